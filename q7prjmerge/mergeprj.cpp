@@ -1,0 +1,131 @@
+#include "mergeprj.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+mergeprj::mergeprj(QWidget *parent)
+    : QDialog(parent),
+      fileDialogs(std::make_unique<FileDialogs>()),
+      messages(this)
+{
+    createWidgets();
+    layOutWidgets();
+    connectButtons();
+}
+
+mergeprj::~mergeprj() = default;
+
+void mergeprj::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
+{
+    fileDialogs = std::move(dialogs);
+}
+
+void mergeprj::createWidgets()
+{
+    addButton = new QPushButton(tr("Add"));
+    removeButton = new QPushButton(tr("Remove"));
+    removeAllButton = new QPushButton(tr("Removr All"));
+    openButton = new QPushButton(tr("Open"));
+    mergeButton = new QPushButton(tr("MergePrj"));
+    cancelButton = new QPushButton(tr("Cancal"));
+    prjNameLabel = new QLabel(tr("PrjName:"));
+    prjDirLabel = new QLabel(tr("prjDir:"));
+    prjNameEdit = new QLineEdit;
+    prjDirEdit = new QLineEdit;
+    projectList = new QListWidget;
+    gridLayout = new QGridLayout(this);
+
+    // Names for finding the widgets from outside (tests, accessibility).
+    addButton->setObjectName("addButton");
+    removeButton->setObjectName("removeButton");
+    removeAllButton->setObjectName("removeAllButton");
+    openButton->setObjectName("openButton");
+    mergeButton->setObjectName("mergeButton");
+    cancelButton->setObjectName("cancelButton");
+    prjNameLabel->setObjectName("prjNameLabel");
+    prjDirLabel->setObjectName("prjDirLabel");
+    prjNameEdit->setObjectName("prjNameEdit");
+    prjDirEdit->setObjectName("prjDirEdit");
+    projectList->setObjectName("projectList");
+    gridLayout->setObjectName("gridLayout");
+}
+
+void mergeprj::layOutWidgets()
+{
+    projectList->setMinimumWidth(450);
+    gridLayout->addWidget(projectList, 0, 0, 6, 4);
+    gridLayout->addWidget(addButton, 0, 4, 1, 1);
+    gridLayout->addWidget(removeButton, 1, 4, 1, 1);
+    gridLayout->addWidget(removeAllButton, 2, 4, 1, 1);
+    gridLayout->addWidget(prjNameLabel, 7, 0, 1, 1);
+    gridLayout->addWidget(prjNameEdit, 7, 1, 1, 3);
+    gridLayout->addWidget(prjDirLabel, 8, 0, 1, 1);
+    gridLayout->addWidget(prjDirEdit, 8, 1, 1, 3);
+    gridLayout->addWidget(openButton, 8, 4, 1, 1);
+    gridLayout->addWidget(mergeButton, 9, 3, 1, 1);
+    gridLayout->addWidget(cancelButton, 9, 4, 1, 1);
+    gridLayout->setHorizontalSpacing(1);
+    setLayout(gridLayout);
+}
+
+void mergeprj::connectButtons()
+{
+    connect(addButton, &QAbstractButton::clicked, this, &mergeprj::addPrj);
+    connect(removeButton, &QAbstractButton::clicked, this, &mergeprj::removePrj);
+    connect(removeAllButton, &QAbstractButton::clicked, this, &mergeprj::removeAllPrj);
+    connect(openButton, &QAbstractButton::clicked, this, &mergeprj::openPrjDir);
+    // Cancal closes the window, as the user expects of it.
+    connect(cancelButton, &QAbstractButton::clicked, this, &QWidget::close);
+}
+
+void mergeprj::addPrj()
+{
+    const QString path = fileDialogs->openProjectFile(this, tr("AddQ7D"));
+    if (path.isEmpty())
+        return;
+    auto *item = new QListWidgetItem;
+    item->setText(path);
+    projectList->insertItem(projectList->count(), item);
+}
+
+void mergeprj::removePrj()
+{
+    const int row = projectList->currentRow();
+    if (projectList->count() == 0 || row == -1)
+        return;
+    qDebug() << row;
+    QListWidgetItem *item = projectList->takeItem(row);
+    removeItemsInFolder(item->text());
+    delete item;
+}
+
+void mergeprj::removeItemsInFolder(QString text)
+{
+    int i = 0;
+    while (i < projectList->count()) {
+        QListWidgetItem *item = projectList->item(i);
+        if (QFileInfo(item->text()).path() == text)
+            delete item; // leaves the list; look at the same index again
+        else
+            ++i;
+    }
+}
+
+void mergeprj::removeAllPrj()
+{
+    const int count = projectList->count();
+    for (int i = 0; i < count; ++i)
+        delete projectList->takeItem(0);
+}
+
+void mergeprj::openPrjDir()
+{
+    const QString folder = fileDialogs->existingDirectory(this);
+    if (!folder.isEmpty())
+        prjDirEdit->setText(folder);
+}

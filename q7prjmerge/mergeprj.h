@@ -1,0 +1,62 @@
+#ifndef MERGEPRJ_H
+#define MERGEPRJ_H
+
+#include "filedialogs.h"
+#include "mergestate.h"
+#include "messageboxes.h"
+
+#include <QDialog>
+#include <memory>
+
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+// The program's one window: the list of source projects, the new project's
+// name and folder, and the buttons that edit the list and start a merge.
+class mergeprj : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit mergeprj(QWidget *parent = nullptr);
+    ~mergeprj() override;
+
+    // Replaces the file and folder choosers (tests answer them themselves).
+    void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+
+    const MergeState &mergeState() const { return state; }
+
+private:
+    void createWidgets();
+    void layOutWidgets();
+    void connectButtons();
+
+    void addPrj();
+    void removePrj();
+    void removeAllPrj();
+    void openPrjDir();
+    void removeItemsInFolder(QString text);
+
+    MergeState state;
+
+    QPushButton *addButton;
+    QPushButton *removeButton;
+    QPushButton *removeAllButton;
+    QPushButton *openButton;
+    QPushButton *mergeButton;
+    QPushButton *cancelButton;
+    QLabel *prjNameLabel;
+    QLabel *prjDirLabel;
+    QLineEdit *prjNameEdit;
+    QLineEdit *prjDirEdit;
+    QListWidget *projectList;
+    QGridLayout *gridLayout;
+
+    std::unique_ptr<FileDialogs> fileDialogs;
+    MessageBoxes messages;
+};
+
+#endif // MERGEPRJ_H

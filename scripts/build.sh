@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Installs what is missing and builds the project.
+#   scripts/build.sh              -> build/      (programs in build/bin/)
+#   scripts/build.sh --sanitize   -> build-asan/ (AddressSanitizer + UBSan)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+build_dir=build
+options=()
+if [[ "${1:-}" == "--sanitize" ]]; then
+  build_dir=build-asan
+  options+=(-DQ7_SANITIZE=ON)
+fi
+
+scripts/install-deps.sh
+cmake -S . -B "$build_dir" -DQ7_WERROR=ON "${options[@]}" >/dev/null
+cmake --build "$build_dir" --parallel "$(nproc)"
