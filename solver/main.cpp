@@ -1,0 +1,126 @@
+// Z7Uzurer: the command-line solver. Of its tasks this build knows
+// "mergeq7c", which merges the orientation files named in a list into one.
+//
+//   Z7Uzurer -t mergeq7c -l LIST -p POS -d DIR
+//
+// writes DIR/<LIST's base name up to its first dot>_ori.q7c. Exit codes:
+// 0 merged, 1 an input could not be read or the result not written, 2 usage.
+
+#include "inputlist.h"
+#include "orientationmerge.h"
+#include "orientationtext.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const char usage[] =
+    "usage: Z7Uzurer -t mergeq7c -l LIST -p POS -d DIR\n"
+    "  -t  the task; only mergeq7c is known\n"
+    "  -l  text file naming one orientation file (_ori.q7c) a line\n"
+    "  -p  the merged position file of the new project\n"
+    "  -d  folder that receives <LIST's base name>_ori.q7c\n";
+
+bool readFile(const std::string &path, std::string &text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    text = std::move(buffer).str();
+    return !in.bad();
+}
+
+// Writes beside the target and renames into place, so that the target is
+// either the old file or the whole new one.
+bool writeFileAtomically(const fs::path &target, const std::string &text)
+{
+    fs::path temporary = target;
+    temporary += ".part" + std::to_string(getpid());
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        out.write(text.data(), std::streamsize(text.size()));
+        out.close();
+        if (!out) {
+            std::error_code ignored;
+            fs::remove(temporary, ignored);
+            return false;
+        }
+    }
+    std::error_code error;
+    fs::rename(temporary, target, error);
+    if (error)
+        fs::remove(temporary, error);
+    return !error;
+}
+
+// LIST's file name up to its first dot.
+std::string listBaseName(const std::string &listPath)
+{
+    const std::string fileName = fs::path(listPath).filename().string();
+    return fileName.substr(0, fileName.find('.'));
+}
+
+int mergeq7c(const std::string &listPath, const std::string &outDir)
+{
+    std::string listText;
+    if (!readFile(listPath, listText)) {
+        std::fprintf(stderr, "Z7Uzurer: cannot read the input list %s\n", listPath.c_str());
+        return 1;
+    }
+    solver::OrientationMerge merge;
+    for (const std::string &path : solver::parseInputList(listText)) {
+        std::string text;
+        if (!readFile(path, text)) {
+            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", path.c_str());
+            return 1;
+        }
+        solver::Orientation source;
+        std::string error = solver::parseOrientation(text, source);
+        if (error.empty())
+            error = merge.append(std::move(source));
+        if (!error.empty()) {
+            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", path.c_str(), error.c_str());
+            return 1;
+        }
+    }
+
+    const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
+    if (!writeFileAtomically(target, solver::formatOrientation(merge.merged()))) {
+        std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", target.c_str());
+        return 1;
+    }
+    std::printf("Z7Uzurer: merged %d projects: %zu cameras, %zu images, %d duplicates dropped\n",
+                merge.projectCount(), merge.merged().cameras.size(),
+                merge.merged().images.size(), merge.droppedCount());
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    std::map<std::string, std::string> options;
+    for (int i = 1; i < argc; i += 2) {
+        const std::string flag = argv[i];
+        const bool known = flag == "-t" || flag == "-l" || flag == "-p" || flag == "-d";
+        if (!known || i + 1 >= argc || !options.emplace(flag, argv[i + 1]).second) {
+            std::fputs(usage, stderr);
+            return 2;
+        }
+    }
+    if (options.size() != 4 || options["-t"] != "mergeq7c") {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    return mergeq7c(options["-l"], options["-d"]);
+}
