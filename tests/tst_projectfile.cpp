@@ -137,10 +137,8 @@ class TestProjectFile : public QObject
     Q_OBJECT
 
 private slots:
-    void defaultRecord();
-    void defaultRecordWrittenByteForByte();
+    void defaultRecordReplacesFileByteForByte();
     void unusualValuesWrittenByteForByte();
-    void writeReplacesLongerFile();
     void writeThenReadRestoresRecord();
     void readsEveryKey();
     void readRootOfAnotherName();
@@ -159,28 +157,12 @@ private slots:
     void numbersIgnoreCommaLocale();
 };
 
-void TestProjectFile::defaultRecord()
-{
-    const ProjectParams params;
-    QVERIFY(params.prj_name.isEmpty());
-    QVERIFY(params.prj_dir.isEmpty());
-    QVERIFY(params.pos_file.isEmpty());
-    QCOMPARE(params.num_images, 0);
-    QCOMPARE(params.use_gps, 0);
-    QCOMPARE(params.use_imu, 0);
-    QCOMPARE(exact(params.grd_height), exact(0.0));
-    QCOMPARE(params.key_density, QString("High"));
-    QCOMPARE(params.select_pair_mode, QString("Intelligent"));
-    QCOMPARE(params.map_projection, QString("NOT DEFINE"));
-    QCOMPARE(exact(params.ortho_image_downsample), exact(3.0));
-    QCOMPARE(exact(params.mesh_tile_size), exact(1800.0));
-    QCOMPARE(exact(params.recon_boundbox), exact(std::array<double, 6>{}));
-}
-
-void TestProjectFile::defaultRecordWrittenByteForByte()
+void TestProjectFile::defaultRecordReplacesFileByteForByte()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
+    // A longer file of that name is replaced whole.
+    QVERIFY(writeBytes(folder.filePath("x.Q7D"), QByteArray(10000, '#')));
     ProjectParams params;
     params.prj_dir = folder.path();
     params.prj_name = "x";
@@ -242,24 +224,6 @@ void TestProjectFile::unusualValuesWrittenByteForByte()
         "\t<description>Quorvane project file.</description>\n"
         "</q7d_project>\n";
     QCOMPARE(fileBytes(folder.filePath("blk.merged.Q7D")), expected);
-}
-
-void TestProjectFile::writeReplacesLongerFile()
-{
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    const QString path = folder.filePath("x.Q7D");
-    QVERIFY(writeBytes(path, QByteArray(10000, '#')));
-    ProjectParams params;
-    params.prj_dir = folder.path();
-    params.prj_name = "x";
-
-    QCOMPARE(writeProjectFile(params), 1);
-
-    const QByteArray bytes = fileBytes(path);
-    QVERIFY(bytes.startsWith("<?xml encoding=\"utf-8\"?>\n"));
-    QVERIFY(bytes.endsWith("</q7d_project>\n"));
-    QVERIFY(!bytes.contains('#'));
 }
 
 void TestProjectFile::writeThenReadRestoresRecord()
