@@ -1,0 +1,26 @@
+#ifndef NUMERICLOCALE_H
+#define NUMERICLOCALE_H
+
+#include <clocale>
+
+// The files this program reads and writes spell numbers with '.' as decimal
+// point. Qt sets the C library's locale from the environment on start-up, so
+// under a locale such as de_DE printf would write "0,5" and strtod would stop
+// reading "0.5" at the '.'. While a CNumericLocale is alive, the C library's
+// number conversions on the current thread (printf, scanf and strtod families)
+// use the "C" conventions; the thread's previous locale comes back afterwards.
+class CNumericLocale
+{
+public:
+    CNumericLocale();
+    ~CNumericLocale();
+
+    CNumericLocale(const CNumericLocale &) = delete;
+    CNumericLocale &operator=(const CNumericLocale &) = delete;
+
+private:
+    locale_t cLocale;
+    locale_t previous;
+};
+
+#endif // NUMERICLOCALE_H
