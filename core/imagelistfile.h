@@ -1,0 +1,19 @@
+#ifndef IMAGELISTFILE_H
+#define IMAGELISTFILE_H
+
+#include "camerarecords.h"
+
+#include <QString>
+#include <vector>
+
+// Writes the image list (".lst"): one line "<name> <camIdx> <focal in pixels>"
+// per image, in list order, each ended by LF. The focal length comes from the
+// last camera carrying the image's camIdx; an image without such a camera
+// repeats the value of the line before it (0 on the first line).
+// Rebuilds groupCounts: one (camIdx, count) pair per run of consecutive images
+// with the same camIdx. Returns false, after "Error: Cannot open file" on the
+// debug stream and with groupCounts empty, when path cannot be opened.
+bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
+                    const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts);
+
+#endif // IMAGELISTFILE_H

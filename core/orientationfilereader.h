@@ -1,0 +1,31 @@
+#ifndef ORIENTATIONFILEREADER_H
+#define ORIENTATIONFILEREADER_H
+
+#include "camerarecords.h"
+
+#include <QByteArray>
+#include <vector>
+
+// Reads the orientation file (".q7c") the solver writes: a header line
+// "<images> <cameras> <any integer>", one line per camera, then four lines per
+// image (indices, name, rotation matrix, position).
+class OrientationFileReader
+{
+public:
+    // Reads the ".q7c" file of path's folder and base name (path in the local
+    // 8-bit encoding; its extension, if any, is ignored) into the two lists,
+    // which end up with the sizes the header announces, in file order.
+    // Returns -1 when the file cannot be opened, its header is not three
+    // integers with non-negative counts, or cameraRecords is null (the lists
+    // are then untouched); 2 when only the cameras were read because
+    // imageRecords is null; 4 when cameras and images were read. The two
+    // failures of the file are reported on standard output.
+    int readOrientationFile(QByteArray path, std::vector<CameraRecord> *cameraRecords,
+                            std::vector<ImageRecord> *imageRecords);
+};
+
+// The file the reader opens for path: its folder and base name with ".q7c" in
+// place of the extension ("/" and "\" both separate folders).
+QByteArray orientationFilePath(const QByteArray &path);
+
+#endif // ORIENTATIONFILEREADER_H
