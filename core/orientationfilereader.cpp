@@ -1,6 +1,6 @@
 #include "orientationfilereader.h"
 
-#include "clocalescope.h"
+#include "numericlocale.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -126,7 +126,7 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
         return -1;
     }
 
-    const CLocaleScope cLocale;
+    const CNumericLocale cLocale;
     int imageCount = 0;
     int cameraCount = 0;
     if (!readHeader(file.get(), imageCount, cameraCount)) {

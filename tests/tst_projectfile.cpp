@@ -1,9 +1,8 @@
 #include "projectfile.h"
+#include "commalocale.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <clocale>
@@ -447,21 +446,8 @@ void TestProjectFile::numbersIgnoreCommaLocale()
 {
     // Qt takes the C library's locale from the environment; under one that
     // writes "0,5" the file must still hold "0.5" and read back right.
-    QTemporaryDir locales;
-    QVERIFY(locales.isValid());
-    QProcess localedef;
-    localedef.start("localedef", {"-i", "de_DE", "-f", "UTF-8",
-                                  locales.filePath("de_DE.UTF-8")});
-    QVERIFY2(localedef.waitForFinished(60000) && localedef.exitStatus() == QProcess::NormalExit
-                 && localedef.exitCode() == 0,
-             localedef.readAllStandardError().constData());
-    // LOCPATH is needed only to load the locale (glibc's newlocale leaks a
-    // little while it is set).
-    qputenv("LOCPATH", locales.path().toLocal8Bit());
-    const bool commaLocale = std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-    qunsetenv("LOCPATH");
-    const auto restore = qScopeGuard([] { std::setlocale(LC_NUMERIC, "C"); });
-    QVERIFY(commaLocale);
+    const CommaLocale commaLocale;
+    QVERIFY(commaLocale.isActive());
 
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
