@@ -2,9 +2,7 @@
 #include "testfiles.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 namespace {
 
@@ -70,9 +68,8 @@ private:
 
 void TestOutputFolder::init()
 {
-    tempDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(tempDir->isValid());
-    temp = tempDir->path();
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
     QVERIFY(QDir().mkpath(temp + "/src"));
     QVERIFY(writeBytes(temp + "/src/p_xyz.txt", "img 1 2 3 4 5 6 7\n"));
     request = MergeRequest{{temp + "/src/p.Q7D"}, temp + "/out", "m"};

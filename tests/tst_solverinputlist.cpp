@@ -2,9 +2,7 @@
 #include "testfiles.h"
 
 #include <QDir>
-#include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 class TestSolverInputList : public QObject
 {
@@ -38,9 +36,8 @@ QString TestSolverInputList::folder(const QString &name) const
 
 void TestSolverInputList::init()
 {
-    tempDir = std::make_unique<QTemporaryDir>();
-    QVERIFY(tempDir->isValid());
-    temp = tempDir->path();
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
     projects.clear();
     listFilePath.clear();
 }
