@@ -1,0 +1,27 @@
+#ifndef SOLVERINPUTLIST_H
+#define SOLVERINPUTLIST_H
+
+#include "projectentry.h"
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// The solver's input list: the orientation files of the source projects, one
+// path a line, in list order. Its path is the solver's "-l" argument and its
+// base name names the merged orientation file.
+
+// Rebuilds projects from the list items' texts, in order.
+void readList(const QStringList &items, std::vector<ProjectEntry> &projects);
+
+// Appends the entry of the project file at path, unless path is "NULL".
+void processPath(QString path, std::vector<ProjectEntry> &projects);
+
+// Writes outDir//prjName.txt with each project's oriFile in the local 8-bit
+// encoding, "%-s\n" a line, and sets listFilePath to it. Without projects
+// nothing is written and listFilePath keeps its value. A file that cannot be
+// written is left alone silently; listFilePath names it all the same.
+void makeQ7cList(QString outDir, QString prjName,
+                 const std::vector<ProjectEntry> &projects, QString &listFilePath);
+
+#endif // SOLVERINPUTLIST_H

@@ -1,0 +1,323 @@
+#include "positionfile.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QtTest>
+#include <clocale>
+#include <cstdio>
+
+namespace {
+
+QByteArray names(const std::vector<ImageRecord> &records)
+{
+    QByteArrayList list;
+    for (const ImageRecord &record : records)
+        list.append(record.name);
+    return list.join(' ');
+}
+
+} // namespace
+
+class TestPositionFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void splitFilePath_data();
+    void splitFilePath();
+
+    void readsValuesAndStripNumbers();
+    void coordinateBound_data();
+    void coordinateBound();
+    void overlongLinesAndNamesAreSkippedWhole();
+    void missingFileReturnsZero();
+
+    void mergedFileSortedAndDeduplicated();
+    void firstOfEachNameSurvives();
+    void noProjectsGivesEmptyFile();
+    void unreadablePositionFileSkipped();
+    void unwritableOutputStillNamed();
+    void decimalCommaLocaleDoesNotLeakIntoFiles();
+
+private:
+    // Writes a source project's position file and lists the project in state.
+    void addProject(const QString &baseName, const QByteArray &lines);
+    std::vector<ImageRecord> read(const QByteArray &lines);
+
+    std::unique_ptr<QTemporaryDir> tempDir; // a fresh one for each test
+    QString temp;
+    MergeRequest request;
+    MergeState state;
+};
+
+void TestPositionFile::init()
+{
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
+    QVERIFY(QDir().mkpath(temp + "/out/m"));
+    request = MergeRequest{{}, temp + "/out", "m"};
+    state = MergeState();
+}
+
+void TestPositionFile::addProject(const QString &baseName, const QByteArray &lines)
+{
+    const ProjectEntry entry = makeProjectEntry(temp + "/" + baseName + ".Q7D");
+    if (!lines.isNull())
+        QVERIFY(writeBytes(entry.xyzFile, lines));
+    state.projects.push_back(entry);
+}
+
+std::vector<ImageRecord> TestPositionFile::read(const QByteArray &lines)
+{
+    const QString path = temp + "/p_xyz.txt";
+    writeBytes(path, lines);
+    std::vector<ImageRecord> records;
+    const int result = readXyzFile(path.toLocal8Bit(), &records);
+    if (result != 1)
+        qWarning("readXyzFile returned %d", result);
+    return records;
+}
+
+void TestPositionFile::splitFilePath_data()
+{
+    QTest::addColumn<QByteArray>("path");
+    QTest::addColumn<QByteArray>("drive");
+    QTest::addColumn<QByteArray>("dir");
+    QTest::addColumn<QByteArray>("baseName");
+    QTest::addColumn<QByteArray>("ext");
+
+    QTest::newRow("windows path") << QByteArray("C:\\photos\\IMG_0001.JPG")
+                                  << QByteArray("C:") << QByteArray("\\photos\\")
+                                  << QByteArray("IMG_0001") << QByteArray(".JPG");
+    QTest::newRow("bare name") << QByteArray("IMG_0001.JPG") << QByteArray() << QByteArray()
+                               << QByteArray("IMG_0001") << QByteArray(".JPG");
+    QTest::newRow("no extension") << QByteArray("/data/img") << QByteArray()
+                                  << QByteArray("/data/") << QByteArray("img") << QByteArray();
+    QTest::newRow("last dot only") << QByteArray("a.b.c") << QByteArray() << QByteArray()
+                                   << QByteArray("a.b") << QByteArray(".c");
+    QTest::newRow("mixed separators") << QByteArray("D:/x\\y/z.tif") << QByteArray("D:")
+                                      << QByteArray("/x\\y/") << QByteArray("z")
+                                      << QByteArray(".tif");
+    QTest::newRow("dot in folder") << QByteArray("C:/my.dir/file") << QByteArray("C:")
+                                   << QByteArray("/my.dir/") << QByteArray("file")
+                                   << QByteArray(".dir/file");
+}
+
+void TestPositionFile::splitFilePath()
+{
+    QFETCH(QByteArray, path);
+    QByteArray drive = "x", dir = "x", baseName = "x", ext = "x";
+    ::splitFilePath(path, drive, dir, baseName, ext);
+    QTEST(drive, "drive");
+    QTEST(dir, "dir");
+    QTEST(baseName, "baseName");
+    QTEST(ext, "ext");
+}
+
+void TestPositionFile::readsValuesAndStripNumbers()
+{
+    const std::vector<ImageRecord> records = read(
+        "C:\\photos\\IMG_0001.JPG 1.5 -2 3e2 0.1 0.2 0.3 17\n"
+        "six 1 2 3 4 5\n"
+        "\n"
+        "  \t \n"
+        "words one two three four five six\n"
+        "/data/seven.tif\t1 2 3 4 5 6\r\n"
+        "last 6 5 4 3 2 1 9");
+    QCOMPARE(names(records), QByteArray("IMG_0001 seven last"));
+
+    const ImageRecord &first = records[0];
+    QCOMPARE(first.X, 1.5);
+    QCOMPARE(first.Y, -2.0);
+    QCOMPARE(first.Z, 300.0);
+    QCOMPARE(first.omega, 0.1);
+    QCOMPARE(first.phi, 0.2);
+    QCOMPARE(first.kappa, 0.3);
+    QCOMPARE(first.stripNo, 17);
+    QCOMPARE(first.imageIdx, 0);
+    QCOMPARE(first.camIdx, 0);
+    for (double value : first.rotation)
+        QCOMPARE(value, 0.0);
+    // The name field holds the base name alone, cleared behind it.
+    for (size_t i = sizeof("IMG_0001"); i < sizeof(first.name); ++i)
+        QCOMPARE(first.name[i], '\0');
+
+    QCOMPARE(records[1].stripNo, -1);
+    QCOMPARE(records[1].kappa, 6.0);
+    QCOMPARE(records[2].stripNo, 9);
+}
+
+void TestPositionFile::coordinateBound_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<bool>("kept");
+    QTest::newRow("Z at the bound") << QByteArray("n 0 0 -999999 0 0 0 1") << true;
+    QTest::newRow("all at the bound") << QByteArray("n -999999 -999999 -999999 0 0 0") << true;
+    QTest::newRow("Z below") << QByteArray("n 0 0 -1000000 0 0 0 1") << false;
+    QTest::newRow("Z just below") << QByteArray("n 0 0 -999999.001 0 0 0 1") << false;
+    QTest::newRow("X below") << QByteArray("n -1000000 0 0 0 0 0 1") << false;
+    QTest::newRow("Y below") << QByteArray("n 0 -1000000 0 0 0 0 1") << false;
+    QTest::newRow("Z not a number") << QByteArray("n 0 0 nan 0 0 0 1") << false;
+    QTest::newRow("angles unbounded") << QByteArray("n 0 0 0 -5e9 -5e9 -5e9 1") << true;
+}
+
+void TestPositionFile::coordinateBound()
+{
+    QFETCH(QByteArray, line);
+    QFETCH(bool, kept);
+    QCOMPARE(read(line + "\n").size(), size_t(kept ? 1 : 0));
+}
+
+void TestPositionFile::overlongLinesAndNamesAreSkippedWhole()
+{
+    const QByteArray values = " 1 2 3 4 5 6 7";
+    const QByteArray name511(511, 'n');
+    // A line of 1023 bytes and its newline is the longest that fits.
+    const QByteArray longest = "fits" + values + QByteArray(1023 - 4 - values.size(), ' ');
+    QCOMPARE(longest.size(), 1023);
+    // Its tail, past the buffer, looks like a record of its own.
+    const QByteArray split = "head" + values + QByteArray(1100, ' ') + "ghost" + values;
+
+    const std::vector<ImageRecord> records = read(
+        "before" + values + "\n"
+        + name511 + values + "\n"
+        + QByteArray(512, 'x') + values + "\n"
+        // Cut at 511 bytes, this name's last digit would pass for X.
+        + QByteArray(511, 'y') + "5 1 2 3 4 5 6\n"
+        + longest + "\n"
+        + longest + " \n"
+        + split + "\n"
+        + QByteArray(5000, 'z') + "\n"
+        + "after" + values + "\n");
+
+    QCOMPARE(names(records), "before " + name511 + " fits after");
+    QCOMPARE(records[1].X, 1.0);
+    QCOMPARE(records[3].stripNo, 7);
+}
+
+void TestPositionFile::missingFileReturnsZero()
+{
+    std::vector<ImageRecord> records(1);
+    QCOMPARE(readXyzFile(QFile::encodeName(temp + "/none_xyz.txt"), &records), 0);
+    QCOMPARE(names(records), QByteArray("NULL"));
+}
+
+void TestPositionFile::mergedFileSortedAndDeduplicated()
+{
+    addProject("a", "C:\\photos\\IMG_0001.JPG 1 2 3 4 5 6 7\n"
+                    "IMG_10 10 20 30 0.25 0.5 0.75\n"
+                    "a 2.5 2.5 2.5 2.5 2.5 2.5 1\n"
+                    "B -1.5 0 0 0 0 0 2\n"
+                    "IMG_1 1234567890.5 0 0 1234567890.5 0 0 3\n"
+                    "low 0 0 -1000000 0 0 0 4\n"
+                    "edge 0 0 -999999 0 0 0 5\n");
+    addProject("b", "IMG_0001.JPG 9 9 9 9 9 9 9\n"
+                    "\xc3\xa9t\xc3\xa9 0 0 0 0 0 0 6\n"
+                    "z 0 0 0 0 0 0 12345\n");
+    QTest::ignoreMessage(QtDebugMsg, "8");
+
+    makeXyzFile(request, state);
+
+    QCOMPARE(state.posFilePath, temp + "/out//m//m_xyz.txt");
+    QCOMPARE(names(state.positions), QByteArray("B IMG_0001 IMG_1 IMG_10 a edge z \xc3\xa9t\xc3\xa9"));
+    // No blank between Z and omega: a 20-character omega runs into Z.
+    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+        "B         -1.500000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     2\n"
+        "IMG_0001          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"
+        "IMG_1 1234567890.500000000          0.000000000          0.0000000001234567890.500000000          0.000000000          0.000000000     3\n"
+        "IMG_10         10.000000000         20.000000000         30.000000000         0.250000000          0.500000000          0.750000000    -1\n"
+        "a          2.500000000          2.500000000          2.500000000         2.500000000          2.500000000          2.500000000     1\n"
+        "edge          0.000000000          0.000000000    -999999.000000000         0.000000000          0.000000000          0.000000000     5\n"
+        "z          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000 12345\n"
+        "\xc3\xa9t\xc3\xa9          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     6\n"));
+}
+
+void TestPositionFile::firstOfEachNameSurvives()
+{
+    // Enough records with the same names that an unstable sort mixes them up.
+    QByteArray first, second;
+    for (int i = 0; i < 100; ++i) {
+        first += QByteArray(i % 2 ? "C" : "D") + " " + QByteArray::number(i) + " 0 0 0 0 0 1\n";
+        second += QByteArray(i % 2 ? "D" : "C") + " " + QByteArray::number(100 + i) + " 0 0 0 0 0 2\n";
+    }
+    addProject("first", first);
+    addProject("second", second);
+
+    makeXyzFile(request, state);
+
+    QCOMPARE(state.positions.size(), size_t(2));
+    QCOMPARE(state.positions[0].X, 1.0);
+    QCOMPARE(state.positions[1].X, 0.0);
+    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+        "C          1.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"
+        "D          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"));
+}
+
+void TestPositionFile::noProjectsGivesEmptyFile()
+{
+    const QString path = temp + "/out/m/m_xyz.txt";
+    QVERIFY(writeBytes(path, "left from an earlier merge\n"));
+    state.positions.resize(3);
+
+    makeXyzFile(request, state);
+
+    QCOMPARE(state.posFilePath, temp + "/out//m//m_xyz.txt");
+    QVERIFY(state.positions.empty());
+    QVERIFY(QFileInfo::exists(path));
+    QCOMPARE(readBytes(path), QByteArray());
+}
+
+void TestPositionFile::unreadablePositionFileSkipped()
+{
+    addProject("gone", QByteArray());
+    addProject("here", "img 1 2 3 4 5 6 7\n");
+
+    makeXyzFile(request, state);
+
+    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+        "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));
+}
+
+void TestPositionFile::unwritableOutputStillNamed()
+{
+    addProject("here", "img 1 2 3 4 5 6 7\n");
+    request.prjName = "missing";
+
+    makeXyzFile(request, state);
+
+    QCOMPARE(state.posFilePath, temp + "/out//missing//missing_xyz.txt");
+    QCOMPARE(names(state.positions), QByteArray("img"));
+    QVERIFY(!QFileInfo::exists(state.posFilePath));
+}
+
+void TestPositionFile::decimalCommaLocaleDoesNotLeakIntoFiles()
+{
+    // The application object takes the user's locale; build a German one.
+    const QString locales = temp + "/locales";
+    QDir().mkpath(locales);
+    QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", locales + "/de_DE.UTF-8"});
+    qputenv("LOCPATH", QFile::encodeName(locales));
+    const bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    qunsetenv("LOCPATH");
+    char probe[16];
+    std::snprintf(probe, sizeof(probe), "%.1f", 2.5);
+    if (!german || QByteArray(probe) != "2,5") {
+        std::setlocale(LC_NUMERIC, "C");
+        QSKIP("no locale with a decimal comma could be made");
+    }
+
+    addProject("a", "img 2.5 -0.5 1e3 0.25 0 0 7\n");
+    makeXyzFile(request, state);
+    std::snprintf(probe, sizeof(probe), "%.1f", 2.5);
+    std::setlocale(LC_NUMERIC, "C");
+
+    QCOMPARE(QByteArray(probe), QByteArray("2,5")); // the caller's locale is back
+    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+        "img          2.500000000         -0.500000000       1000.000000000         0.250000000          0.000000000          0.000000000     7\n"));
+}
+
+QTEST_APPLESS_MAIN(TestPositionFile)
+#include "tst_positionfile.moc"

@@ -1,0 +1,133 @@
+#include "solverinputlist.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QtTest>
+
+class TestSolverInputList : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void twoProjectsKeepDoubledSeparators();
+    void nullItemsGiveNoEntry();
+    void emptyListWritesNothing();
+    void secondListReplacesFirst();
+    void namesWithTwoDots();
+    void unwritableListStillNamed();
+
+private:
+    QString folder(const QString &name) const;
+
+    std::unique_ptr<QTemporaryDir> tempDir; // a fresh one for each test
+    QString temp;
+    std::vector<ProjectEntry> projects;
+    QString listFilePath;
+};
+
+QString TestSolverInputList::folder(const QString &name) const
+{
+    const QString path = temp + "/" + name;
+    QDir().mkpath(path);
+    return path;
+}
+
+void TestSolverInputList::init()
+{
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
+    projects.clear();
+    listFilePath.clear();
+}
+
+void TestSolverInputList::twoProjectsKeepDoubledSeparators()
+{
+    folder("m");
+    const QString outDir = temp + "//m";
+    const QString expectedPath = temp + "//m//m.txt";
+    QTest::ignoreMessage(QtDebugMsg, "readList");
+    QTest::ignoreMessage(QtDebugMsg, "processPath");
+    QTest::ignoreMessage(QtDebugMsg, "processPath");
+    QTest::ignoreMessage(QtDebugMsg, qPrintable("makeQ7cList :  " + expectedPath));
+
+    readList({"C:/a/p1.Q7D", "C:/b/p2.Q7D"}, projects);
+    makeQ7cList(outDir, "m", projects, listFilePath);
+
+    QCOMPARE(listFilePath, expectedPath);
+    QCOMPARE(readBytes(listFilePath),
+             QByteArray("C:/a//Adjustment//p1_ori.q7c\n"
+                        "C:/b//Adjustment//p2_ori.q7c\n"));
+    QCOMPARE(int(projects.size()), 2);
+    QCOMPARE(projects[0].prjFile, QString("C:/a/p1.Q7D"));
+    QCOMPARE(projects[0].xyzFile, QString("C:/a//p1_xyz.txt"));
+    QCOMPARE(projects[1].oriFile, QString("C:/b//Adjustment//p2_ori.q7c"));
+}
+
+void TestSolverInputList::nullItemsGiveNoEntry()
+{
+    // Only the exact text "NULL" is passed over.
+    readList({"NULL", "C:/a/p1.Q7D", "NULL", "null", "NULL "}, projects);
+    QCOMPARE(int(projects.size()), 3);
+    QCOMPARE(projects[0].prjFile, QString("C:/a/p1.Q7D"));
+    QCOMPARE(projects[1].oriFile, QString(".//Adjustment//null_ori.q7c"));
+    QCOMPARE(projects[2].prjFile, QString("NULL "));
+
+    makeQ7cList(folder("m"), "m", projects, listFilePath);
+    QCOMPARE(readBytes(listFilePath),
+             QByteArray("C:/a//Adjustment//p1_ori.q7c\n"
+                        ".//Adjustment//null_ori.q7c\n"
+                        ".//Adjustment//NULL _ori.q7c\n"));
+}
+
+void TestSolverInputList::emptyListWritesNothing()
+{
+    const QString outDir = folder("m");
+    projects.push_back(makeProjectEntry("C:/stale/old.Q7D"));
+    listFilePath = "earlier";
+
+    for (const QStringList &items : {QStringList(), QStringList{"NULL", "NULL"}}) {
+        readList(items, projects);
+        QVERIFY(projects.empty());
+        makeQ7cList(outDir, "m", projects, listFilePath);
+        QCOMPARE(listFilePath, QString("earlier"));
+        QVERIFY(QDir(outDir).isEmpty());
+    }
+}
+
+void TestSolverInputList::secondListReplacesFirst()
+{
+    const QString outDir = folder("m");
+    readList({"/x/first.Q7D", "/x/second.Q7D", "/x/third.Q7D"}, projects);
+    makeQ7cList(outDir, "m", projects, listFilePath);
+    readList({"/y/only.Q7D"}, projects);
+    makeQ7cList(outDir, "m", projects, listFilePath);
+
+    QCOMPARE(int(projects.size()), 1);
+    QCOMPARE(readBytes(listFilePath), QByteArray("/y//Adjustment//only_ori.q7c\n"));
+}
+
+void TestSolverInputList::namesWithTwoDots()
+{
+    const QString outDir = folder("a.b");
+    readList({"/d/site.north.Q7D"}, projects);
+    QCOMPARE(projects[0].xyzFile, QString("/d//site.north_xyz.txt"));
+    makeQ7cList(outDir, "a.b", projects, listFilePath);
+
+    QCOMPARE(listFilePath, outDir + "//a.b.txt");
+    QCOMPARE(readBytes(temp + "/a.b/a.b.txt"),
+             QByteArray("/d//Adjustment//site.north_ori.q7c\n"));
+}
+
+void TestSolverInputList::unwritableListStillNamed()
+{
+    readList({"/d/p.Q7D"}, projects);
+    const QString outDir = temp + "//missing";
+    makeQ7cList(outDir, "m", projects, listFilePath);
+    QCOMPARE(listFilePath, outDir + "//m.txt");
+    QVERIFY(!QFileInfo::exists(listFilePath));
+}
+
+QTEST_APPLESS_MAIN(TestSolverInputList)
+#include "tst_solverinputlist.moc"
