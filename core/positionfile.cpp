@@ -1,6 +1,6 @@
 #include "positionfile.h"
 
-#include "scopedclocale.h"
+#include "numericlocale.h"
 
 #include <QDebug>
 #include <algorithm>
@@ -115,7 +115,7 @@ void writePositions(const QByteArray &path, const std::vector<ImageRecord> &reco
     FILE *file = std::fopen(path.constData(), "w");
     if (!file)
         return;
-    const ScopedCLocale cLocale;
+    const CNumericLocale cLocale;
     for (const ImageRecord &r : records)
         std::fprintf(file, recordFormat, r.name, r.X, r.Y, r.Z, r.omega, r.phi, r.kappa,
                      r.stripNo);
@@ -142,7 +142,7 @@ int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
     FILE *file = std::fopen(path.constData(), "r");
     if (!file)
         return 0;
-    const ScopedCLocale cLocale;
+    const CNumericLocale cLocale;
     LineBuffer line;
     int lineNumber = 0;
     for (LineRead read; (read = readLine(file, line)) != LineRead::End;) {

@@ -1,11 +1,11 @@
 #include "positionfile.h"
+#include "commalocale.h"
 #include "testfiles.h"
 
 #include <QDir>
-#include <QProcess>
 #include <QtTest>
-#include <clocale>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -295,24 +295,15 @@ void TestPositionFile::unwritableOutputStillNamed()
 
 void TestPositionFile::decimalCommaLocaleDoesNotLeakIntoFiles()
 {
-    // The application object takes the user's locale; build a German one.
-    const QString locales = temp + "/locales";
-    QDir().mkpath(locales);
-    QProcess::execute("localedef", {"-i", "de_DE", "-f", "UTF-8", locales + "/de_DE.UTF-8"});
-    qputenv("LOCPATH", QFile::encodeName(locales));
-    const bool german = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-    qunsetenv("LOCPATH");
-    char probe[16];
-    std::snprintf(probe, sizeof(probe), "%.1f", 2.5);
-    if (!german || QByteArray(probe) != "2,5") {
-        std::setlocale(LC_NUMERIC, "C");
+    std::optional<CommaLocale> commaLocale(std::in_place);
+    if (!commaLocale->isActive())
         QSKIP("no locale with a decimal comma could be made");
-    }
+    char probe[16];
 
     addProject("a", "img 2.5 -0.5 1e3 0.25 0 0 7\n");
     makeXyzFile(request, state);
     std::snprintf(probe, sizeof(probe), "%.1f", 2.5);
-    std::setlocale(LC_NUMERIC, "C");
+    commaLocale.reset();
 
     QCOMPARE(QByteArray(probe), QByteArray("2,5")); // the caller's locale is back
     QCOMPARE(readBytes(state.posFilePath), QByteArray(
