@@ -88,7 +88,9 @@ bool SqlCipherDriver::open(const QString &path, const QString &, const QString &
             return failOpen(tr("unknown connect option: %1").arg(option.trimmed()), SQLITE_MISUSE);
     }
 
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // Qt lets a connection be used only by the thread that made it, so SQLite
+    // need not lock it on every call.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK && !password.isEmpty()) {
         const QByteArray key = password.toUtf8();
