@@ -73,6 +73,14 @@ void reportError(const QString &error)
     MERGE_LOG_ERROR << error.toUtf8().constData();
 }
 
+// Binds X, Y, Z, Omega, Phi and Kappa, from column firstColumn on.
+void bindPositionAndAttitude(QSqlQuery &query, int firstColumn, const ImageRecord &image)
+{
+    int column = firstColumn;
+    for (double value : {image.X, image.Y, image.Z, image.omega, image.phi, image.kappa})
+        query.bindValue(column++, value);
+}
+
 // Binds one imageinfos row; an image without camera gets zeros for the
 // camera's columns. Returns the image's base name.
 QString bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRecord *camera)
@@ -85,13 +93,8 @@ QString bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRe
     query.bindValue(3, image.stripNo);
     query.bindValue(4, 0);
     query.bindValue(5, 0);
-    query.bindValue(6, image.Z);
-    query.bindValue(7, image.X);
-    query.bindValue(8, image.Y);
-    query.bindValue(9, image.Z);
-    query.bindValue(10, image.omega);
-    query.bindValue(11, image.phi);
-    query.bindValue(12, image.kappa);
+    query.bindValue(6, image.Z); // Alti
+    bindPositionAndAttitude(query, 7, image);
     query.bindValue(13, camera ? focalInPixels(*camera) : 0.0);
     query.bindValue(14, 0);
     query.bindValue(15, QStringLiteral("NULL"));
@@ -107,12 +110,7 @@ void bindEofInfo(QSqlQuery &query, const ImageRecord &image)
     query.bindValue(1, image.stripNo);
     query.bindValue(2, 0);
     query.bindValue(3, 0);
-    query.bindValue(4, image.X);
-    query.bindValue(5, image.Y);
-    query.bindValue(6, image.Z);
-    query.bindValue(7, image.omega);
-    query.bindValue(8, image.phi);
-    query.bindValue(9, image.kappa);
+    bindPositionAndAttitude(query, 4, image);
 }
 
 void bindGroup(QSqlQuery &query, const CameraRecord &camera, int32_t photos)

@@ -97,8 +97,9 @@ bool q7PhotoDataBase::connectDataBase(QString path)
     }
 
     // Only a connection open on this very file is used again. One left open
-    // on an earlier merge's file would take this merge's rows, and a closed
-    // one holds the settings of a failed attempt: both make way for a new one.
+    // on an earlier merge's file (or on a file since deleted) would take this
+    // merge's rows, and a closed one holds the settings of a failed attempt:
+    // they make way for a new one.
     if (QSqlDatabase::contains(connectionName) && !isOpenOn(path))
         removeConnection();
 
@@ -157,7 +158,7 @@ void q7PhotoDataBase::createTable(const char *statement, const char *label)
 bool q7PhotoDataBase::isOpenOn(const QString &path) const
 {
     const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    return db.isOpen() && db.databaseName() == path;
+    return db.isOpen() && db.databaseName() == path && QFileInfo::exists(path);
 }
 
 void q7PhotoDataBase::removeConnection()

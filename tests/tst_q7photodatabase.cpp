@@ -136,6 +136,7 @@ private slots:
     void connectingAgainKeepsRowsAndLogsNothing();
     void emptyPathIsRefusedQuietly();
     void laterConnectWithAnotherPathWritesItsOwnFile();
+    void connectAfterFileWasDeletedMakesItAnew();
     void unopenableFileShowsDatabaseError();
     void fileThatIsNoDatabaseShowsDatabaseError();
     void failedTableIsLoggedAndOthersCreated();
@@ -308,6 +309,24 @@ void TestPhotoDataBase::laterConnectWithAnotherPathWritesItsOwnFile()
     QSqlDatabase first = openWithKey("check", path("first.temp"));
     QVERIFY2(first.isOpen(), qPrintable(first.lastError().text()));
     QCOMPARE(rows(first, "SELECT GroupID FROM groups"), QStringList{"1"});
+}
+
+// The output folder was deleted and made anew between two merges: the rows
+// must reach a new file at the path, not the deleted one.
+void TestPhotoDataBase::connectAfterFileWasDeletedMakesItAnew()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", programConnection()).isActive());
+    QVERIFY(QFile::remove(path("gone.temp")));
+
+    QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(2)", programConnection()).isActive());
+    photoDatabase.connectDataBase(path("other.temp"));
+
+    QSqlDatabase db = openWithKey("check", path("gone.temp"));
+    QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
+    QCOMPARE(rows(db, "SELECT GroupID FROM groups"), QStringList{"2"});
 }
 
 void TestPhotoDataBase::unopenableFileShowsDatabaseError()
