@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -164,6 +165,11 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
     case QMetaType::Long:
     case QMetaType::LongLong:
         return sqlite3_bind_int64(stmt, position, value.toLongLong());
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+        if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
+            return sqlite3_bind_int64(stmt, position, value.toLongLong());
+        break; // beyond SQLite's integers: kept exact as text
     case QMetaType::Float:
     case QMetaType::Double:
         return sqlite3_bind_double(stmt, position, value.toDouble());
@@ -176,12 +182,12 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
         const auto *bytes = static_cast<const QByteArray *>(value.constData());
         return sqlite3_bind_blob(stmt, position, bytes->constData(), bytes->size(), SQLITE_STATIC);
     }
-    default: {
-        const QString string = value.toString();
-        return sqlite3_bind_text16(stmt, position, string.utf16(),
-                                   string.size() * int(sizeof(QChar)), SQLITE_TRANSIENT);
+    default:
+        break;
     }
-    }
+    const QString string = value.toString();
+    return sqlite3_bind_text16(stmt, position, string.utf16(), string.size() * int(sizeof(QChar)),
+                               SQLITE_TRANSIENT);
 }
 
 // Steps onto the next row and reads it. At the end, or on an error (which

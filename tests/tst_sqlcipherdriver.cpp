@@ -253,6 +253,22 @@ void TestSqlCipherDriver::bindsIntegersRealsTextsAndNull()
     for (int i = 0; i < types.size(); ++i)
         QCOMPARE(select.value(8 + i).toString(), types.at(i));
     QVERIFY(!select.next());
+
+    // Unsigned values beyond SQLite's integers stay exact, as text; dates as ISO text.
+    QSqlQuery wide(db);
+    QVERIFY(wide.prepare("SELECT ?, typeof(?), ?, typeof(?), ?"));
+    wide.bindValue(0, quint64(7));
+    wide.bindValue(1, quint64(7));
+    wide.bindValue(2, quint64(9223372036854775809ULL));
+    wide.bindValue(3, quint64(9223372036854775809ULL));
+    wide.bindValue(4, QDate(2024, 5, 17));
+    QVERIFY2(wide.exec(), qPrintable(wide.lastError().text()));
+    QVERIFY(wide.next());
+    QCOMPARE(wide.value(0), QVariant(qlonglong(7)));
+    QCOMPARE(wide.value(1).toString(), QString("integer"));
+    QCOMPARE(wide.value(2), QVariant(QString("9223372036854775809")));
+    QCOMPARE(wide.value(3).toString(), QString("text"));
+    QCOMPARE(wide.value(4), QVariant(QString("2024-05-17")));
 }
 
 void TestSqlCipherDriver::preparedStatementIsRebound()
