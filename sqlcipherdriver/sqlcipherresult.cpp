@@ -126,6 +126,18 @@ bool SqlCipherResult::exec()
     return true;
 }
 
+// A placeholder bound before is rebound in place: a statement executed once
+// per record need not repeat Qt's bookkeeping of placeholders for every value.
+void SqlCipherResult::bindValue(int index, const QVariant &value, QSql::ParamType type)
+{
+    QVector<QVariant> &values = boundValues();
+    if (type == QSql::In && index >= 0 && index < values.size() && !hasOutValues()) {
+        values[index] = value;
+        return;
+    }
+    QSqlResult::bindValue(index, value, type);
+}
+
 bool SqlCipherResult::bindValues()
 {
     const QVector<QVariant> &values = boundValues();

@@ -26,6 +26,8 @@ protected:
     bool prepare(const QString &query) override;
     bool exec() override;
     bool reset(const QString &query) override;
+    using QSqlResult::bindValue;
+    void bindValue(int index, const QVariant &value, QSql::ParamType type) override;
 
     QVariant data(int column) override;
     bool isNull(int column) override;

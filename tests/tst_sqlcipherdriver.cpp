@@ -290,8 +290,26 @@ void TestSqlCipherDriver::preparedStatementIsRebound()
 
     // A value left bound stays bound for the next execution.
     insert.bindValue(0, 1000);
+    QCOMPARE(insert.boundValue(0), QVariant(1000));
     QVERIFY(insert.exec());
     QCOMPARE(column(db, "SELECT name FROM t WHERE k = 1000"), QStringList{"name 499"});
+
+    // Named placeholders and values added in order are rebound as well.
+    QSqlQuery named(db);
+    QVERIFY(named.prepare("INSERT INTO t VALUES(:k, :name)"));
+    for (int k : {2000, 2001}) {
+        named.bindValue(":name", QString("named %1").arg(k));
+        named.bindValue(":k", k);
+        QVERIFY2(named.exec(), qPrintable(named.lastError().text()));
+        QCOMPARE(named.boundValue(":k"), QVariant(k));
+    }
+    for (int k : {3000, 3001}) {
+        insert.addBindValue(k);
+        insert.addBindValue(QString("added %1").arg(k));
+        QVERIFY(insert.exec());
+    }
+    QCOMPARE(column(db, "SELECT name FROM t WHERE k >= 2000 ORDER BY k"),
+             (QStringList{"named 2000", "named 2001", "added 3000", "added 3001"}));
 }
 
 void TestSqlCipherDriver::parameterCountMismatchFails()
