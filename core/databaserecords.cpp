@@ -1,0 +1,229 @@
+#include "databaserecords.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <glog/logging.h>
+#include <unordered_map>
+
+// The rows belong to the merge: their log records carry the merge's source name.
+#define MERGE_LOG_ERROR google::LogMessage("mergeprj.cpp", __LINE__, google::GLOG_ERROR).stream()
+
+namespace {
+
+const char *const imageInfosInsert =
+    "INSERT INTO imageinfos VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+const char *const eofInfoInsert = "INSERT INTO eofInfo VALUES(?,?,?,?,?,?,?,?,?,?)";
+const char *const groupsInsert = "INSERT INTO groups VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+
+// The image's name as the orientation file gives it: the full path. A name
+// that fills its field without a terminator ends with the field.
+QString imageTextName(const ImageRecord &image)
+{
+    return QString::fromLocal8Bit(image.name, int(qstrnlen(image.name, sizeof image.name)));
+}
+
+// The image's key: the file name without folder and last extension.
+QString imageBaseName(const QString &textName)
+{
+    return QFileInfo(textName).completeBaseName();
+}
+
+double focalInPixels(const CameraRecord &camera)
+{
+    return camera.focal / camera.pixelSize;
+}
+
+double sensorWidth(const CameraRecord &camera)
+{
+    return double(camera.width) * camera.pixelSize;
+}
+
+// GroupID: the camera index counted from 1. Counted in 64 bits, so that the
+// largest index cannot overflow.
+qint64 groupId(int32_t camIdx)
+{
+    return qint64(camIdx) + 1;
+}
+
+// The last camera carrying each camera index.
+std::unordered_map<int32_t, const CameraRecord *>
+camerasByIndex(const std::vector<CameraRecord> &cameraRecords)
+{
+    std::unordered_map<int32_t, const CameraRecord *> cameras;
+    for (const CameraRecord &camera : cameraRecords)
+        cameras[camera.camIdx] = &camera;
+    return cameras;
+}
+
+// The image count of each camera's last run.
+std::unordered_map<int32_t, int32_t> lastRunCounts(const GroupCounts &groupCounts)
+{
+    std::unordered_map<int32_t, int32_t> counts;
+    for (const auto &run : groupCounts)
+        counts[run.first] = run.second;
+    return counts;
+}
+
+void reportError(const QString &error)
+{
+    qDebug().noquote() << error;
+    MERGE_LOG_ERROR << error.toUtf8().constData();
+}
+
+// Binds X, Y, Z, Omega, Phi and Kappa, from column firstColumn on.
+void bindPositionAndAttitude(QSqlQuery &query, int firstColumn, const ImageRecord &image)
+{
+    int column = firstColumn;
+    for (double value : {image.X, image.Y, image.Z, image.omega, image.phi, image.kappa})
+        query.bindValue(column++, value);
+}
+
+// Binds one imageinfos row; an image without camera gets zeros for the
+// camera's columns. Returns the image's base name.
+QString bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRecord *camera)
+{
+    const QString textName = imageTextName(image);
+    const QString baseName = imageBaseName(textName);
+    query.bindValue(0, baseName);
+    query.bindValue(1, groupId(image.camIdx));
+    query.bindValue(2, textName);
+    query.bindValue(3, image.stripNo);
+    query.bindValue(4, 0);
+    query.bindValue(5, 0);
+    query.bindValue(6, image.Z); // Alti
+    bindPositionAndAttitude(query, 7, image);
+    query.bindValue(13, camera ? focalInPixels(*camera) : 0.0);
+    query.bindValue(14, 0);
+    query.bindValue(15, QStringLiteral("NULL"));
+    query.bindValue(16, camera ? camera->width : 0);
+    query.bindValue(17, camera ? camera->height : 0);
+    query.bindValue(18, camera ? sensorWidth(*camera) : 0.0);
+    return baseName;
+}
+
+void bindEofInfo(QSqlQuery &query, const ImageRecord &image)
+{
+    query.bindValue(0, imageBaseName(imageTextName(image)));
+    query.bindValue(1, image.stripNo);
+    query.bindValue(2, 0);
+    query.bindValue(3, 0);
+    bindPositionAndAttitude(query, 4, image);
+}
+
+void bindGroup(QSqlQuery &query, const CameraRecord &camera, int32_t photos)
+{
+    query.bindValue(0, groupId(camera.camIdx));
+    query.bindValue(1, photos);
+    query.bindValue(2, QString::fromUtf8(camera.name, int(qstrnlen(camera.name, sizeof camera.name))));
+    query.bindValue(3, sensorWidth(camera));
+    query.bindValue(4, focalInPixels(camera));
+    query.bindValue(5, 0.0);
+    query.bindValue(6, camera.width);
+    query.bindValue(7, camera.height);
+    query.bindValue(8, camera.x0);
+    query.bindValue(9, camera.y0);
+    for (int k = 0; k < 6; ++k) // k0 k1 k2 k3 p1 p2
+        query.bindValue(10 + k, camera.distortion[k]);
+}
+
+// Ends the table's transaction: rolled back after a failed row, otherwise
+// committed. A commit that fails is reported with the connection's error.
+bool endTransaction(QSqlDatabase &db, bool rowFailed)
+{
+    if (rowFailed) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        reportError(db.lastError().text());
+        return false;
+    }
+    return true;
+}
+
+// Prepares the statement on the open connection and runs insertRows on it
+// inside a transaction. Nothing is written when there is no open connection,
+// the statement cannot be prepared or the transaction cannot begin.
+template <typename InsertRows>
+bool insertInTransaction(const QString &connectionName, const char *statement, InsertRows insertRows)
+{
+    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    if (!db.isOpen())
+        return false;
+    QSqlQuery query(db);
+    bool committed = false;
+    if (query.prepare(QLatin1String(statement))) {
+        if (db.transaction())
+            committed = insertRows(db, query);
+        else
+            reportError(db.lastError().text());
+    }
+    query.finish();
+    return committed;
+}
+
+// Inserts one row per record until a row fails, which rolls the table back
+// and is reported.
+template <typename Record, typename BindRow>
+bool insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Record> &records,
+                        BindRow bindRow)
+{
+    bool executed = true;
+    for (const Record &record : records) {
+        bindRow(record);
+        executed = query.exec();
+        if (!executed)
+            break;
+    }
+    const QSqlError error = query.lastError();
+    const bool rowFailed = !executed || error.type() != QSqlError::NoError;
+    if (rowFailed)
+        reportError(error.text());
+    return endTransaction(db, rowFailed);
+}
+
+} // namespace
+
+bool insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                      const std::vector<CameraRecord> &cameraRecords)
+{
+    const auto cameras = camerasByIndex(cameraRecords);
+    return insertInTransaction(connectionName, imageInfosInsert, [&](QSqlDatabase &db, QSqlQuery &query) {
+        bool rowFailed = false;
+        for (const ImageRecord &image : imageRecords) {
+            const auto camera = cameras.find(image.camIdx);
+            const QString baseName =
+                bindImageInfo(query, image, camera == cameras.end() ? nullptr : camera->second);
+            if (query.exec())
+                continue;
+            rowFailed = true;
+            MERGE_LOG_ERROR << "failed to insert image: "
+                            << query.lastError().text().toUtf8().constData() << " fileName:: "
+                            << baseName.toLocal8Bit().constData();
+        }
+        return endTransaction(db, rowFailed);
+    });
+}
+
+bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords)
+{
+    return insertInTransaction(connectionName, eofInfoInsert, [&](QSqlDatabase &db, QSqlQuery &query) {
+        return insertUntilFailure(db, query, imageRecords,
+                                  [&](const ImageRecord &image) { bindEofInfo(query, image); });
+    });
+}
+
+bool insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
+                  const GroupCounts &groupCounts)
+{
+    const auto counts = lastRunCounts(groupCounts);
+    return insertInTransaction(connectionName, groupsInsert, [&](QSqlDatabase &db, QSqlQuery &query) {
+        return insertUntilFailure(db, query, cameraRecords, [&](const CameraRecord &camera) {
+            const auto count = counts.find(camera.camIdx);
+            bindGroup(query, camera, count == counts.end() ? 0 : count->second);
+        });
+    });
+}

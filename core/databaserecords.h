@@ -1,0 +1,29 @@
+#ifndef DATABASERECORDS_H
+#define DATABASERECORDS_H
+
+#include "camerarecords.h"
+
+#include <QString>
+#include <vector>
+
+// The rows of the photo database, written into the connection registered
+// under connectionName (see q7PhotoDataBase). Each table gets one prepared
+// statement and one transaction: all of its rows or none. Each returns true
+// when the table's transaction was committed, false when there is no open
+// connection, the statement cannot be prepared, or a row failed.
+
+// One imageinfos row per image, with the values of its camera (the last
+// camera carrying its camIdx; zeros when none does). A failing row is logged
+// and the remaining rows are still tried, then the table is rolled back.
+bool insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                      const std::vector<CameraRecord> &cameraRecords);
+
+// One eofInfo row per image. The first failing row ends the table: rolled back.
+bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords);
+
+// One groups row per camera, with the image count of the camera's last run in
+// groupCounts (0 when it has none). The first failing row ends the table.
+bool insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
+                  const GroupCounts &groupCounts);
+
+#endif // DATABASERECORDS_H

@@ -1,0 +1,172 @@
+#include "q7photodatabase.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <glog/logging.h>
+#include <utility>
+
+namespace {
+
+const QLatin1String driverName("SQLITECIPHER");
+const QLatin1String password("tessellat3crypt");
+const QLatin1String createKeyOption("QSQLITE_CREATE_KEY");
+
+// The tables, exactly as every photo database has them; the runs of blanks
+// are part of the stored schema text.
+const char *const groupsTable =
+    "CREATE TABLE IF NOT EXISTS groups("
+    "  GroupID         INTEGER PRIMARY KEY               UNIQUE,"
+    "   Photos          INTEGER                           DEFAULT 0,"
+    "   Camera          TEXT                            DEFAULT UNKNOWN,"
+    "   Sensor           REAL                             DEFAULT 0,"
+    "   Focal            REAL                             DEFAULT 0,"
+    "   Focal35mm             REAL                             DEFAULT 0,"
+    "   width            INTEGER                            DEFAULT 0,"
+    "   height          INTEGER                             DEFAULT 0,"
+    "   x0              REAL                                DEFAULT 0,"
+    "   y0              REAL                                DEFAULT 0,"
+    "   k0              REAL                                DEFAULT 0,"
+    "   k1              REAL                                DEFAULT 0,"
+    "   k2              REAL                                DEFAULT 0,"
+    "   k3              REAL                                DEFAULT 0,"
+    "   p1              REAL                                DEFAULT 0,"
+    "   p2              REAL                                DEFAULT 0);";
+
+const char *const imageInfosTable =
+    "CREATE TABLE IF NOT EXISTS imageinfos("
+    "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
+    "   GroupID      TEXT                           NOT NULL,"
+    "   loc          TEXT                           NOT NULL,"
+    "   StripNo             INTEGER                           DEFAULT -1,"
+    "   Lon            REAL                           DEFAULT 0,"
+    "   Lat           REAL                            DEFAULT 0,"
+    "   Alti          REAL                            DEFAULT 0,"
+    "   X             REAL                            DEFAULT 0,"
+    "   Y       REAL                              DEFAULT 0,"
+    "   Z         REAL                              DEFAULT 0,"
+    "   Omega   REAL                                DEFAULT 0,"
+    "  Phi        REAL                              DEFAULT 0,"
+    " Kappa       REAL                              DEFAULT 0,"
+    "Focal          REAL                            DEFAULT 0,"
+    "Focal35mm      REAL                            DEFAULT 0,"
+    "CameraModel    TEXT                            DEFAULT NULL,"
+    "width          INTEGER                         NOT NULL,"
+    "height         INTEGER                         NOT NULL,"
+    "PhotoSENSOR    REAL                            NOT NULL);";
+
+const char *const prjInfoTable =
+    "CREATE TABLE IF NOT EXISTS q7prjinfo("
+    "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
+    "   Value             TEXT                          DEFAULT NULL);";
+
+const char *const eofInfoTable =
+    "CREATE TABLE IF NOT EXISTS eofInfo("
+    "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
+    "   StripNo             INTEGER                           DEFAULT -1,"
+    "   Lon            REAL                           DEFAULT 0,"
+    "   Lat           REAL                            DEFAULT 0,"
+    "   X             REAL                            DEFAULT 0,"
+    "   Y       REAL                              DEFAULT 0,"
+    "   Z         REAL                              DEFAULT 0,"
+    "   Omega   REAL                                DEFAULT 0,"
+    "  Phi        REAL                              DEFAULT 0,"
+    " Kappa       REAL                              DEFAULT 0);";
+
+} // namespace
+
+q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName, UserMessages &messages)
+    : QObject(parent)
+    , connectionName(std::move(connectionName))
+    , messages(messages)
+{
+}
+
+q7PhotoDataBase::~q7PhotoDataBase()
+{
+    removeConnection();
+}
+
+bool q7PhotoDataBase::connectDataBase(QString path)
+{
+    if (path.isEmpty()) {
+        qDebug().noquote() << "no valid database name";
+        return false;
+    }
+
+    // Only a connection open on this very file is used again. One left open
+    // on an earlier merge's file (or on a file since deleted) would take this
+    // merge's rows, and a closed one holds the settings of a failed attempt:
+    // they make way for a new one.
+    if (QSqlDatabase::contains(connectionName) && !isOpenOn(path))
+        removeConnection();
+
+    if (!QSqlDatabase::contains(connectionName)) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName, connectionName);
+        db.setDatabaseName(path);
+        db.setPassword(password);
+        if (!QFileInfo::exists(path))
+            db.setConnectOptions(createKeyOption);
+        if (!db.open()) {
+            messages.critical(tr("Database Error"), db.lastError().text());
+            return false;
+        }
+    }
+
+    qDebug().noquote() << "connect to db";
+    createGroupsTable();
+    createImageInfosTable();
+    createPrjInfoTable();
+    createEofInfoTable();
+    return true;
+}
+
+void q7PhotoDataBase::createGroupsTable()
+{
+    createTable(groupsTable, "group table");
+}
+
+void q7PhotoDataBase::createImageInfosTable()
+{
+    createTable(imageInfosTable, "camera table");
+}
+
+void q7PhotoDataBase::createPrjInfoTable()
+{
+    createTable(prjInfoTable, "q7prjinfo table");
+}
+
+void q7PhotoDataBase::createEofInfoTable()
+{
+    createTable(eofInfoTable, "camera table");
+}
+
+// A table that cannot be created is reported; the others are still created.
+void q7PhotoDataBase::createTable(const char *statement, const char *label)
+{
+    QSqlQuery query(QLatin1String(statement), QSqlDatabase::database(connectionName, false));
+    if (!query.isActive()) {
+        const QString error = query.lastError().text();
+        qDebug().noquote() << label << error;
+        LOG(ERROR) << error.toUtf8().constData();
+    }
+    query.finish();
+}
+
+bool q7PhotoDataBase::isOpenOn(const QString &path) const
+{
+    const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    return db.isOpen() && db.databaseName() == path && QFileInfo::exists(path);
+}
+
+void q7PhotoDataBase::removeConnection()
+{
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        if (db.isOpen())
+            db.close();
+    }
+    QSqlDatabase::removeDatabase(connectionName);
+}

@@ -1,0 +1,65 @@
+#ifndef SQLCIPHERDRIVER_H
+#define SQLCIPHERDRIVER_H
+
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlField>
+#include <QVector>
+
+struct sqlite3;
+class SqlCipherResult;
+
+// A Qt SQL driver for SQLite database files encrypted with a key. The
+// connection's password is the key; an empty password opens a plain file.
+// Connect options, separated by ';':
+//   QSQLITE_CREATE_KEY   the file may be new: create it, encrypted with the key.
+// Without the option only an existing file is opened. The key is checked at
+// open, so a wrong key or a file that is no such database fails open().
+class SqlCipherDriver : public QSqlDriver
+{
+    Q_OBJECT
+
+public:
+    explicit SqlCipherDriver(QObject *parent = nullptr);
+    ~SqlCipherDriver() override;
+
+    bool hasFeature(DriverFeature feature) const override;
+    bool open(const QString &path, const QString &user, const QString &password,
+              const QString &host, int port, const QString &options) override;
+    void close() override;
+    QSqlResult *createResult() const override;
+
+    bool beginTransaction() override;
+    bool commitTransaction() override;
+    bool rollbackTransaction() override;
+
+    QStringList tables(QSql::TableType type) const override;
+    QSqlRecord record(const QString &tableName) const override;
+    QSqlIndex primaryIndex(const QString &tableName) const override;
+    QString escapeIdentifier(const QString &identifier, IdentifierType type) const override;
+
+    // The results created here register themselves, so that close() can
+    // finalize their statements before it closes the file.
+    sqlite3 *connection() const { return db; }
+    void attach(SqlCipherResult *result) const;
+    void detach(SqlCipherResult *result) const;
+
+private:
+    bool failOpen(const QString &databaseText, int code);
+    bool execute(const char *sql, const QString &what);
+    QVector<QStringList> selectRows(const QString &sql) const;
+    QVector<QStringList> tableInfo(const QString &tableName) const;
+    QSqlField field(const QString &tableName, const QStringList &column) const;
+
+    sqlite3 *db = nullptr;
+    mutable QVector<SqlCipherResult *> results;
+};
+
+// The Qt field type for a column declared with the given SQL type, after
+// SQLite's rules of type affinity.
+QVariant::Type fieldTypeOf(const QString &declaredType);
+
+// A QSqlError for a failure of the connection, with SQLite's message and code.
+QSqlError sqliteError(const QString &driverText, sqlite3 *db, QSqlError::ErrorType type);
+
+#endif // SQLCIPHERDRIVER_H

@@ -1,0 +1,63 @@
+#ifndef SQLCIPHERRESULT_H
+#define SQLCIPHERRESULT_H
+
+#include <QSqlError>
+#include <QSqlResult>
+#include <QVector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+class SqlCipherDriver;
+
+// One statement of a SqlCipherDriver connection. Prepared once, it can be
+// executed again and again with new values bound to its "?" placeholders.
+// Rows are read as Qt values; a query that reads forward only keeps just the
+// current row.
+class SqlCipherResult : public QSqlResult
+{
+public:
+    explicit SqlCipherResult(const SqlCipherDriver *driver);
+    ~SqlCipherResult() override;
+
+    // Releases the statement; called by the driver before it closes the file.
+    void finalize();
+
+protected:
+    bool prepare(const QString &query) override;
+    bool exec() override;
+    bool reset(const QString &query) override;
+    using QSqlResult::bindValue;
+    void bindValue(int index, const QVariant &value, QSql::ParamType type) override;
+
+    QVariant data(int column) override;
+    bool isNull(int column) override;
+    bool fetch(int index) override;
+    bool fetchNext() override;
+    bool fetchFirst() override;
+    bool fetchLast() override;
+    int size() override;
+    int numRowsAffected() override;
+    QSqlRecord record() const override;
+    QVariant lastInsertId() const override;
+    void detachFromResultSet() override;
+
+private:
+    const SqlCipherDriver *cipherDriver() const;
+    sqlite3 *connection() const;
+    bool bindValues();
+    int bindOne(int position, const QVariant &value);
+    int step();
+    void readRow();
+    bool readNextRow();
+
+    sqlite3_stmt *stmt = nullptr;
+    QVector<QVariant::Type> columnTypes; // by declared type, for NULL values
+    QVector<QVariant> row;                // the current row
+    QVector<QVector<QVariant>> readRows;  // the rows read, unless reading forward only
+    int rowsRead = 0;
+    bool rowPending = false;              // exec stepped onto a row not yet fetched
+    bool moreRows = false;                // the statement may yield further rows
+    int rowsAffected = -1;
+};
+
+#endif // SQLCIPHERRESULT_H

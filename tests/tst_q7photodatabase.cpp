@@ -1,0 +1,452 @@
+// The photo database: connection, schema and teardown, with the real driver.
+#include "databasetesting.h"
+#include "q7photodatabase.h"
+
+#include <QtTest>
+#include <QProcess>
+#include <QSqlError>
+#include <QStandardPaths>
+
+using namespace databasetesting;
+
+namespace {
+
+// The tables as the file stores them: the statements' own text, blanks and all.
+const char *const storedGroups =
+    "CREATE TABLE groups("
+    "  GroupID         INTEGER PRIMARY KEY               UNIQUE,"
+    "   Photos          INTEGER                           DEFAULT 0,"
+    "   Camera          TEXT                            DEFAULT UNKNOWN,"
+    "   Sensor           REAL                             DEFAULT 0,"
+    "   Focal            REAL                             DEFAULT 0,"
+    "   Focal35mm             REAL                             DEFAULT 0,"
+    "   width            INTEGER                            DEFAULT 0,"
+    "   height          INTEGER                             DEFAULT 0,"
+    "   x0              REAL                                DEFAULT 0,"
+    "   y0              REAL                                DEFAULT 0,"
+    "   k0              REAL                                DEFAULT 0,"
+    "   k1              REAL                                DEFAULT 0,"
+    "   k2              REAL                                DEFAULT 0,"
+    "   k3              REAL                                DEFAULT 0,"
+    "   p1              REAL                                DEFAULT 0,"
+    "   p2              REAL                                DEFAULT 0)";
+
+const char *const storedImageInfos =
+    "CREATE TABLE imageinfos("
+    "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
+    "   GroupID      TEXT                           NOT NULL,"
+    "   loc          TEXT                           NOT NULL,"
+    "   StripNo             INTEGER                           DEFAULT -1,"
+    "   Lon            REAL                           DEFAULT 0,"
+    "   Lat           REAL                            DEFAULT 0,"
+    "   Alti          REAL                            DEFAULT 0,"
+    "   X             REAL                            DEFAULT 0,"
+    "   Y       REAL                              DEFAULT 0,"
+    "   Z         REAL                              DEFAULT 0,"
+    "   Omega   REAL                                DEFAULT 0,"
+    "  Phi        REAL                              DEFAULT 0,"
+    " Kappa       REAL                              DEFAULT 0,"
+    "Focal          REAL                            DEFAULT 0,"
+    "Focal35mm      REAL                            DEFAULT 0,"
+    "CameraModel    TEXT                            DEFAULT NULL,"
+    "width          INTEGER                         NOT NULL,"
+    "height         INTEGER                         NOT NULL,"
+    "PhotoSENSOR    REAL                            NOT NULL)";
+
+const char *const storedPrjInfo =
+    "CREATE TABLE q7prjinfo("
+    "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
+    "   Value             TEXT                          DEFAULT NULL)";
+
+const char *const storedEofInfo =
+    "CREATE TABLE eofInfo("
+    "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
+    "   StripNo             INTEGER                           DEFAULT -1,"
+    "   Lon            REAL                           DEFAULT 0,"
+    "   Lat           REAL                            DEFAULT 0,"
+    "   X             REAL                            DEFAULT 0,"
+    "   Y       REAL                              DEFAULT 0,"
+    "   Z         REAL                              DEFAULT 0,"
+    "   Omega   REAL                                DEFAULT 0,"
+    "  Phi        REAL                              DEFAULT 0,"
+    " Kappa       REAL                              DEFAULT 0)";
+
+// PRAGMA table_info of each table: cid|name|type|notnull|dflt_value|pk.
+const QStringList groupsColumns = {
+    "0|GroupID|INTEGER|0|<null>|1", "1|Photos|INTEGER|0|0|0",  "2|Camera|TEXT|0|UNKNOWN|0",
+    "3|Sensor|REAL|0|0|0",          "4|Focal|REAL|0|0|0",      "5|Focal35mm|REAL|0|0|0",
+    "6|width|INTEGER|0|0|0",        "7|height|INTEGER|0|0|0",  "8|x0|REAL|0|0|0",
+    "9|y0|REAL|0|0|0",              "10|k0|REAL|0|0|0",        "11|k1|REAL|0|0|0",
+    "12|k2|REAL|0|0|0",             "13|k3|REAL|0|0|0",        "14|p1|REAL|0|0|0",
+    "15|p2|REAL|0|0|0"};
+const QStringList imageInfosColumns = {
+    "0|Name|TEXT|1|<null>|1",        "1|GroupID|TEXT|1|<null>|0",   "2|loc|TEXT|1|<null>|0",
+    "3|StripNo|INTEGER|0|-1|0",      "4|Lon|REAL|0|0|0",            "5|Lat|REAL|0|0|0",
+    "6|Alti|REAL|0|0|0",             "7|X|REAL|0|0|0",              "8|Y|REAL|0|0|0",
+    "9|Z|REAL|0|0|0",                "10|Omega|REAL|0|0|0",         "11|Phi|REAL|0|0|0",
+    "12|Kappa|REAL|0|0|0",           "13|Focal|REAL|0|0|0",         "14|Focal35mm|REAL|0|0|0",
+    "15|CameraModel|TEXT|0|NULL|0",  "16|width|INTEGER|1|<null>|0", "17|height|INTEGER|1|<null>|0",
+    "18|PhotoSENSOR|REAL|1|<null>|0"};
+const QStringList prjInfoColumns = {"0|Name|TEXT|1|<null>|1", "1|Value|TEXT|0|NULL|0"};
+const QStringList eofInfoColumns = {
+    "0|Name|TEXT|1|<null>|1", "1|StripNo|INTEGER|0|-1|0", "2|Lon|REAL|0|0|0",
+    "3|Lat|REAL|0|0|0",       "4|X|REAL|0|0|0",           "5|Y|REAL|0|0|0",
+    "6|Z|REAL|0|0|0",         "7|Omega|REAL|0|0|0",       "8|Phi|REAL|0|0|0",
+    "9|Kappa|REAL|0|0|0"};
+
+QSqlDatabase programConnection()
+{
+    return QSqlDatabase::database(connectionName, false);
+}
+
+// Runs a command-line program with input on its standard input.
+struct ProgramRun
+{
+    int exitCode;
+    QByteArray output;
+    QByteArray errors;
+};
+
+ProgramRun runProgram(const QString &program, const QStringList &arguments, const QByteArray &input)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForStarted();
+    process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(60000);
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+} // namespace
+
+class TestPhotoDataBase : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void newFileHoldsTheFourTablesEncrypted();
+    void columnsAreExactlyTheSchema();
+    void defaultsOfOmittedColumns();
+    void connectingAgainKeepsRowsAndLogsNothing();
+    void emptyPathIsRefusedQuietly();
+    void laterConnectWithAnotherPathWritesItsOwnFile();
+    void connectAfterFileWasDeletedMakesItAnew();
+    void unopenableFileShowsDatabaseError();
+    void fileThatIsNoDatabaseShowsDatabaseError();
+    void failedTableIsLoggedAndOthersCreated();
+    void destructorClosesAndRemovesTheConnection();
+    void destructorWithoutConnectionLeavesRegistryClean();
+    void otherClientReadsFileOnlyWithTheKey();
+
+private:
+    QString path(const QString &fileName) const { return dir->filePath(fileName); }
+
+    std::unique_ptr<QTemporaryDir> dir;
+    RecordedMessages messages;
+};
+
+void TestPhotoDataBase::initTestCase()
+{
+    useBuiltDrivers();
+}
+
+void TestPhotoDataBase::init()
+{
+    dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir->isValid());
+    messages.shown.clear();
+}
+
+void TestPhotoDataBase::cleanup()
+{
+    for (const QString &name : QSqlDatabase::connectionNames())
+        QSqlDatabase::removeDatabase(name);
+    dir.reset();
+}
+
+void TestPhotoDataBase::newFileHoldsTheFourTablesEncrypted()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QCOMPARE(photoDatabase.connectionName, connectionName);
+    QVERIFY(!QSqlDatabase::contains(connectionName));
+    DebugMessages debug;
+    QVERIFY(photoDatabase.connectDataBase(path("merged.temp")));
+    QCOMPARE(debug.lines, QStringList{"connect to db"});
+    QVERIFY(messages.shown.isEmpty());
+
+    QSqlDatabase db = programConnection();
+    QVERIFY(db.isOpen());
+    QCOMPARE(db.driverName(), QString("SQLITECIPHER"));
+    QCOMPARE(db.databaseName(), path("merged.temp"));
+    QCOMPARE(db.password(), QString("tessellat3crypt"));
+    QCOMPARE(db.connectOptions(), QString("QSQLITE_CREATE_KEY"));
+    QCOMPARE(db.tables(), (QStringList{"groups", "imageinfos", "q7prjinfo", "eofInfo"}));
+    QCOMPARE(rows(db, "SELECT name, sql FROM sqlite_master WHERE type = 'table'"),
+             (QStringList{QString("groups|") + storedGroups, QString("imageinfos|") + storedImageInfos,
+                          QString("q7prjinfo|") + storedPrjInfo, QString("eofInfo|") + storedEofInfo}));
+    // Nothing else but the indexes SQLite keeps for the keys by itself.
+    QCOMPARE(rows(db, "SELECT type, name FROM sqlite_master WHERE type <> 'table'"
+                      " AND name NOT LIKE 'sqlite\\_autoindex\\_%' ESCAPE '\\'"),
+             QStringList());
+    for (const QString &table : db.tables())
+        QCOMPARE(rows(db, "SELECT count(*) FROM " + table), QStringList{"0"});
+
+    QFile file(path("merged.temp"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QVERIFY(!bytes.startsWith("SQLite format 3"));
+    QVERIFY(!bytes.contains("imageinfos"));
+}
+
+void TestPhotoDataBase::columnsAreExactlyTheSchema()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase.connectDataBase(path("schema.temp")));
+    QSqlDatabase db = programConnection();
+    QCOMPARE(rows(db, "PRAGMA table_info(groups)"), groupsColumns);
+    QCOMPARE(rows(db, "PRAGMA table_info(imageinfos)"), imageInfosColumns);
+    QCOMPARE(rows(db, "PRAGMA table_info(q7prjinfo)"), prjInfoColumns);
+    QCOMPARE(rows(db, "PRAGMA table_info(eofInfo)"), eofInfoColumns);
+
+    // GroupID, the INTEGER PRIMARY KEY, is the row id of groups.
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(7)", db).isActive());
+    QCOMPARE(rows(db, "SELECT rowid, GroupID FROM groups"), QStringList{"7|7"});
+    // The keys are unique.
+    QVERIFY(!QSqlQuery("INSERT INTO groups(GroupID) VALUES(7)", db).isActive());
+    QVERIFY(QSqlQuery("INSERT INTO eofInfo(Name) VALUES('a')", db).isActive());
+    QVERIFY(!QSqlQuery("INSERT INTO eofInfo(Name) VALUES('a')", db).isActive());
+    QVERIFY(!QSqlQuery("INSERT INTO q7prjinfo(Value) VALUES('v')", db).isActive());
+}
+
+void TestPhotoDataBase::defaultsOfOmittedColumns()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase.connectDataBase(path("defaults.temp")));
+    QSqlDatabase db = programConnection();
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", db).isActive());
+    QVERIFY(QSqlQuery("INSERT INTO imageinfos(Name, GroupID, loc, width, height, PhotoSENSOR)"
+                      " VALUES('a', 1, 'a', 10, 20, 0.5)", db).isActive());
+    QVERIFY(QSqlQuery("INSERT INTO eofInfo(Name) VALUES('a')", db).isActive());
+    QVERIFY(QSqlQuery("INSERT INTO q7prjinfo(Name) VALUES('n')", db).isActive());
+
+    QCOMPARE(rows(db, "SELECT Camera, typeof(Camera), Photos, Sensor, width FROM groups"),
+             QStringList{"UNKNOWN|text|0|0|0"});
+    QCOMPARE(rows(db, "SELECT CameraModel, StripNo, Lon, Focal35mm FROM imageinfos"),
+             QStringList{"<null>|-1|0|0"});
+    QCOMPARE(rows(db, "SELECT StripNo, Lon, Lat, X, Kappa FROM eofInfo"), QStringList{"-1|0|0|0|0"});
+    QCOMPARE(rows(db, "SELECT Value FROM q7prjinfo"), QStringList{"<null>"});
+    // The NOT NULL columns of imageinfos have no default.
+    QVERIFY(!QSqlQuery("INSERT INTO imageinfos(Name, GroupID, loc) VALUES('b', 1, 'b')", db).isActive());
+}
+
+void TestPhotoDataBase::connectingAgainKeepsRowsAndLogsNothing()
+{
+    {
+        q7PhotoDataBase first(nullptr, connectionName, messages);
+        QVERIFY(first.connectDataBase(path("again.temp")));
+        QVERIFY(QSqlQuery("INSERT INTO groups(GroupID, Photos) VALUES(1, 5)", programConnection())
+                    .isActive());
+
+        // The same object, the same file: the open connection is used as it is.
+        GlogRecords glog;
+        DebugMessages debug;
+        QVERIFY(first.connectDataBase(path("again.temp")));
+        QCOMPARE(debug.lines, QStringList{"connect to db"});
+        QCOMPARE(glog.records, QStringList());
+        QCOMPARE(rows(programConnection(), "SELECT GroupID, Photos FROM groups"), QStringList{"1|5"});
+    }
+    QVERIFY(!QSqlDatabase::contains(connectionName));
+
+    // A new object opens the existing file with the key, without creating it.
+    q7PhotoDataBase second(nullptr, connectionName, messages);
+    GlogRecords glog;
+    DebugMessages debug;
+    QVERIFY(second.connectDataBase(path("again.temp")));
+    QCOMPARE(debug.lines, QStringList{"connect to db"});
+    QCOMPARE(debug.warnings, QStringList());
+    QCOMPARE(glog.records, QStringList());
+    QCOMPARE(programConnection().connectOptions(), QString());
+    QCOMPARE(rows(programConnection(), "SELECT GroupID, Photos FROM groups"), QStringList{"1|5"});
+    QVERIFY(messages.shown.isEmpty());
+}
+
+void TestPhotoDataBase::emptyPathIsRefusedQuietly()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    GlogRecords glog;
+    DebugMessages debug;
+    QVERIFY(!photoDatabase.connectDataBase(QString()));
+    QCOMPARE(debug.lines, QStringList{"no valid database name"});
+    QCOMPARE(glog.records, QStringList());
+    QVERIFY(messages.shown.isEmpty());
+    QVERIFY(!QSqlDatabase::contains(connectionName));
+}
+
+// A later merge in the same session must not write into the earlier merge's file.
+void TestPhotoDataBase::laterConnectWithAnotherPathWritesItsOwnFile()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase.connectDataBase(path("first.temp")));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", programConnection()).isActive());
+
+    DebugMessages debug;
+    QVERIFY(photoDatabase.connectDataBase(path("second.temp")));
+    QCOMPARE(debug.warnings, QStringList());
+    QCOMPARE(QSqlDatabase::connectionNames(), QStringList{connectionName});
+    QSqlDatabase db = programConnection();
+    QVERIFY(db.isOpen());
+    QCOMPARE(db.databaseName(), path("second.temp"));
+    QCOMPARE(db.tables(), (QStringList{"groups", "imageinfos", "q7prjinfo", "eofInfo"}));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(2)", db).isActive());
+    QCOMPARE(rows(db, "SELECT GroupID FROM groups"), QStringList{"2"});
+
+    QSqlDatabase first = openWithKey("check", path("first.temp"));
+    QVERIFY2(first.isOpen(), qPrintable(first.lastError().text()));
+    QCOMPARE(rows(first, "SELECT GroupID FROM groups"), QStringList{"1"});
+}
+
+// The output folder was deleted and made anew between two merges: the rows
+// must reach a new file at the path, not the deleted one.
+void TestPhotoDataBase::connectAfterFileWasDeletedMakesItAnew()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", programConnection()).isActive());
+    QVERIFY(QFile::remove(path("gone.temp")));
+
+    QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(2)", programConnection()).isActive());
+    photoDatabase.connectDataBase(path("other.temp"));
+
+    QSqlDatabase db = openWithKey("check", path("gone.temp"));
+    QVERIFY2(db.isOpen(), qPrintable(db.lastError().text()));
+    QCOMPARE(rows(db, "SELECT GroupID FROM groups"), QStringList{"2"});
+}
+
+void TestPhotoDataBase::unopenableFileShowsDatabaseError()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    DebugMessages debug;
+    QVERIFY(!photoDatabase.connectDataBase(path("missing//folder.temp")));
+    QCOMPARE(messages.shown,
+             QStringList{"critical|Database Error|unable to open database file Error opening database"});
+    QCOMPARE(debug.lines, QStringList());
+    QVERIFY(QSqlDatabase::contains(connectionName));
+    QVERIFY(!programConnection().isOpen());
+    QVERIFY(!QFile::exists(path("missing")));
+
+    // The failed connection makes way for the next attempt.
+    messages.shown.clear();
+    QVERIFY(photoDatabase.connectDataBase(path("found.temp")));
+    QCOMPARE(debug.warnings, QStringList());
+    QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(programConnection().tables().size(), 4);
+}
+
+void TestPhotoDataBase::fileThatIsNoDatabaseShowsDatabaseError()
+{
+    QFile file(path("notes.temp"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("field notes, not a database\n");
+    file.close();
+
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(!photoDatabase.connectDataBase(path("notes.temp")));
+    QCOMPARE(messages.shown, QStringList{"critical|Database Error|"
+                                         "file is encrypted or is not a database Error opening database"});
+    QVERIFY(!programConnection().isOpen());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("field notes, not a database\n"));
+}
+
+void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
+{
+    {
+        QSqlDatabase db = openWithKey("prepare", path("clash.temp"), true);
+        QVERIFY(QSqlQuery("CREATE TABLE other(a)", db).isActive());
+        QVERIFY(QSqlQuery("CREATE INDEX eofInfo ON other(a)", db).isActive());
+    }
+    QSqlDatabase::removeDatabase("prepare");
+
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    GlogRecords glog;
+    DebugMessages debug;
+    QVERIFY(photoDatabase.connectDataBase(path("clash.temp")));
+    const QString error = "there is already an index named eofInfo Unable to execute statement";
+    QCOMPARE(debug.lines, (QStringList{"connect to db", "camera table " + error}));
+    QCOMPARE(glog.records, QStringList{"ERROR q7photodatabase.cpp: " + error});
+    QCOMPARE(programConnection().tables(), (QStringList{"other", "groups", "imageinfos", "q7prjinfo"}));
+    QVERIFY(messages.shown.isEmpty());
+}
+
+void TestPhotoDataBase::destructorClosesAndRemovesTheConnection()
+{
+    auto photoDatabase = std::make_unique<q7PhotoDataBase>(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase->connectDataBase(path("closed.temp")));
+    QVERIFY(QSqlDatabase::contains(connectionName));
+    photoDatabase.reset();
+    QVERIFY(!QSqlDatabase::contains(connectionName));
+
+    // The file was closed whole: another connection reads it.
+    QSqlDatabase db = openWithKey("reader", path("closed.temp"));
+    QVERIFY(db.isOpen());
+    QCOMPARE(db.tables().size(), 4);
+}
+
+void TestPhotoDataBase::destructorWithoutConnectionLeavesRegistryClean()
+{
+    QSqlDatabase other = openWithKey("unrelated", path("unrelated.temp"), true);
+    {
+        QObject parent;
+        new q7PhotoDataBase(&parent, connectionName, messages);
+    }
+    QVERIFY(!QSqlDatabase::contains(connectionName));
+    QCOMPARE(QSqlDatabase::connectionNames(), QStringList{"unrelated"});
+    QVERIFY(other.isOpen());
+    QVERIFY(messages.shown.isEmpty());
+}
+
+// The file is an ordinary encrypted database: the sqlcipher shell reads it
+// with the key; plain SQLite cannot.
+void TestPhotoDataBase::otherClientReadsFileOnlyWithTheKey()
+{
+    const QString sqlcipher = QStandardPaths::findExecutable("sqlcipher");
+    const QString sqlite3 = QStandardPaths::findExecutable("sqlite3");
+    QVERIFY2(!sqlcipher.isEmpty() && !sqlite3.isEmpty(), "scripts/install-deps.sh installs both shells");
+    {
+        q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+        QVERIFY(photoDatabase.connectDataBase(path("shared.temp")));
+        QVERIFY(QSqlQuery("INSERT INTO groups(GroupID, Camera) VALUES(3, 'NULL')", programConnection())
+                    .isActive());
+    }
+
+    const ProgramRun withKey = runProgram(
+        sqlcipher, {path("shared.temp")},
+        "PRAGMA key='tessellat3crypt';\n"
+        "SELECT name FROM sqlite_master WHERE type = 'table';\n"
+        "SELECT sql FROM sqlite_master WHERE name = 'groups';\n"
+        "SELECT GroupID, Photos, Camera FROM groups;\n");
+    QCOMPARE(withKey.errors, QByteArray());
+    QCOMPARE(withKey.exitCode, 0);
+    QCOMPARE(withKey.output, QByteArray("groups\nimageinfos\nq7prjinfo\neofInfo\n")
+                                 + storedGroups + "\n3|0|NULL\n");
+
+    const ProgramRun wrongKey = runProgram(sqlcipher, {path("shared.temp")},
+                                           "PRAGMA key='wrong';\nSELECT count(*) FROM sqlite_master;\n");
+    QVERIFY(wrongKey.errors.contains("not a database"));
+    QVERIFY(!wrongKey.output.contains("groups"));
+
+    const ProgramRun plain = runProgram(sqlite3, {path("shared.temp")},
+                                        "SELECT name FROM sqlite_master;\n");
+    QVERIFY(plain.errors.contains("not a database"));
+    QVERIFY(!plain.output.contains("groups"));
+}
+
+QTEST_GUILESS_MAIN(TestPhotoDataBase)
+#include "tst_q7photodatabase.moc"
