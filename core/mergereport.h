@@ -1,0 +1,35 @@
+#ifndef MERGEREPORT_H
+#define MERGEREPORT_H
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+// One step of a merge: whether it did what the new project needs, what went
+// wrong if not, and how long it took.
+struct MergeStep
+{
+    QString name;
+    bool ok = true;
+    QString problem;
+    qint64 milliseconds = 0;
+};
+
+// What a merge did, for the word the user gets at its end.
+struct MergeReport
+{
+    bool started = false; // false: refused before anything was written
+    QString outputFolder;
+    int projects = 0;
+    int cameras = 0;
+    int images = 0;
+    std::vector<MergeStep> steps;
+
+    bool succeeded() const;
+    // The counts when every step succeeded, else each step that failed.
+    QString summary() const;
+    // One line a step with its time, for measuring.
+    QString timings() const;
+};
+
+#endif // MERGEREPORT_H

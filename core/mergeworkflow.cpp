@@ -1,0 +1,188 @@
+#include "mergeworkflow.h"
+
+#include "camerafile.h"
+#include "imagelistfile.h"
+#include "databaserecords.h"
+#include "orientationfilereader.h"
+#include "outputfolder.h"
+#include "projectfile.h"
+#include "q7photodatabase.h"
+#include "usermessages.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("mergeprj", text);
+}
+
+// Runs one step, timing it and recording how it went. `work` returns an empty
+// text on success, else what went wrong.
+void step(MergeReport &report, const QString &name, const std::function<QString()> &work)
+{
+    QElapsedTimer timer;
+    timer.start();
+    const QString problem = work();
+    report.steps.push_back({name, problem.isEmpty(), problem, timer.elapsed()});
+}
+
+QString unless(bool ok, const QString &problem)
+{
+    return ok ? QString() : problem;
+}
+
+} // namespace
+
+MergeWorkflow::MergeWorkflow(UserMessages &messages)
+    : messages(messages),
+      solverPath(defaultSolverPath()),
+      photoDatabase(std::make_unique<q7PhotoDataBase>(nullptr, "configpage", messages))
+{
+}
+
+MergeWorkflow::~MergeWorkflow() = default;
+
+QString MergeWorkflow::defaultSolverPath()
+{
+#ifdef Q_OS_WIN
+    return QCoreApplication::applicationDirPath() + "//AT//Z7Uzurer.exe";
+#else
+    return QCoreApplication::applicationDirPath() + "//AT//Z7Uzurer";
+#endif
+}
+
+MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
+{
+    MergeReport report;
+    report.outputFolder = request.outputFolder();
+    const int count = request.projectFiles.size();
+    if (count == 0)
+        return report;
+
+    qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
+    if (request.prjDir.isEmpty()) {
+        messages.warning(tr("Tips"), tr("Please enter the saved path."));
+        return report;
+    }
+    if (request.prjName.isEmpty()) {
+        messages.warning(tr("Tips"), tr("Please enter a save file name."));
+        return report;
+    }
+    qDebug().noquote() << "fileCount: " + QString::number(count);
+
+    QElapsedTimer timer;
+    timer.start();
+    if (!makeq7cListFile(request, mergeState, messages))
+        return report;
+    report.started = true;
+    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed()});
+
+    step(report, tr("project folders"), [&] {
+        createPrjFolders(request);
+        return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
+                      tr("the Adjustment folder could not be made"));
+    });
+    runMerge(request, report);
+    return report;
+}
+
+void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
+{
+    mergeState.cameraRecords.clear();
+    mergeState.imageRecords.clear();
+    const QString outDir = request.outputFolder();
+
+    runSolver(request, report);
+
+    step(report, tr("merged orientation file"), [&] {
+        const QString oriPath = outDir + "//Adjustment//" + QFileInfo(mergeState.listFilePath).baseName() + "_ori.q7c";
+        OrientationFileReader reader;
+        const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
+                                                      &mergeState.imageRecords);
+        qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
+        return unless(result == 4, tr("%1 could not be read").arg(oriPath));
+    });
+
+    const QString cameraPath = outDir + "//" + request.prjName + ".cmr";
+    const QString listPath = outDir + "//" + request.prjName + ".lst";
+    bool cameraFileWritten = false;
+    bool imageListWritten = false;
+    step(report, tr("camera file"), [&] {
+        cameraFileWritten = writeCameraFile(cameraPath, mergeState.cameraRecords);
+        return unless(cameraFileWritten, tr("%1 could not be written").arg(cameraPath));
+    });
+    step(report, tr("image list"), [&] {
+        imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords,
+                                          mergeState.groupCounts);
+        return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
+    });
+    if (!cameraFileWritten && !imageListWritten)
+        qDebug().noquote() << "Save failed";
+
+    report.projects = int(mergeState.projects.size());
+    report.cameras = int(mergeState.cameraRecords.size());
+    report.images = int(mergeState.imageRecords.size());
+    writeProject(request, report);
+    writeDatabase(request, report);
+}
+
+void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
+{
+    const QStringList arguments = {"-t", "mergeq7c", "-l", mergeState.listFilePath, "-p", mergeState.posFilePath,
+                                   "-d", request.outputFolder() + "//Adjustment"};
+    qDebug().noquote() << arguments.join(' ');
+    step(report, tr("solver"), [&] {
+        const int exitCode = QProcess::execute(solverPath, arguments);
+        if (exitCode == -2)
+            return tr("%1 could not be started").arg(solverPath);
+        if (exitCode == -1)
+            return tr("%1 crashed").arg(solverPath);
+        return unless(exitCode == 0, tr("%1 exited with code %2").arg(solverPath).arg(exitCode));
+    });
+}
+
+void MergeWorkflow::writeProject(const MergeRequest &request, MergeReport &report)
+{
+    // The new project inherits the first source project's parameters.
+    ProjectParams params;
+    step(report, tr("project parameters"), [&] {
+        if (mergeState.projects.empty())
+            return tr("no source project to take them from");
+        const QString source = mergeState.projects.front().prjFile;
+        return unless(readProjectFile(source, params) == 1, tr("%1 could not be read").arg(source));
+    });
+    params.prj_dir = request.outputFolder();
+    params.prj_name = request.prjName;
+    params.num_images = report.images;
+    params.pos_file = mergeState.posFilePath;
+    step(report, tr("project file"), [&] {
+        return unless(writeProjectFile(params) == 1,
+                      tr("%1 could not be written").arg(params.prj_dir + "/" + params.prj_name + ".Q7D"));
+    });
+}
+
+void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &report)
+{
+    const QString databasePath = request.outputFolder() + "//" + request.prjName + ".temp";
+    qDebug().noquote() << databasePath;
+    const QString connection = photoDatabase->connectionName;
+    step(report, tr("photo database"), [&] {
+        return unless(photoDatabase->connectDataBase(databasePath), tr("%1 could not be opened").arg(databasePath));
+    });
+    const QString rolledBack = tr("its rows were not stored");
+    step(report, "imageinfos", [&] {
+        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords), rolledBack);
+    });
+    step(report, "eofInfo", [&] {
+        return unless(insertEofInfo(connection, mergeState.imageRecords), rolledBack);
+    });
+    step(report, "groups", [&] {
+        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack);
+    });
+}
