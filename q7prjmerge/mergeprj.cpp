@@ -11,7 +11,8 @@
 mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
       fileDialogs(std::make_unique<FileDialogs>()),
-      messages(this)
+      messages(this),
+      workflow(messages)
 {
     createWidgets();
     layOutWidgets();
@@ -79,6 +80,7 @@ void mergeprj::connectButtons()
     connect(removeButton, &QAbstractButton::clicked, this, &mergeprj::removePrj);
     connect(removeAllButton, &QAbstractButton::clicked, this, &mergeprj::removeAllPrj);
     connect(openButton, &QAbstractButton::clicked, this, &mergeprj::openPrjDir);
+    connect(mergeButton, &QAbstractButton::clicked, this, &mergeprj::mergePrj);
     // Cancal closes the window, as the user expects of it.
     connect(cancelButton, &QAbstractButton::clicked, this, &QWidget::close);
 }
@@ -128,4 +130,25 @@ void mergeprj::openPrjDir()
     const QString folder = fileDialogs->existingDirectory(this);
     if (!folder.isEmpty())
         prjDirEdit->setText(folder);
+}
+
+MergeRequest mergeprj::mergeRequest() const
+{
+    MergeRequest request;
+    for (int i = 0; i < projectList->count(); ++i)
+        request.projectFiles.append(projectList->item(i)->text());
+    request.prjDir = prjDirEdit->text();
+    request.prjName = prjNameEdit->text();
+    return request;
+}
+
+void mergeprj::mergePrj()
+{
+    const MergeReport report = workflow.mergePrj(mergeRequest());
+    if (!report.started)
+        return;
+    if (report.succeeded())
+        messages.information(tr("Tips"), report.summary());
+    else
+        messages.warning(tr("Tips"), report.summary());
 }

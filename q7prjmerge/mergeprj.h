@@ -2,7 +2,7 @@
 #define MERGEPRJ_H
 
 #include "filedialogs.h"
-#include "mergestate.h"
+#include "mergeworkflow.h"
 #include "messageboxes.h"
 
 #include <QDialog>
@@ -27,7 +27,9 @@ public:
     // Replaces the file and folder choosers (tests answer them themselves).
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
 
-    const MergeState &mergeState() const { return state; }
+    // The merge the MergePrj button runs, with what it works on.
+    MergeWorkflow &mergeWorkflow() { return workflow; }
+    const MergeState &mergeState() const { return workflow.state(); }
 
 private:
     void createWidgets();
@@ -39,8 +41,9 @@ private:
     void removeAllPrj();
     void openPrjDir();
     void removeItemsInFolder(QString text);
+    void mergePrj();
+    MergeRequest mergeRequest() const;
 
-    MergeState state;
 
     QPushButton *addButton;
     QPushButton *removeButton;
@@ -57,6 +60,7 @@ private:
 
     std::unique_ptr<FileDialogs> fileDialogs;
     MessageBoxes messages;
+    MergeWorkflow workflow;
 };
 
 #endif // MERGEPRJ_H
