@@ -1,0 +1,71 @@
+// q7prjmerge-cli: the merge of the dialog, without a window.
+//
+//   q7prjmerge-cli --dir DIR --name NAME PROJECT.Q7D [PROJECT.Q7D ...]
+//
+// Exit codes: 0 the merge ran to its end and every step succeeded; 1 it ran to
+// its end but a step failed; 2 it did not start.
+
+#include "consolemessages.h"
+#include "mergeworkflow.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QLoggingCategory>
+#include <cstdio>
+
+namespace {
+
+enum ExitCode { Succeeded = 0, StepFailed = 1, NotStarted = 2 };
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        "Merges source projects into one new project, as the MergePrj button of q7prjmerge does:\n"
+        "makes DIR/NAME with its subfolders, writes the solver's input list and the merged\n"
+        "position file, runs AT/Z7Uzurer, and writes NAME.cmr, NAME.lst, NAME.Q7D and the\n"
+        "photo database NAME.temp. The new project takes its parameters from the first\n"
+        "project file.\n\n"
+        "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
+        "2 the merge did not start (usage, empty --dir or --name, folder not made).");
+    parser.addHelpOption();
+    parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},
+                       {"name", "The new project's name (PrjName).", "NAME"},
+                       {"timings", "Print the time each step took on standard output."},
+                       {"verbose", "Show the merge's diagnostic lines on standard error."}});
+    parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    describe(parser);
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        return NotStarted;
+    }
+    if (parser.isSet("help")) {
+        std::printf("%s", qPrintable(parser.helpText()));
+        return Succeeded;
+    }
+    if (parser.positionalArguments().isEmpty() || !parser.isSet("dir") || !parser.isSet("name")) {
+        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
+        return NotStarted;
+    }
+
+    if (!parser.isSet("verbose"))
+        QLoggingCategory::setFilterRules("default.debug=false");
+
+    const MergeRequest request{parser.positionalArguments(), parser.value("dir"), parser.value("name")};
+    ConsoleMessages messages;
+    MergeWorkflow workflow(messages);
+    const MergeReport report = workflow.mergePrj(request);
+    if (!report.started)
+        return NotStarted;
+    std::printf("%s\n", qPrintable(report.summary()));
+    if (parser.isSet("timings"))
+        std::printf("%s", qPrintable(report.timings()));
+    return report.succeeded() ? Succeeded : StepFailed;
+}
