@@ -1,9 +1,12 @@
+#include "mergefixture.h"
 #include "mergeprj.h"
+#include "testfiles.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
 
@@ -32,6 +35,23 @@ private:
     QStringList *captions;
 };
 
+// Runs action while answering every message box it opens with OK; returns
+// the boxes as "<title>|<text>".
+QStringList answerMessageBoxes(const std::function<void()> &action)
+{
+    QStringList boxes;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&boxes] {
+        if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+            boxes.append(box->windowTitle() + "|" + box->text());
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    timer.start(20);
+    action();
+    return boxes;
+}
+
 QStringList itemTexts(const QListWidget *list)
 {
     QStringList texts;
@@ -47,6 +67,7 @@ class TestMergeDialog : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -62,6 +83,9 @@ private slots:
     void removeAllOnEmptyAndOnFive();
     void openFolderCancelledAndChosen();
     void cancelClosesDialog();
+    void mergeWritesProjectAndTellsCounts();
+    void mergeWithEmptyFieldsWarnsOnce();
+    void laterMergeWritesItsOwnDatabase();
 
 private:
     QPushButton *button(const char *name) const { return dialog->findChild<QPushButton *>(name); }
@@ -78,14 +102,33 @@ private:
             button("addButton")->click();
     }
 
+    void prepareMerge(const QString &name)
+    {
+        samples = makeSampleProjects(temp + "/src", 2, 20);
+        addItems(samples);
+        edit("prjDirEdit")->setText(temp);
+        edit("prjNameEdit")->setText(name);
+        dialog->mergeWorkflow().setSolverPath(binPath("AT/Z7Uzurer"));
+    }
+
     mergeprj *dialog = nullptr;
+    std::unique_ptr<QTemporaryDir> tempDir;
+    QString temp;
+    QStringList samples;
     QStringList captions;
 };
+
+void TestMergeDialog::initTestCase()
+{
+    QCoreApplication::addLibraryPath(Q7_BIN_DIR); // the SQLITECIPHER driver
+}
 
 void TestMergeDialog::init()
 {
     dialog = new mergeprj;
     captions.clear();
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
 }
 
 void TestMergeDialog::cleanup()
@@ -221,6 +264,36 @@ void TestMergeDialog::cancelClosesDialog()
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
     button("cancelButton")->click();
     QVERIFY(!dialog->isVisible());
+}
+
+void TestMergeDialog::mergeWritesProjectAndTellsCounts()
+{
+    prepareMerge("m");
+    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1//m: 4 cameras, 39 images.").arg(temp)}));
+    QCOMPARE(dialog->mergeState().imageRecords.size(), size_t(39));
+    QCOMPARE(readBytes(temp + "/m/m.lst").count('\n'), 39);
+    QCOMPARE(tableRows(temp + "/m/m.temp", "groups", "GroupID").size(), 4);
+}
+
+void TestMergeDialog::mergeWithEmptyFieldsWarnsOnce()
+{
+    button("mergeButton")->click(); // empty list: nothing at all
+    addItems({temp + "/x.Q7D"});
+    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    QCOMPARE(boxes, QStringList({"Tips|Please enter the saved path."}));
+}
+
+void TestMergeDialog::laterMergeWritesItsOwnDatabase()
+{
+    prepareMerge("first");
+    answerMessageBoxes([this] { button("mergeButton")->click(); });
+    edit("prjNameEdit")->setText("second");
+    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes[0].startsWith("Tips|Merged 2 projects"), qPrintable(boxes[0]));
+    QCOMPARE(tableRows(temp + "/first/first.temp", "eofInfo", "Name").size(), 39);
+    QCOMPARE(tableRows(temp + "/second/second.temp", "eofInfo", "Name").size(), 39);
 }
 
 QTEST_MAIN(TestMergeDialog)

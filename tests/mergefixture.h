@@ -1,0 +1,76 @@
+#ifndef MERGEFIXTURE_H
+#define MERGEFIXTURE_H
+
+#include "usermessages.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QStringList>
+#include <QVariantList>
+
+// What the end-to-end suites share: sample projects from the generator, the
+// programs of the build, and a look into the photo databases a merge wrote.
+
+inline QString binPath(const QString &relative)
+{
+    return QString(Q7_BIN_DIR) + "/" + relative;
+}
+
+// Writes `projects` sample projects of `images` images each (two cameras, each
+// project sharing its last image with the next) into folder; returns their
+// project files in order.
+inline QStringList makeSampleProjects(const QString &folder, int projects, int images)
+{
+    const int exitCode = QProcess::execute(binPath("q7samplegen"), {"--projects", QString::number(projects),
+                                                                    "--images", QString::number(images),
+                                                                    "--cameras", "2", "--shared", "5", folder});
+    QStringList files;
+    for (int p = 1; exitCode == 0 && p <= projects; ++p) {
+        const QString name = QString("block%1").arg(p, 2, 10, QChar('0'));
+        files.append(folder + "/" + name + "/" + name + ".Q7D");
+    }
+    return files;
+}
+
+// The rows of a table of a photo database, ordered by the given column.
+inline QList<QVariantList> tableRows(const QString &databasePath, const QString &table, const QString &orderBy)
+{
+    QCoreApplication::addLibraryPath(Q7_BIN_DIR); // the SQLITECIPHER driver
+    QList<QVariantList> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("SQLITECIPHER", "tablerows");
+        db.setDatabaseName(databasePath);
+        db.setPassword("tessellat3crypt");
+        if (db.open()) {
+            QSqlQuery query(QString("SELECT * FROM %1 ORDER BY %2").arg(table, orderBy), db);
+            while (query.next()) {
+                QVariantList row;
+                for (int i = 0; i < query.record().count(); ++i)
+                    row.append(query.value(i));
+                rows.append(row);
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase("tablerows");
+    return rows;
+}
+
+// Keeps every message as "<kind>|<title>|<text>".
+class RecordingMessages : public UserMessages
+{
+public:
+    void warning(const QString &title, const QString &text) override { lines.append("warning|" + title + "|" + text); }
+    void critical(const QString &title, const QString &text) override { lines.append("critical|" + title + "|" + text); }
+    void information(const QString &title, const QString &text) override
+    {
+        lines.append("information|" + title + "|" + text);
+    }
+
+    QStringList lines;
+};
+
+#endif // MERGEFIXTURE_H

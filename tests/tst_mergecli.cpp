@@ -1,0 +1,138 @@
+#include "mergefixture.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+namespace {
+
+struct Run
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+Run runCli(const QStringList &arguments, const QString &program = binPath("q7prjmerge-cli"))
+{
+    QProcess cli;
+    cli.start(program, arguments);
+    Run run;
+    if (cli.waitForFinished(120000) && cli.exitStatus() == QProcess::NormalExit)
+        run.exitCode = cli.exitCode();
+    run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    run.err = QString::fromLocal8Bit(cli.readAllStandardError());
+    return run;
+}
+
+// Copies a file, keeping its permissions.
+bool copyInto(const QString &from, const QString &folder)
+{
+    return QDir().mkpath(folder) && QFile::copy(from, folder + "/" + QFileInfo(from).fileName());
+}
+
+} // namespace
+
+class TestMergeCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+
+    void mergesAndSummarises();
+    void helpExplainsUsage();
+    void refusesToStart_data();
+    void refusesToStart();
+    void failedSolverEndsWithExitOne();
+    void printsTimingsOnRequest();
+    void runsFromACopyOfItsFolder();
+
+private:
+    std::unique_ptr<QTemporaryDir> tempDir;
+    QString temp;
+    QStringList samples;
+};
+
+void TestMergeCli::init()
+{
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
+    samples = makeSampleProjects(temp + "/src", 2, 20);
+    QCOMPARE(samples.size(), 2);
+}
+
+void TestMergeCli::mergesAndSummarises()
+{
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY2(run.out.endsWith(QString("Merged 2 projects into %1//m: 4 cameras, 39 images.\n").arg(temp)),
+             qPrintable(run.out));
+    QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
+}
+
+void TestMergeCli::helpExplainsUsage()
+{
+    const Run run = runCli({"--help"});
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.contains("--dir <DIR>"));
+    QVERIFY(run.out.contains("Exit codes: 0"));
+}
+
+void TestMergeCli::refusesToStart_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no project") << QStringList{"--dir", "/tmp", "--name", "m"} << "Usage:";
+    QTest::newRow("no name") << QStringList{"--dir", "/tmp", "x.Q7D"} << "Usage:";
+    QTest::newRow("unknown option") << QStringList{"--fast", "x.Q7D"} << "Unknown option 'fast'.";
+    QTest::newRow("empty dir") << QStringList{"--dir", "", "--name", "m", "x.Q7D"}
+                               << "Tips: Please enter the saved path.";
+    QTest::newRow("empty name") << QStringList{"--dir", "/tmp", "--name", "", "x.Q7D"}
+                                << "Tips: Please enter a save file name.";
+    QTest::newRow("missing parent") << QStringList{"--dir", "/nonexistent/deeper", "--name", "m", "x.Q7D"}
+                                    << "Tips: Folder creation failed!";
+}
+
+void TestMergeCli::refusesToStart()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, message);
+    const Run run = runCli(arguments);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(message), qPrintable(run.err));
+    QVERIFY(run.out.isEmpty());
+}
+
+void TestMergeCli::failedSolverEndsWithExitOne()
+{
+    QVERIFY(QFile::remove(temp + "/src/block02/Adjustment/block02_ori.q7c"));
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.err.contains("block02_ori.q7c"));
+    QVERIFY2(run.out.contains("- solver: "), qPrintable(run.out));
+    QVERIFY(run.out.contains("- merged orientation file: "));
+}
+
+void TestMergeCli::printsTimingsOnRequest()
+{
+    const Run run = runCli(QStringList{"--timings", "--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, 0);
+    for (const char *step : {"preparation:", "solver:", "camera file:", "image list:", "groups:", "total:"})
+        QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +\\d+ ms\n").arg(step))), step);
+}
+
+void TestMergeCli::runsFromACopyOfItsFolder()
+{
+    const QString bin = temp + "/copy/bin";
+    QVERIFY(copyInto(binPath("q7prjmerge-cli"), bin));
+    QVERIFY(copyInto(binPath("AT/Z7Uzurer"), bin + "/AT"));
+    for (const QString &driver : QDir(binPath("sqldrivers")).entryList(QDir::Files))
+        QVERIFY(copyInto(binPath("sqldrivers/") + driver, bin + "/sqldrivers"));
+
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples, bin + "/q7prjmerge-cli");
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(tableRows(temp + "/m/m.temp", "groups", "GroupID").size(), 4);
+}
+
+QTEST_GUILESS_MAIN(TestMergeCli)
+#include "tst_mergecli.moc"

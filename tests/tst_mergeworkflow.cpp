@@ -1,0 +1,212 @@
+#include "mergefixture.h"
+#include "mergeworkflow.h"
+#include "projectfile.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+namespace {
+
+QStringList debugLines;
+
+void collectDebugLines(QtMsgType, const QMessageLogContext &, const QString &text)
+{
+    debugLines.append(text);
+}
+
+QStringList failedSteps(const MergeReport &report)
+{
+    QStringList names;
+    for (const MergeStep &step : report.steps)
+        if (!step.ok)
+            names.append(step.name);
+    return names;
+}
+
+} // namespace
+
+class TestMergeWorkflow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+
+    void mergesTwoProjects();
+    void refusesEmptyListOrFields();
+    void blankNamePasses();
+    void nameWithDotNamesSolverFileByBaseName();
+    void missingSolverLeavesEmptyProjectAndSaysSo();
+    void saveFailedOnlyWhenBothFilesFail();
+    void parametersComeFromFirstListedProject();
+    void laterMergeWritesItsOwnDatabase();
+
+private:
+    MergeReport merge(const QStringList &projects, const QString &dir, const QString &name);
+
+    std::unique_ptr<QTemporaryDir> tempDir;
+    QString temp;
+    QStringList samples;
+    RecordingMessages messages;
+    std::unique_ptr<MergeWorkflow> workflow;
+};
+
+void TestMergeWorkflow::initTestCase()
+{
+    QCoreApplication::addLibraryPath(Q7_BIN_DIR);
+}
+
+void TestMergeWorkflow::init()
+{
+    temp = freshTempDir(tempDir);
+    QVERIFY(!temp.isEmpty());
+    samples = makeSampleProjects(temp + "/src", 2, 20);
+    QCOMPARE(samples.size(), 2);
+    messages.lines.clear();
+    workflow.reset(); // one "configpage" connection at a time
+    workflow = std::make_unique<MergeWorkflow>(messages);
+    workflow->setSolverPath(binPath("AT/Z7Uzurer"));
+}
+
+MergeReport TestMergeWorkflow::merge(const QStringList &projects, const QString &dir, const QString &name)
+{
+    return workflow->mergePrj({projects, dir, name});
+}
+
+void TestMergeWorkflow::mergesTwoProjects()
+{
+    const MergeReport report = merge(samples, temp, "merged");
+    QVERIFY2(report.succeeded(), qPrintable(report.summary()));
+    QCOMPARE(report.summary(), QString("Merged 2 projects into %1//merged: 4 cameras, 39 images.").arg(temp));
+    QVERIFY(messages.lines.isEmpty());
+
+    // Cameras renumbered in merged order; the shared image kept once.
+    const MergeState &state = workflow->state();
+    QCOMPARE(state.cameraRecords.size(), size_t(4));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(state.cameraRecords[size_t(i)].camIdx, i);
+    QCOMPARE(state.imageRecords.size(), size_t(39));
+    QCOMPARE(state.groupCounts, (GroupCounts{{0, 10}, {1, 10}, {2, 9}, {3, 10}}));
+
+    const QString out = temp + "//merged//merged";
+    const QByteArray cameraFile = readBytes(out + ".cmr");
+    QVERIFY(cameraFile.contains("\n<C_3>\n    <CamIdx value=\"3\""));
+    const QList<QByteArray> listLines = readBytes(out + ".lst").split('\n');
+    QCOMPARE(listLines.size(), 40); // 39 lines and the end
+    QCOMPARE(listLines[0], QByteArray("/survey/photos/block01/IMG_0000001.JPG 0 6153.85"));
+    QCOMPARE(listLines[20], QByteArray("/survey/photos/block02/IMG_0000021.JPG 2 6282.05"));
+    QCOMPARE(readBytes(out + "_xyz.txt").count('\n'), 39);
+
+    ProjectParams params;
+    QCOMPARE(readProjectFile(out + ".Q7D", params), 1);
+    QCOMPARE(params.num_images, 39);
+    QCOMPARE(params.pos_file, temp + "//merged//merged_xyz.txt");
+
+    const auto groups = tableRows(out + ".temp", "groups", "GroupID");
+    QCOMPARE(groups.size(), 4);
+    QCOMPARE(groups[2].mid(0, 3), QVariantList({3, 9, "NULL"}));
+    const auto images = tableRows(out + ".temp", "imageinfos", "Name");
+    QCOMPARE(images.size(), 39);
+    QCOMPARE(images[20].mid(0, 3), QVariantList({"IMG_0000021", "3", "/survey/photos/block02/IMG_0000021.JPG"}));
+    QCOMPARE(tableRows(out + ".temp", "eofInfo", "Name").size(), 39);
+}
+
+void TestMergeWorkflow::refusesEmptyListOrFields()
+{
+    MergeReport report = merge({}, QString(), QString());
+    QVERIFY(!report.started);
+    QVERIFY(messages.lines.isEmpty());
+
+    report = merge(samples, QString(), QString());
+    QVERIFY(!report.started);
+    QCOMPARE(messages.lines, QStringList({"warning|Tips|Please enter the saved path."}));
+
+    messages.lines.clear();
+    report = merge(samples, temp, QString());
+    QVERIFY(!report.started);
+    QCOMPARE(messages.lines, QStringList({"warning|Tips|Please enter a save file name."}));
+    QCOMPARE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"src"}));
+}
+
+void TestMergeWorkflow::blankNamePasses()
+{
+    const MergeReport report = merge(samples, temp, "  ");
+    QVERIFY2(report.succeeded(), qPrintable(report.summary()));
+    QVERIFY(QFileInfo::exists(temp + "/  /  .lst"));
+}
+
+void TestMergeWorkflow::nameWithDotNamesSolverFileByBaseName()
+{
+    const MergeReport report = merge(samples, temp, "a.b");
+    QVERIFY2(report.succeeded(), qPrintable(report.summary()));
+    const QDir out(temp + "/a.b");
+    QVERIFY(out.exists("Adjustment/a_ori.q7c"));
+    for (const char *file : {"a.b.txt", "a.b_xyz.txt", "a.b.cmr", "a.b.lst", "a.b.Q7D", "a.b.temp"})
+        QVERIFY2(out.exists(file), file);
+    QCOMPARE(workflow->state().imageRecords.size(), size_t(39));
+}
+
+void TestMergeWorkflow::missingSolverLeavesEmptyProjectAndSaysSo()
+{
+    workflow->setSolverPath(temp + "/AT/Z7Uzurer");
+    const MergeReport report = merge(samples, temp, "m");
+    QVERIFY(report.started);
+    QCOMPARE(failedSteps(report), QStringList({"solver", "merged orientation file"}));
+    QVERIFY(report.summary().contains("- solver: " + temp + "/AT/Z7Uzurer could not be started"));
+
+    const QString out = temp + "//m//m";
+    QCOMPARE(readBytes(out + ".cmr"), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
+    QCOMPARE(readBytes(out + ".lst"), QByteArray());
+    ProjectParams params;
+    QCOMPARE(readProjectFile(out + ".Q7D", params), 1);
+    QCOMPARE(params.num_images, 0);
+    for (const char *table : {"imageinfos", "eofInfo", "groups", "q7prjinfo"})
+        QCOMPARE(tableRows(out + ".temp", table, "1").size(), 0);
+}
+
+void TestMergeWorkflow::saveFailedOnlyWhenBothFilesFail()
+{
+    // A folder in the place of a file makes that file unwritable.
+    QVERIFY(QDir().mkpath(temp + "/one/one.cmr"));
+    QVERIFY(QDir().mkpath(temp + "/both/both.cmr"));
+    QVERIFY(QDir().mkpath(temp + "/both/both.lst"));
+
+    debugLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectDebugLines);
+    const MergeReport one = merge(samples, temp, "one");
+    const bool saveFailedForOne = debugLines.contains("Save failed");
+    debugLines.clear();
+    const MergeReport both = merge(samples, temp, "both");
+    qInstallMessageHandler(previous);
+
+    QVERIFY(!saveFailedForOne);
+    QCOMPARE(failedSteps(one), QStringList({"camera file"}));
+    QVERIFY(debugLines.contains("Save failed"));
+    QCOMPARE(failedSteps(both), QStringList({"camera file", "image list"}));
+}
+
+void TestMergeWorkflow::parametersComeFromFirstListedProject()
+{
+    QVERIFY(merge({samples[1], samples[0]}, temp, "m").succeeded());
+    ProjectParams merged, second;
+    QCOMPARE(readProjectFile(temp + "/m/m.Q7D", merged), 1);
+    QCOMPARE(readProjectFile(samples[1], second), 1);
+    QCOMPARE(merged.key_density, QString("Normal"));
+    QCOMPARE(merged.use_imu, second.use_imu);
+    QCOMPARE(merged.grd_height, second.grd_height);
+    QCOMPARE(merged.map_projection, second.map_projection);
+    QCOMPARE(merged.recon_boundbox, second.recon_boundbox);
+}
+
+void TestMergeWorkflow::laterMergeWritesItsOwnDatabase()
+{
+    QVERIFY(merge(samples, temp, "first").succeeded());
+    const MergeReport later = merge(samples, temp, "second");
+    QVERIFY2(later.succeeded(), qPrintable(later.summary()));
+    QCOMPARE(tableRows(temp + "/first/first.temp", "imageinfos", "Name").size(), 39);
+    QCOMPARE(tableRows(temp + "/second/second.temp", "imageinfos", "Name").size(), 39);
+}
+
+QTEST_GUILESS_MAIN(TestMergeWorkflow)
+#include "tst_mergeworkflow.moc"
