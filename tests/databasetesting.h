@@ -4,7 +4,7 @@
 // Helpers of the photo database suites: they load the build's SQL driver, and
 // record what the code under test tells the user, the debug stream and glog.
 
-#include "usermessages.h"
+#include "testmessages.h"
 
 #include <QCoreApplication>
 #include <QSqlDatabase>
@@ -25,26 +25,6 @@ inline void useBuiltDrivers()
     QCoreApplication::addLibraryPath(QStringLiteral(Q7_BIN_DIR));
 }
 
-// Every message box the code asks for, as "kind|title|text".
-class RecordedMessages : public UserMessages
-{
-public:
-    void warning(const QString &title, const QString &text) override { add("warning", title, text); }
-    void critical(const QString &title, const QString &text) override { add("critical", title, text); }
-    void information(const QString &title, const QString &text) override
-    {
-        add("information", title, text);
-    }
-
-    QStringList shown;
-
-private:
-    void add(const QString &kind, const QString &title, const QString &text)
-    {
-        shown << kind + "|" + title + "|" + text;
-    }
-};
-
 // The glog records written while it lives, as "<severity> <file>: <text>".
 class GlogRecords : public google::LogSink
 {
@@ -61,39 +41,6 @@ public:
     }
 
     QStringList records;
-};
-
-// The Qt debug messages and warnings written while it lives.
-class DebugMessages
-{
-public:
-    DebugMessages()
-    {
-        current = this;
-        previous = qInstallMessageHandler(&DebugMessages::handle);
-    }
-    ~DebugMessages()
-    {
-        qInstallMessageHandler(previous);
-        current = nullptr;
-    }
-
-    QStringList lines;
-    QStringList warnings;
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &text)
-    {
-        if (type == QtDebugMsg)
-            current->lines << text;
-        else if (type == QtWarningMsg)
-            current->warnings << text;
-        else
-            current->previous(type, context, text);
-    }
-
-    static inline DebugMessages *current = nullptr;
-    QtMessageHandler previous = nullptr;
 };
 
 // The rows of a query, each as its columns joined by '|'; SQL NULL as <null>.

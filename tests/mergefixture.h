@@ -1,7 +1,7 @@
 #ifndef MERGEFIXTURE_H
 #define MERGEFIXTURE_H
 
-#include "usermessages.h"
+#include "testmessages.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -58,19 +58,5 @@ inline QList<QVariantList> tableRows(const QString &databasePath, const QString 
     QSqlDatabase::removeDatabase("tablerows");
     return rows;
 }
-
-// Keeps every message as "<kind>|<title>|<text>".
-class RecordingMessages : public UserMessages
-{
-public:
-    void warning(const QString &title, const QString &text) override { lines.append("warning|" + title + "|" + text); }
-    void critical(const QString &title, const QString &text) override { lines.append("critical|" + title + "|" + text); }
-    void information(const QString &title, const QString &text) override
-    {
-        lines.append("information|" + title + "|" + text);
-    }
-
-    QStringList lines;
-};
 
 #endif // MERGEFIXTURE_H

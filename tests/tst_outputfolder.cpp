@@ -1,27 +1,11 @@
 #include "outputfolder.h"
 #include "testfiles.h"
+#include "testmessages.h"
 
 #include <QDir>
 #include <QtTest>
 
 namespace {
-
-// Keeps what the core tells the user, one "title: text" line each.
-class RecordedMessages : public UserMessages
-{
-public:
-    void warning(const QString &title, const QString &text) override { add("warning", title, text); }
-    void critical(const QString &title, const QString &text) override { add("critical", title, text); }
-    void information(const QString &title, const QString &text) override { add("information", title, text); }
-
-    QStringList lines;
-
-private:
-    void add(const QString &kind, const QString &title, const QString &text)
-    {
-        lines.append(kind + " " + title + ": " + text);
-    }
-};
 
 const QStringList subfolders = {"Adjustment", "Detail", "DSM", "FeaturePoints", "Images",
                                 "Log", "Match", "Product", "TieEdit"};
@@ -76,7 +60,7 @@ void TestOutputFolder::init()
     outDir = temp + "/out//m";
     QVERIFY(QDir().mkpath(temp + "/out"));
     state = MergeState();
-    messages.lines.clear();
+    messages.shown.clear();
 }
 
 void TestOutputFolder::newFolderGetsListAndPositionsBeforeSubfolders()
@@ -89,7 +73,7 @@ void TestOutputFolder::newFolderGetsListAndPositionsBeforeSubfolders()
 
     QVERIFY(makeq7cListFile(request, state, messages));
 
-    QVERIFY(messages.lines.isEmpty());
+    QVERIFY(messages.shown.isEmpty());
     QCOMPARE(int(state.projects.size()), 1);
     QCOMPARE(state.listFilePath, outDir + "//m.txt");
     QCOMPARE(state.posFilePath, outDir + "//m_xyz.txt");
@@ -112,7 +96,7 @@ void TestOutputFolder::existingFolderReused()
 
     QVERIFY(makeq7cListFile(request, state, messages));
 
-    QVERIFY(messages.lines.isEmpty());
+    QVERIFY(messages.shown.isEmpty());
     QCOMPARE(entries(temp + "/out/m"), QStringList({"keep.txt", "m.txt", "m_xyz.txt"}));
     QCOMPARE(readBytes(temp + "/out/m/keep.txt"), QByteArray("kept"));
     QCOMPARE(readBytes(state.listFilePath),
@@ -130,7 +114,7 @@ void TestOutputFolder::missingParentRefused()
 
     QVERIFY(!makeq7cListFile(request, state, messages));
 
-    QCOMPARE(messages.lines, QStringList{"warning Tips: Folder creation failed!"});
+    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
     QVERIFY(!QFileInfo::exists(temp + "/missing"));
     QCOMPARE(state.projects[0].prjFile, QString("/earlier/e.Q7D"));
     QCOMPARE(state.listFilePath, QString("earlier list"));
@@ -144,7 +128,7 @@ void TestOutputFolder::plainFileInPlaceRefused()
 
     QVERIFY(!makeq7cListFile(request, state, messages));
 
-    QCOMPARE(messages.lines, QStringList{"warning Tips: Folder creation failed!"});
+    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
     QCOMPARE(entries(temp + "/out"), QStringList{"m"});
     QCOMPARE(readBytes(temp + "/out/m"), QByteArray("not a folder"));
     QVERIFY(state.projects.empty());
