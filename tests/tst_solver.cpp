@@ -1,6 +1,8 @@
 #include "inputlist.h"
 #include "orientationmerge.h"
 #include "orientationtext.h"
+#include "mergefixture.h"
+#include "testfiles.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -22,11 +24,6 @@ const char twoImages[] =
     "/survey/a/IMG_0002.JPG trailing words\n"
     "0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9\n"
     "1 2 3\n";
-
-QString binPath(const QString &relative)
-{
-    return QString(Q7_BIN_DIR) + "/" + relative;
-}
 
 Orientation parsed(const char *text)
 {
@@ -52,12 +49,6 @@ Orientation oneCameraProject(int camIdx, const QStringList &imageNames)
     return orientation;
 }
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 } // namespace
 
@@ -212,10 +203,10 @@ void TestSolver::inputListSkipsEmptyLinesAndCarriageReturns()
 void TestSolver::programMergesListedFiles()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("p1_ori.q7c"), twoImages);
-    writeFile(dir.filePath("p2_ori.q7c"),
-              "1 1 0\n9 10 10 1 1 1 1\n0 9 2\n/other/IMG_0002.JPG\n0 0 0 0 0 0 0 0 0\n0 0 0\n");
-    writeFile(dir.filePath("a.b.txt"), (dir.filePath("p1_ori.q7c") + "\n" + dir.filePath("p2_ori.q7c") + "\n").toLocal8Bit());
+    QVERIFY(writeBytes(dir.filePath("p1_ori.q7c"), twoImages));
+    QVERIFY(writeBytes(dir.filePath("p2_ori.q7c"),
+              "1 1 0\n9 10 10 1 1 1 1\n0 9 2\n/other/IMG_0002.JPG\n0 0 0 0 0 0 0 0 0\n0 0 0\n"));
+    QVERIFY(writeBytes(dir.filePath("a.b.txt"), (dir.filePath("p1_ori.q7c") + "\n" + dir.filePath("p2_ori.q7c") + "\n").toLocal8Bit()));
     QDir().mkdir(dir.filePath("Adjustment"));
 
     QProcess solver;
@@ -256,9 +247,9 @@ void TestSolver::programRefusesUsageErrors()
 void TestSolver::programKeepsEarlierResultWhenAnInputIsMissing()
 {
     QTemporaryDir dir;
-    writeFile(dir.filePath("p1_ori.q7c"), twoImages);
-    writeFile(dir.filePath("m.txt"), (dir.filePath("p1_ori.q7c") + "\n" + dir.filePath("gone_ori.q7c") + "\n").toLocal8Bit());
-    writeFile(dir.filePath("m_ori.q7c"), "earlier result");
+    QVERIFY(writeBytes(dir.filePath("p1_ori.q7c"), twoImages));
+    QVERIFY(writeBytes(dir.filePath("m.txt"), (dir.filePath("p1_ori.q7c") + "\n" + dir.filePath("gone_ori.q7c") + "\n").toLocal8Bit()));
+    QVERIFY(writeBytes(dir.filePath("m_ori.q7c"), "earlier result"));
 
     QProcess solver;
     solver.start(binPath("AT/Z7Uzurer"), {"-t", "mergeq7c", "-l", dir.filePath("m.txt"), "-p", "unused", "-d", dir.path()});
