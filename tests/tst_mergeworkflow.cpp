@@ -41,6 +41,10 @@ private slots:
     void saveFailedOnlyWhenBothFilesFail();
     void parametersComeFromFirstListedProject();
     void laterMergeWritesItsOwnDatabase();
+    void failedPreparationWritesAreFailedSteps_data();
+    void failedPreparationWritesAreFailedSteps();
+    void foreignDatabaseIsReportedAndLeftAlone_data();
+    void foreignDatabaseIsReportedAndLeftAlone();
 
 private:
     MergeReport merge(const QStringList &projects, const QString &dir, const QString &name);
@@ -206,6 +210,80 @@ void TestMergeWorkflow::laterMergeWritesItsOwnDatabase()
     QVERIFY2(later.succeeded(), qPrintable(later.summary()));
     QCOMPARE(tableRows(temp + "/first/first.temp", "imageinfos", "Name").size(), 39);
     QCOMPARE(tableRows(temp + "/second/second.temp", "imageinfos", "Name").size(), 39);
+}
+
+void TestMergeWorkflow::failedPreparationWritesAreFailedSteps_data()
+{
+    QTest::addColumn<QString>("blocked");
+    QTest::addColumn<QStringList>("failed");
+    QTest::newRow("solver input list") << "m.txt"
+                                       << QStringList{"solver input list", "solver", "merged orientation file"};
+    QTest::newRow("position file") << "m_xyz.txt" << QStringList{"position file"};
+}
+
+void TestMergeWorkflow::failedPreparationWritesAreFailedSteps()
+{
+    QFETCH(QString, blocked);
+    QFETCH(QStringList, failed);
+    // A folder in the place of the file makes it unwritable.
+    QVERIFY(QDir().mkpath(temp + "/m/" + blocked + "/kept"));
+
+    const MergeReport report = merge(samples, temp, "m");
+    QVERIFY(report.started);
+    QCOMPARE(failedSteps(report), failed);
+    QVERIFY2(report.summary().contains(QString("\n- %1: %2//m//%3 could not be written").arg(failed[0], temp, blocked)),
+             qPrintable(report.summary()));
+    QVERIFY(QFileInfo(temp + "/m/" + blocked + "/kept").isDir());
+    // The merge ran to its end all the same.
+    QVERIFY(QFileInfo(temp + "/m/m.temp").isFile());
+}
+
+void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("not a database") << "text";
+    QTest::newRow("plain SQLite") << "plain";
+    QTest::newRow("another key") << "other key";
+}
+
+void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone()
+{
+    QFETCH(QString, kind);
+    const QString database = temp + "/m/m.temp";
+    QVERIFY(QDir().mkpath(temp + "/m"));
+    if (kind == "text") {
+        QVERIFY(writeBytes(database, "field notes of the survey, not a database\n"));
+    } else if (kind == "plain") {
+        QCOMPARE(QProcess::execute("sqlite3", {database, "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);"}), 0);
+    } else {
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("SQLITECIPHER", "otherkey");
+            db.setDatabaseName(database);
+            db.setPassword("another key");
+            db.setConnectOptions("QSQLITE_CREATE_KEY");
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery("CREATE TABLE notes(x)", db).isActive());
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("otherkey");
+    }
+    const QByteArray foreign = readBytes(database);
+    QVERIFY(foreign.size() > 0);
+
+    const MergeReport report = merge(samples, temp, "m");
+    QVERIFY(report.started);
+    QCOMPARE(failedSteps(report), QStringList({"photo database", "imageinfos", "eofInfo", "groups"}));
+    QCOMPARE(messages.lines,
+             QStringList{"critical|Database Error|file is encrypted or is not a database Error opening database"});
+    QCOMPARE(readBytes(database), foreign);
+
+    // The other outputs are written as ever.
+    QCOMPARE(readBytes(temp + "/m/m.lst").count('\n'), 39);
+    QCOMPARE(readBytes(temp + "/m/m_xyz.txt").count('\n'), 39);
+    QVERIFY(readBytes(temp + "/m/m.cmr").contains("<C_3>"));
+    ProjectParams params;
+    QCOMPARE(readProjectFile(temp + "/m/m.Q7D", params), 1);
+    QCOMPARE(params.num_images, 39);
 }
 
 QTEST_GUILESS_MAIN(TestMergeWorkflow)
