@@ -223,9 +223,12 @@ void TestWriteFailures::failedWriteKeepsEarlierFile()
     QCOMPARE(readBytes(output(fileName)), earlier);
     QCOMPARE(filesIn(temp + "/m"), QStringList{fileName});
 
-    // Without the limit the same write succeeds: the limit made it fail.
+    // Without the limit the same write succeeds: the limit made it fail. The
+    // file replaced keeps the permissions the user gave it.
+    QVERIFY(chmod(QFile::encodeName(output(fileName)).constData(), 0604) == 0);
     QVERIFY(write(kind, manyRecords));
     QVERIFY(QFileInfo(output(fileName)).size() > qint64(sizeLimit));
+    QCOMPARE(permissions(output(fileName)), mode_t(0604));
 }
 
 void TestWriteFailures::failedFirstWriteLeavesNothing_data()
