@@ -1,7 +1,7 @@
 #include "camerafile.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QSaveFile>
 #include <QRegExp>
 #include <QStringList>
 #include <QXmlStreamWriter>
@@ -61,7 +61,7 @@ void writeCamera(QXmlStreamWriter &xml, const CameraRecord &camera, int position
 
 bool writeCameraFile(QString path, const std::vector<CameraRecord> &cameraRecords)
 {
-    QFile file(path);
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;
@@ -74,5 +74,5 @@ bool writeCameraFile(QString path, const std::vector<CameraRecord> &cameraRecord
     for (size_t i = 0; i < cameraRecords.size(); ++i)
         writeCamera(xml, cameraRecords[i], int(i), separators);
     xml.writeEndDocument();
-    return true;
+    return !xml.hasError() && file.commit();
 }

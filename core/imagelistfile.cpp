@@ -1,7 +1,7 @@
 #include "imagelistfile.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QSaveFile>
 #include <QTextStream>
 #include <unordered_map>
 
@@ -30,7 +30,7 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
                     const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts)
 {
     groupCounts.clear();
-    QFile file(path);
+    QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;
@@ -50,5 +50,6 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
         stream << name << ' ' << image.camIdx << ' ' << focal << '\n';
         countInRuns(groupCounts, image.camIdx);
     }
-    return true;
+    stream.flush();
+    return stream.status() == QTextStream::Ok && file.commit();
 }

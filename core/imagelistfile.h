@@ -12,7 +12,9 @@
 // repeats the value of the line before it (0 on the first line).
 // Rebuilds groupCounts: one (camIdx, count) pair per run of consecutive images
 // with the same camIdx. Returns false, after "Error: Cannot open file" on the
-// debug stream and with groupCounts empty, when path cannot be opened.
+// debug stream and with groupCounts empty, when path cannot be opened; false
+// also when a write failed. The file takes the place of the one at path only
+// once it is written whole.
 bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
                     const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts);
 

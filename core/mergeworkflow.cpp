@@ -3,10 +3,12 @@
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
+#include "mergeoutputs.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
 #include "projectfile.h"
 #include "q7photodatabase.h"
+#include "sourceclash.h"
 #include "usermessages.h"
 
 #include <QCoreApplication>
@@ -75,13 +77,26 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     }
     qDebug().noquote() << "fileCount: " + QString::number(count);
+    // Before the output folder is made: a refused merge writes nothing.
+    const QString clash = findSourceClash(request);
+    if (!clash.isEmpty()) {
+        messages.warning(tr("Tips"), clash);
+        return report;
+    }
 
     QElapsedTimer timer;
     timer.start();
-    if (!makeq7cListFile(request, mergeState, messages))
+    PreparedFiles written;
+    if (!makeq7cListFile(request, mergeState, messages, &written))
         return report;
     report.started = true;
     report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed()});
+    // Written in the preparation; only a failure gets a line of its own.
+    const MergeOutputs outputs = mergeOutputs(request);
+    if (!written.listFile)
+        report.steps.push_back({tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
+    if (!written.positionFile)
+        report.steps.push_back({tr("position file"), false, tr("%1 could not be written").arg(outputs.positionFile), 0});
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);
@@ -96,12 +111,12 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
 {
     mergeState.cameraRecords.clear();
     mergeState.imageRecords.clear();
-    const QString outDir = request.outputFolder();
+    const MergeOutputs outputs = mergeOutputs(request);
 
     runSolver(request, report);
 
     step(report, tr("merged orientation file"), [&] {
-        const QString oriPath = outDir + "//Adjustment//" + QFileInfo(mergeState.listFilePath).baseName() + "_ori.q7c";
+        const QString &oriPath = outputs.orientationFile;
         OrientationFileReader reader;
         const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
                                                       &mergeState.imageRecords);
@@ -109,8 +124,8 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
         return unless(result == 4, tr("%1 could not be read").arg(oriPath));
     });
 
-    const QString cameraPath = outDir + "//" + request.prjName + ".cmr";
-    const QString listPath = outDir + "//" + request.prjName + ".lst";
+    const QString &cameraPath = outputs.cameraFile;
+    const QString &listPath = outputs.imageList;
     bool cameraFileWritten = false;
     bool imageListWritten = false;
     step(report, tr("camera file"), [&] {
@@ -163,13 +178,13 @@ void MergeWorkflow::writeProject(const MergeRequest &request, MergeReport &repor
     params.pos_file = mergeState.posFilePath;
     step(report, tr("project file"), [&] {
         return unless(writeProjectFile(params) == 1,
-                      tr("%1 could not be written").arg(params.prj_dir + "/" + params.prj_name + ".Q7D"));
+                      tr("%1 could not be written").arg(mergeOutputs(request).projectFile));
     });
 }
 
 void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &report)
 {
-    const QString databasePath = request.outputFolder() + "//" + request.prjName + ".temp";
+    const QString databasePath = mergeOutputs(request).database;
     qDebug().noquote() << databasePath;
     const QString connection = photoDatabase->connectionName;
     step(report, tr("photo database"), [&] {

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 
 namespace {
 
@@ -38,15 +39,30 @@ bool readLine(std::FILE *file, LineBuffer &line)
     return true;
 }
 
-// The header's image and camera counts; false unless it holds three integers
-// and neither count is negative.
+// Whether the rest of the file can hold the announced records: a camera takes
+// a line, an image four, and the shortest line is one byte. A file that is
+// merely cut short passes (its missing records are defaults); counts that no
+// file of this size could hold are not taken as sizes to allocate.
+bool countsFitFile(std::FILE *file, int imageCount, int cameraCount)
+{
+    struct stat info;
+    const long position = std::ftell(file);
+    if (position < 0 || fstat(fileno(file), &info) != 0)
+        return false;
+    const long long lines = static_cast<long long>(cameraCount) + 4LL * imageCount;
+    return lines <= static_cast<long long>(info.st_size) - position;
+}
+
+// The header's image and camera counts; false unless it holds three integers,
+// neither count is negative and the file can hold what they announce.
 bool readHeader(std::FILE *file, int &imageCount, int &cameraCount)
 {
     LineBuffer line;
     int ignored = 0;
     return readLine(file, line)
            && std::sscanf(line, "%d %d %d", &imageCount, &cameraCount, &ignored) == 3
-           && imageCount >= 0 && cameraCount >= 0;
+           && imageCount >= 0 && cameraCount >= 0
+           && countsFitFile(file, imageCount, cameraCount);
 }
 
 // Columns: camIdx width height pixelSize focal x0 y0 distortion[0..7]. A line

@@ -16,7 +16,9 @@ public:
     // 8-bit encoding; its extension, if any, is ignored) into the two lists,
     // which end up with the sizes the header announces, in file order.
     // Returns -1 when the file cannot be opened, its header is not three
-    // integers with non-negative counts, or cameraRecords is null (the lists
+    // integers with non-negative counts that the file can hold (a camera takes
+    // at least one byte, an image four; a file merely cut short gets default
+    // records for what is missing), or cameraRecords is null (the lists
     // are then untouched); 2 when only the cameras were read because
     // imageRecords is null; 4 when cameras and images were read. The two
     // failures of the file are reported on standard output.

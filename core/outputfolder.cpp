@@ -30,7 +30,8 @@ bool makeOutputFolder(const QString &outDir)
 
 } // namespace
 
-bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages)
+bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
+                     PreparedFiles *written)
 {
     const QString outDir = request.outputFolder();
     qDebug().noquote() << "makeq7cListFile: " << outDir;
@@ -40,8 +41,11 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
         return false;
     }
     readList(request.projectFiles, state.projects);
-    makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
-    makeXyzFile(request, state);
+    PreparedFiles files;
+    files.listFile = makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
+    files.positionFile = makeXyzFile(request, state);
+    if (written)
+        *written = files;
     return true;
 }
 

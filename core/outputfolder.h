@@ -9,12 +9,21 @@
 
 // The new project's folder: <prjDir>//<PrjName>, with its fixed subfolders.
 
+// Which of the preparation's two files were written whole.
+struct PreparedFiles
+{
+    bool listFile = false;
+    bool positionFile = false;
+};
+
 // Makes the output folder (one level: its parent must exist) or reuses the
 // folder there, then rebuilds state.projects and writes the solver input list
-// and the merged position file into it. Returns false, after the "Tips"
-// warning "Folder creation failed!", when the folder cannot be made or a plain
-// file stands in its place; nothing is written then.
-bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages);
+// and the merged position file into it, telling through written (if given)
+// whether each was written. Returns false, after the "Tips" warning "Folder
+// creation failed!", when the folder cannot be made or a plain file stands in
+// its place; nothing is written then.
+bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
+                     PreparedFiles *written = nullptr);
 
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();

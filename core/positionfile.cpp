@@ -1,5 +1,6 @@
 #include "positionfile.h"
 
+#include "atomicfile.h"
 #include "numericlocale.h"
 
 #include <QDebug>
@@ -109,22 +110,22 @@ void sortUniqueByName(std::vector<ImageRecord> &records)
     records.swap(unique);
 }
 
-void writePositions(const QByteArray &path, const std::vector<ImageRecord> &records)
+bool writePositions(const QByteArray &path, const std::vector<ImageRecord> &records)
 {
-    // "w" creates the file or empties the one there.
-    FILE *file = std::fopen(path.constData(), "w");
+    AtomicFile positionFile(path);
+    FILE *file = positionFile.open();
     if (!file)
-        return;
+        return false;
     const CNumericLocale cLocale;
     for (const ImageRecord &r : records)
         std::fprintf(file, recordFormat, r.name, r.X, r.Y, r.Z, r.omega, r.phi, r.kappa,
                      r.stripNo);
-    std::fclose(file);
+    return positionFile.commit();
 }
 
 } // namespace
 
-void makeXyzFile(const MergeRequest &request, MergeState &state)
+bool makeXyzFile(const MergeRequest &request, MergeState &state)
 {
     const QString outDir = request.outputFolder();
     state.positions.clear();
@@ -134,7 +135,7 @@ void makeXyzFile(const MergeRequest &request, MergeState &state)
     qDebug() << state.positions.size();
 
     state.posFilePath = outDir + "//" + request.prjName + "_xyz.txt";
-    writePositions(state.posFilePath.toLocal8Bit(), state.positions);
+    return writePositions(state.posFilePath.toLocal8Bit(), state.positions);
 }
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)

@@ -14,9 +14,10 @@
 // Reads the position files of state.projects into state.positions, sorts them
 // by name in byte order, keeps the first of each name (in project and line
 // order) and writes them to <output folder>//<PrjName>_xyz.txt, whose path goes
-// into state.posFilePath. A file that cannot be written is left alone
-// silently; posFilePath names it all the same.
-void makeXyzFile(const MergeRequest &request, MergeState &state);
+// into state.posFilePath. Returns false when the file could not be written
+// whole; the file that was there stays as it was, and posFilePath names it
+// all the same.
+bool makeXyzFile(const MergeRequest &request, MergeState &state);
 
 // Appends the usable lines of the position file at path (local 8-bit) to
 // positions. Returns 1 when the file was read, 0 when it cannot be opened.

@@ -1,5 +1,6 @@
 #include "projectfile.h"
 
+#include "atomicfile.h"
 #include "numericlocale.h"
 
 #include <QDir>
@@ -149,7 +150,11 @@ int writeProjectFile(ProjectParams params)
         element.append_attribute("name") = line.description;
     }
 
-    const QByteArray path = (params.prj_dir + "/" + params.prj_name + ".Q7D").toLocal8Bit();
-    return document.save_file(path.constData(), "\t", pugi::format_indent, pugi::encoding_auto)
-               ? 1 : -1;
+    AtomicFile projectFile((params.prj_dir + "/" + params.prj_name + ".Q7D").toLocal8Bit());
+    FILE *file = projectFile.open();
+    if (!file)
+        return -1;
+    pugi::xml_writer_file writer(file);
+    document.save(writer, "\t", pugi::format_indent, pugi::encoding_auto);
+    return projectFile.commit() ? 1 : -1;
 }

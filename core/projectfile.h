@@ -32,7 +32,8 @@ struct ProjectParams
 int readProjectFile(QString path, ProjectParams &params);
 
 // Writes params to prj_dir + "/" + prj_name + ".Q7D", replacing any file of
-// that name. Returns 1, or -1 when the file cannot be created or written.
+// that name once the new one is written whole. Returns 1, or -1 when the file
+// cannot be created or written; the file that was there then stays as it was.
 int writeProjectFile(ProjectParams params);
 
 #endif // PROJECTFILE_H

@@ -1,5 +1,7 @@
 #include "solverinputlist.h"
 
+#include "atomicfile.h"
+
 #include <QDebug>
 #include <cstdio>
 
@@ -19,19 +21,19 @@ void processPath(QString path, std::vector<ProjectEntry> &projects)
     projects.push_back(makeProjectEntry(path));
 }
 
-void makeQ7cList(QString outDir, QString prjName,
+bool makeQ7cList(QString outDir, QString prjName,
                  const std::vector<ProjectEntry> &projects, QString &listFilePath)
 {
     if (projects.empty())
-        return;
+        return true;
     listFilePath = outDir + "//" + prjName + ".txt";
     qDebug().noquote() << "makeQ7cList : " << listFilePath;
 
-    // "w" creates the file or empties the one there.
-    FILE *file = std::fopen(listFilePath.toLocal8Bit().constData(), "w");
+    AtomicFile list(listFilePath.toLocal8Bit());
+    FILE *file = list.open();
     if (!file)
-        return;
+        return false;
     for (const ProjectEntry &entry : projects)
         std::fprintf(file, "%-s\n", entry.oriFile.toLocal8Bit().constData());
-    std::fclose(file);
+    return list.commit();
 }

@@ -19,9 +19,10 @@ void processPath(QString path, std::vector<ProjectEntry> &projects);
 
 // Writes outDir//prjName.txt with each project's oriFile in the local 8-bit
 // encoding, "%-s\n" a line, and sets listFilePath to it. Without projects
-// nothing is written and listFilePath keeps its value. A file that cannot be
-// written is left alone silently; listFilePath names it all the same.
-void makeQ7cList(QString outDir, QString prjName,
+// nothing is written, listFilePath keeps its value and the result is true.
+// Returns false when the file could not be written whole; the file that was
+// there stays as it was, and listFilePath names it all the same.
+bool makeQ7cList(QString outDir, QString prjName,
                  const std::vector<ProjectEntry> &projects, QString &listFilePath);
 
 #endif // SOLVERINPUTLIST_H

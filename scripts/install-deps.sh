@@ -11,6 +11,7 @@ packages=(
   libgoogle-glog-dev libgflags-dev
   libsqlcipher-dev sqlcipher sqlite3
   locales
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -31,6 +31,10 @@ const char usage[] =
 
 bool readFile(const std::string &path, std::string &text)
 {
+    // A folder opens like a file but reads as nothing: it is no empty input.
+    std::error_code error;
+    if (!fs::is_regular_file(path, error))
+        return false;
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return false;

@@ -45,6 +45,7 @@ private slots:
     void refusesToStart();
     void failedSolverEndsWithExitOne();
     void printsTimingsOnRequest();
+    void sizeLimitKeepsEarlierFilesAndEndsWithExitOne();
     void runsFromACopyOfItsFolder();
 
 private:
@@ -91,6 +92,9 @@ void TestMergeCli::refusesToStart_data()
                                 << "Tips: Please enter a save file name.";
     QTest::newRow("missing parent") << QStringList{"--dir", "/nonexistent/deeper", "--name", "m", "x.Q7D"}
                                     << "Tips: Folder creation failed!";
+    QTest::newRow("overwrites a source") << QStringList{"--dir", "/nonexistent", "--name", "m", "/nonexistent/m/m.Q7D"}
+                                         << "Tips: The new project's project file /nonexistent//m/m.Q7D would "
+                                            "overwrite the project file of the source project /nonexistent/m/m.Q7D.";
 }
 
 void TestMergeCli::refusesToStart()
@@ -119,6 +123,27 @@ void TestMergeCli::printsTimingsOnRequest()
     QCOMPARE(run.exitCode, 0);
     for (const char *step : {"preparation:", "solver:", "camera file:", "image list:", "groups:", "total:"})
         QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +\\d+ ms\n").arg(step))), step);
+}
+
+void TestMergeCli::sizeLimitKeepsEarlierFilesAndEndsWithExitOne()
+{
+    QVERIFY(QFileInfo::exists("/usr/bin/prlimit"));
+    QCOMPARE(runCli(QStringList{"--dir", temp, "--name", "m"} + samples).exitCode, 0);
+    const QString out = temp + "/m/";
+    const QByteArray positions = readBytes(out + "m_xyz.txt");
+    QVERIFY(positions.size() > 4096);
+
+    // Files may not grow beyond 4096 bytes: the position file (and the
+    // solver's result and the database) cannot be written this time.
+    const Run run = runCli(QStringList{"--fsize=4096", binPath("q7prjmerge-cli"), "--dir", temp, "--name", "m"} + samples,
+                           "/usr/bin/prlimit");
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains(QString("\n- position file: %1//m//m_xyz.txt could not be written").arg(temp)),
+             qPrintable(run.out));
+    QCOMPARE(readBytes(out + "m_xyz.txt"), positions);
+    QDirIterator it(out, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        QVERIFY2(!it.next().contains(".part"), qPrintable(it.filePath()));
 }
 
 void TestMergeCli::runsFromACopyOfItsFolder()

@@ -149,6 +149,10 @@ void TestOrientationFileReader::failuresLeaveListsUntouched_data()
     QTest::newRow("words") << true << QByteArray("images cameras 0\n") << wrongFormat;
     QTest::newRow("negative images") << true << QByteArray("-1 0 0\n") << wrongFormat;
     QTest::newRow("negative cameras") << true << QByteArray("0 -3 0\n") << wrongFormat;
+    // Counts no file of this size could hold are not taken as sizes to allocate.
+    QTest::newRow("billions of cameras") << true << QByteArray("0 2000000000 0\n") << wrongFormat;
+    QTest::newRow("billions of images") << true << QByteArray("1000000000 0 0\n" + cameraLine) << wrongFormat;
+    QTest::newRow("more lines than bytes") << true << QByteArray("1 1 0\n\n\n\n\n") << wrongFormat;
 }
 
 void TestOrientationFileReader::failuresLeaveListsUntouched()
@@ -377,6 +381,13 @@ void TestOrientationFileReader::shortFileLeavesMissingRecordsAtDefaults()
     QCOMPARE(QByteArray(images[1].name), QByteArray("NULL"));
     QCOMPARE(images[1].X, 0.0);
     QVERIFY(isDefaultImage(images[2]));
+
+    // As many bytes as lines: the shortest file the counts fit.
+    writeFile(filePath("lines.q7c"), "1 1 0\n\n\n\n\n\n");
+    QCOMPARE(read("lines.q7c").result, 4);
+    QCOMPARE(cameras.size(), size_t(1));
+    QCOMPARE(images.size(), size_t(1));
+    QVERIFY(isDefaultImage(images[0]));
 
     writeFile(filePath("cams.q7c"), "2 3 0\n" + cameraLine);
     QCOMPARE(read("cams.q7c").result, 4);

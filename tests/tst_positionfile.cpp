@@ -219,7 +219,7 @@ void TestPositionFile::mergedFileSortedAndDeduplicated()
                     "z 0 0 0 0 0 0 12345\n");
     QTest::ignoreMessage(QtDebugMsg, "8");
 
-    makeXyzFile(request, state);
+    QVERIFY(makeXyzFile(request, state));
 
     QCOMPARE(state.posFilePath, temp + "/out//m//m_xyz.txt");
     QCOMPARE(names(state.positions), QByteArray("B IMG_0001 IMG_1 IMG_10 a edge z \xc3\xa9t\xc3\xa9"));
@@ -286,7 +286,7 @@ void TestPositionFile::unwritableOutputStillNamed()
     addProject("here", "img 1 2 3 4 5 6 7\n");
     request.prjName = "missing";
 
-    makeXyzFile(request, state);
+    QVERIFY(!makeXyzFile(request, state));
 
     QCOMPARE(state.posFilePath, temp + "/out//missing//missing_xyz.txt");
     QCOMPARE(names(state.positions), QByteArray("img"));

@@ -69,6 +69,7 @@ private slots:
     void programMergesListedFiles();
     void programRefusesUsageErrors();
     void programKeepsEarlierResultWhenAnInputIsMissing();
+    void programRefusesFoldersAsInputs();
 };
 
 void TestSolver::parsesCamerasAndImagesInFileOrder()
@@ -260,6 +261,28 @@ void TestSolver::programKeepsEarlierResultWhenAnInputIsMissing()
     QVERIFY(merged.open(QIODevice::ReadOnly));
     QCOMPARE(merged.readAll(), QByteArray("earlier result"));
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+void TestSolver::programRefusesFoldersAsInputs()
+{
+    // A folder opens like a file and reads as nothing: no empty merge may come of it.
+    QTemporaryDir dir;
+    QDir().mkdir(dir.filePath("folder_ori.q7c"));
+    QDir().mkdir(dir.filePath("n.txt"));
+    QVERIFY(writeBytes(dir.filePath("m.txt"), (dir.filePath("folder_ori.q7c") + "\n").toLocal8Bit()));
+    QVERIFY(writeBytes(dir.filePath("m_ori.q7c"), "earlier result"));
+
+    for (const QString &list : {dir.filePath("m.txt"), dir.filePath("n.txt")}) {
+        QProcess solver;
+        solver.start(binPath("AT/Z7Uzurer"), {"-t", "mergeq7c", "-l", list, "-p", "unused", "-d", dir.path()});
+        QVERIFY(solver.waitForFinished());
+        QCOMPARE(solver.exitCode(), 1);
+        QVERIFY(solver.readAllStandardError().startsWith("Z7Uzurer: cannot read"));
+    }
+    QFile merged(dir.filePath("m_ori.q7c"));
+    QVERIFY(merged.open(QIODevice::ReadOnly));
+    QCOMPARE(merged.readAll(), QByteArray("earlier result"));
+    QVERIFY(!QFileInfo::exists(dir.filePath("n_ori.q7c")));
 }
 
 QTEST_GUILESS_MAIN(TestSolver)

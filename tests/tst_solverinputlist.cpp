@@ -53,7 +53,7 @@ void TestSolverInputList::twoProjectsKeepDoubledSeparators()
     QTest::ignoreMessage(QtDebugMsg, qPrintable("makeQ7cList :  " + expectedPath));
 
     readList({"C:/a/p1.Q7D", "C:/b/p2.Q7D"}, projects);
-    makeQ7cList(outDir, "m", projects, listFilePath);
+    QVERIFY(makeQ7cList(outDir, "m", projects, listFilePath));
 
     QCOMPARE(listFilePath, expectedPath);
     QCOMPARE(readBytes(listFilePath),
@@ -90,7 +90,7 @@ void TestSolverInputList::emptyListWritesNothing()
     for (const QStringList &items : {QStringList(), QStringList{"NULL", "NULL"}}) {
         readList(items, projects);
         QVERIFY(projects.empty());
-        makeQ7cList(outDir, "m", projects, listFilePath);
+        QVERIFY(makeQ7cList(outDir, "m", projects, listFilePath)); // nothing to write, nothing failed
         QCOMPARE(listFilePath, QString("earlier"));
         QVERIFY(QDir(outDir).isEmpty());
     }
@@ -124,7 +124,7 @@ void TestSolverInputList::unwritableListStillNamed()
 {
     readList({"/d/p.Q7D"}, projects);
     const QString outDir = temp + "//missing";
-    makeQ7cList(outDir, "m", projects, listFilePath);
+    QVERIFY(!makeQ7cList(outDir, "m", projects, listFilePath));
     QCOMPARE(listFilePath, outDir + "//m.txt");
     QVERIFY(!QFileInfo::exists(listFilePath));
 }

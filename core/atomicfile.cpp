@@ -1,0 +1,129 @@
+#include "atomicfile.h"
+
+#include <QDebug>
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The file path names once symbolic links are followed; a dangling link
+// gives the file it points to.
+QByteArray followLinks(QByteArray path)
+{
+    struct stat info;
+    for (int hops = 0; hops < 40 && lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode); ++hops) {
+        char link[PATH_MAX];
+        const ssize_t length = readlink(path.constData(), link, sizeof link);
+        if (length <= 0 || size_t(length) == sizeof link)
+            break;
+        const QByteArray linked(link, int(length));
+        path = linked.startsWith('/') ? linked : path.left(path.lastIndexOf('/') + 1) + linked;
+    }
+    return path;
+}
+
+// A new file beside target, created with the permissions a new target would
+// get; empty when none can be made.
+QByteArray createSibling(const QByteArray &target, int &descriptor)
+{
+    static std::atomic<unsigned> counter{0};
+    const QByteArray stem = target + ".part" + QByteArray::number(qint64(getpid())) + "-";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray name = stem + QByteArray::number(counter++);
+        descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor >= 0)
+            return name;
+        if (errno != EEXIST)
+            break;
+    }
+    return QByteArray();
+}
+
+void logFailure(const QByteArray &path, int error)
+{
+    qDebug().noquote() << "cannot write" << QString::fromLocal8Bit(path) + ":" << std::strerror(error);
+}
+
+} // namespace
+
+AtomicFile::AtomicFile(QByteArray path)
+    : target(std::move(path))
+{
+}
+
+AtomicFile::~AtomicFile()
+{
+    discard();
+}
+
+std::FILE *AtomicFile::open()
+{
+    target = followLinks(target);
+    struct stat existing;
+    const bool exists = stat(target.constData(), &existing) == 0;
+    // Only a regular file is replaced: a folder, a device or a pipe is not.
+    if (exists && !S_ISREG(existing.st_mode)) {
+        logFailure(target, S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
+        return nullptr;
+    }
+    // A file the user made read-only stays as it is.
+    if (exists && access(target.constData(), W_OK) != 0) {
+        logFailure(target, errno);
+        return nullptr;
+    }
+
+    int descriptor = -1;
+    temporary = createSibling(target, descriptor);
+    if (temporary.isEmpty()) {
+        logFailure(target, errno);
+        return nullptr;
+    }
+    if (exists)
+        fchmod(descriptor, existing.st_mode & 07777);
+    file = fdopen(descriptor, "w");
+    if (!file) {
+        ::close(descriptor);
+        discard();
+    }
+    return file;
+}
+
+bool AtomicFile::commit()
+{
+    if (!file)
+        return false;
+    int error = 0;
+    if (std::fflush(file) != 0 || std::ferror(file))
+        error = errno ? errno : EIO;
+    // On the disk before it takes the target's name, so that a crash leaves
+    // the old file or the new one, never one cut short.
+    if (!error && fsync(fileno(file)) != 0 && errno != EINVAL)
+        error = errno;
+    if (std::fclose(file) != 0 && !error)
+        error = errno;
+    file = nullptr;
+    if (!error && std::rename(temporary.constData(), target.constData()) != 0)
+        error = errno;
+    if (error) {
+        logFailure(target, error);
+        discard();
+        return false;
+    }
+    temporary.clear();
+    return true;
+}
+
+void AtomicFile::discard()
+{
+    if (file)
+        std::fclose(file);
+    file = nullptr;
+    if (!temporary.isEmpty())
+        ::unlink(temporary.constData());
+    temporary.clear();
+}

@@ -1,0 +1,41 @@
+#ifndef ATOMICFILE_H
+#define ATOMICFILE_H
+
+#include <QByteArray>
+#include <cstdio>
+
+// Writes a file whole or not at all, for the writers that use the C library's
+// streams. The text goes to a new file beside the target; commit() checks that
+// every byte was written (a full disk, a file size limit and an I/O error all
+// show there), puts it on the disk and renames it into place. Until then, and
+// whenever a write failed, the file that was at the target stays as it was.
+//
+// Like Qt's QSaveFile: a symbolic link at the target is followed, an existing
+// target keeps its permissions, and a folder or a read-only file at the target
+// is not replaced.
+class AtomicFile
+{
+public:
+    explicit AtomicFile(QByteArray path); // in the local 8-bit encoding
+    // Removes the new file unless it was committed.
+    ~AtomicFile();
+
+    AtomicFile(const AtomicFile &) = delete;
+    AtomicFile &operator=(const AtomicFile &) = delete;
+
+    // The stream to write the new file through, or null when it cannot be
+    // made. Call once.
+    std::FILE *open();
+    // True when the whole file is in place of the target. The stream is
+    // closed either way.
+    bool commit();
+
+private:
+    void discard();
+
+    QByteArray target;
+    QByteArray temporary;
+    std::FILE *file = nullptr;
+};
+
+#endif // ATOMICFILE_H

@@ -1,0 +1,98 @@
+#include "sourceclash.h"
+
+#include "mergeoutputs.h"
+#include "projectentry.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <sys/stat.h>
+#include <vector>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("mergeprj", text);
+}
+
+// One file as the comparison sees it.
+struct FileIdentity
+{
+    QString shownPath; // as the merge forms it, for the message
+    QString what;
+    QString resolved;
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+FileIdentity identify(const QString &path, const QString &what)
+{
+    FileIdentity file{path, what, resolvedPath(path)};
+    struct stat info;
+    if (stat(QFile::encodeName(file.resolved).constData(), &info) == 0) {
+        file.exists = true;
+        file.device = info.st_dev;
+        file.inode = info.st_ino;
+    }
+    return file;
+}
+
+bool sameFile(const FileIdentity &a, const FileIdentity &b)
+{
+    return a.resolved == b.resolved
+           || (a.exists && b.exists && a.device == b.device && a.inode == b.inode);
+}
+
+std::vector<FileIdentity> outputFiles(const MergeRequest &request)
+{
+    const MergeOutputs outputs = mergeOutputs(request);
+    return {identify(outputs.listFile, tr("solver input list")),
+            identify(outputs.positionFile, tr("position file")),
+            identify(outputs.orientationFile, tr("merged orientation file")),
+            identify(outputs.cameraFile, tr("camera file")),
+            identify(outputs.imageList, tr("image list")),
+            identify(outputs.projectFile, tr("project file")),
+            identify(outputs.database, tr("photo database"))};
+}
+
+std::vector<FileIdentity> sourceFiles(const ProjectEntry &project)
+{
+    return {identify(project.prjFile, tr("project file")),
+            identify(project.xyzFile, tr("position file")),
+            identify(project.oriFile, tr("orientation file"))};
+}
+
+} // namespace
+
+QString resolvedPath(const QString &path)
+{
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QDir::currentPath() + "/" + path;
+    // Not QDir::cleanPath on the whole: "link/.." must go where the link leads.
+    const QStringList parts = absolute.split('/', Qt::SkipEmptyParts);
+    for (int kept = parts.size(); kept >= 0; --kept) {
+        const QString existing = QFileInfo("/" + parts.mid(0, kept).join('/')).canonicalFilePath();
+        if (!existing.isEmpty())
+            return QDir::cleanPath(existing + "/" + parts.mid(kept).join('/'));
+    }
+    return QDir::cleanPath(absolute);
+}
+
+QString findSourceClash(const MergeRequest &request)
+{
+    const std::vector<FileIdentity> outputs = outputFiles(request);
+    for (const QString &item : request.projectFiles) {
+        if (item == QLatin1String("NULL"))
+            continue;
+        for (const FileIdentity &source : sourceFiles(makeProjectEntry(item))) {
+            for (const FileIdentity &output : outputs) {
+                if (sameFile(output, source))
+                    return tr("The new project's %1 %2 would overwrite the %3 of the source project %4. "
+                              "Nothing was written: choose another folder or name for the new project.")
+                        .arg(output.what, output.shownPath, source.what, item);
+            }
+        }
+    }
+    return QString();
+}
