@@ -1,57 +1,46 @@
 #include "positionfile.h"
 
+#include "bulkrecords.h"
 #include "numericlocale.h"
+#include "plainfields.h"
+#include "textlines.h"
 
 #include <QDebug>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
+#include <string>
+#include <string_view>
 
 namespace {
 
-// One line of a position file and its terminator.
-constexpr int lineBufferSize = 1024;
-using LineBuffer = char[lineBufferSize];
+// The longest line of a position file, without its newline.
+constexpr size_t maxLineLength = 1023;
 
 // A name of at most 511 bytes, then six reals and the optional strip number.
 constexpr char lineFormat[] = "%511s%n %lf %lf %lf %lf %lf %lf %d";
 static_assert(sizeof(ImageRecord::name) == 512, "the width in lineFormat must fit the name");
 
-constexpr char recordFormat[] =
-    "%-s %20.9lf %20.9lf %20.9lf%20.9lf %20.9lf %20.9lf %5d\n";
-
 // Positions further below than this are placeholders, not measurements.
 constexpr double lowestCoordinate = -999999.0;
-
-enum class LineRead { Line, TooLong, End };
-
-// Reads the next line into line, without its newline. A line that does not
-// fit is read up to its end and reported as TooLong, so that its tail never
-// passes for a line of its own.
-LineRead readLine(FILE *file, LineBuffer &line)
-{
-    int length = 0;
-    bool tooLong = false;
-    int c;
-    while ((c = std::getc(file)) != EOF && c != '\n') {
-        if (length < lineBufferSize - 1)
-            line[length++] = char(c);
-        else
-            tooLong = true;
-    }
-    line[length] = '\0';
-    if (tooLong)
-        return LineRead::TooLong;
-    if (c == EOF && length == 0)
-        return LineRead::End;
-    return LineRead::Line;
-}
 
 // TooLong: the line, or the name in it, is longer than a record can hold.
 enum class LineScan { Record, Unusable, TooLong };
 
-LineScan scanLine(const char *line, ImageRecord &record)
+LineScan scanned(int count, ImageRecord &record)
+{
+    if (count < 7)
+        return LineScan::Unusable;
+    if (count == 7)
+        record.stripNo = -1;
+    return LineScan::Record;
+}
+
+// The line as sscanf reads it, for the lines that are not plain.
+LineScan scanLineWithFormat(const char *line, ImageRecord &record)
 {
     int nameEnd = 0;
     const int count = std::sscanf(line, lineFormat, record.name, &nameEnd, &record.X,
@@ -63,18 +52,34 @@ LineScan scanLine(const char *line, ImageRecord &record)
     // would have been taken for the numbers.
     if (line[nameEnd] != '\0' && !std::isspace(static_cast<unsigned char>(line[nameEnd])))
         return LineScan::TooLong;
-    if (count == 7)
-        record.stripNo = -1;
-    return LineScan::Record;
+    return scanned(count, record);
 }
 
-void keepBaseName(ImageRecord &record)
+LineScan scanLine(const char *line, ImageRecord &record)
 {
-    QByteArray drive, dir, baseName, ext;
-    splitFilePath(QByteArray(record.name), drive, dir, baseName, ext);
-    // The base name is part of the name, so it fits; nothing stays behind it.
-    std::memset(record.name, 0, sizeof(record.name));
-    std::memcpy(record.name, baseName.constData(), size_t(baseName.size()));
+    PlainFields fields(line);
+    const PlainFields::Result name = fields.readWord(record.name, sizeof(record.name));
+    if (name == PlainFields::End)
+        return LineScan::Unusable;
+    if (name == PlainFields::Read) {
+        const char *numbers = fields.rest();
+        const int count = scanPlainFields(numbers, record.X, record.Y, record.Z, record.omega,
+                                          record.phi, record.kappa, record.stripNo);
+        if (count != notPlain)
+            return scanned(1 + count, record);
+    }
+    return scanLineWithFormat(line, record);
+}
+
+// The base name as splitFilePath yields it: the text after the last '/' or
+// '\', up to its last '.'.
+std::string_view baseNameOf(std::string_view path)
+{
+    const size_t separator = path.find_last_of("/\\");
+    const size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+    const size_t dot = path.rfind('.');
+    const bool dotInName = dot != std::string_view::npos && dot >= nameStart;
+    return path.substr(nameStart, (dotInName ? dot : path.size()) - nameStart);
 }
 
 // False also for coordinates that are not numbers.
@@ -84,29 +89,140 @@ bool withinBounds(const ImageRecord &record)
         && record.Z >= lowestCoordinate;
 }
 
-bool nameLess(const ImageRecord *a, const ImageRecord *b)
+// The usable lines of position files in reading order: base names in one
+// buffer, and the values of each line.
+class PositionLines
 {
-    return std::strncmp(a->name, b->name, sizeof(a->name)) < 0;
+public:
+    void append(const ImageRecord &record)
+    {
+        const std::string_view baseName = baseNameOf(record.name);
+        lines.push_back({names.size(), baseName.size(), record.X, record.Y, record.Z,
+                         record.omega, record.phi, record.kappa, record.stripNo});
+        names.append(baseName);
+    }
+
+    size_t size() const { return lines.size(); }
+
+    std::string_view name(size_t line) const
+    {
+        return std::string_view(names).substr(lines[line].nameOffset, lines[line].nameLength);
+    }
+
+    // Line i as a record of its own.
+    void copyTo(size_t i, ImageRecord &record) const
+    {
+        const Line &line = lines[i];
+        std::memset(record.name, 0, sizeof "NULL");
+        std::memcpy(record.name, names.data() + line.nameOffset, line.nameLength);
+        record.X = line.X;
+        record.Y = line.Y;
+        record.Z = line.Z;
+        record.omega = line.omega;
+        record.phi = line.phi;
+        record.kappa = line.kappa;
+        record.stripNo = line.stripNo;
+    }
+
+private:
+    struct Line
+    {
+        size_t nameOffset;
+        size_t nameLength;
+        double X, Y, Z, omega, phi, kappa;
+        int32_t stripNo;
+    };
+
+    std::string names;
+    std::vector<Line> lines;
+};
+
+// Appends the usable lines of the position file at path to lines. Returns 1
+// when the file was read, 0 when it cannot be opened.
+int readPositionLines(const QByteArray &path, PositionLines &lines)
+{
+    FILE *file = std::fopen(path.constData(), "r");
+    if (!file)
+        return 0;
+    const CNumericLocale cLocale;
+    TextLines text(file, maxLineLength);
+    ImageRecord record;
+    int lineNumber = 0;
+    for (TextLines::Line line; text.next(line);) {
+        ++lineNumber;
+        const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(line.text, record);
+        if (scan == LineScan::TooLong)
+            qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
+                               << QString::fromLocal8Bit(path) << "is too long, skipped";
+        if (scan == LineScan::Record && withinBounds(record))
+            lines.append(record);
+    }
+    std::fclose(file);
+    return 1;
 }
 
-// Sorts records by name in byte order and keeps the first of each name. The
-// records themselves are copied once: the sort orders pointers, and it is
-// stable, so the first record of a name in reading order is the one kept.
-void sortUniqueByName(std::vector<ImageRecord> &records)
+// The lines sorted by name in byte order, of each name the first in reading
+// order only (a stable sort keeps it in front).
+std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
 {
-    std::vector<const ImageRecord *> order;
-    order.reserve(records.size());
-    for (const ImageRecord &record : records)
-        order.push_back(&record);
-    std::stable_sort(order.begin(), order.end(), nameLess);
+    std::vector<size_t> order(lines.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return lines.name(a) < lines.name(b); });
+    order.erase(std::unique(order.begin(), order.end(),
+                            [&](size_t a, size_t b) { return lines.name(a) == lines.name(b); }),
+                order.end());
+    return order;
+}
 
-    std::vector<ImageRecord> unique;
-    unique.reserve(order.size());
-    for (const ImageRecord *record : order) {
-        if (unique.empty() || nameLess(&unique.back(), record))
-            unique.push_back(*record);
+void toRecords(const PositionLines &lines, const std::vector<size_t> &order,
+               std::vector<ImageRecord> &records)
+{
+    assignDefaultRecords(records, order.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        lines.copyTo(order[i], records[i]);
+}
+
+// value as "%<width>.9lf" writes it.
+void appendFixed9(std::string &out, double value, size_t width)
+{
+    char digits[352]; // the largest double has 309 digits before the point
+    const std::to_chars_result result =
+        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 9);
+    const size_t length = size_t(result.ptr - digits);
+    if (length < width)
+        out.append(width - length, ' ');
+    out.append(digits, length);
+}
+
+// value as "%<width>d" writes it.
+void appendInteger(std::string &out, int32_t value, size_t width)
+{
+    char digits[16];
+    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
+    const size_t length = size_t(result.ptr - digits);
+    if (length < width)
+        out.append(width - length, ' ');
+    out.append(digits, length);
+}
+
+// One line as "%-s %20.9lf %20.9lf %20.9lf%20.9lf %20.9lf %20.9lf %5d\n"
+// writes it: no blank between Z and omega.
+void appendRecordLine(std::string &out, const ImageRecord &r)
+{
+    out.append(r.name, qstrnlen(r.name, sizeof r.name));
+    for (double value : {r.X, r.Y, r.Z}) {
+        out += ' ';
+        appendFixed9(out, value, 20);
     }
-    records.swap(unique);
+    appendFixed9(out, r.omega, 20);
+    for (double value : {r.phi, r.kappa}) {
+        out += ' ';
+        appendFixed9(out, value, 20);
+    }
+    out += ' ';
+    appendInteger(out, r.stripNo, 5);
+    out += '\n';
 }
 
 void writePositions(const QByteArray &path, const std::vector<ImageRecord> &records)
@@ -115,10 +231,17 @@ void writePositions(const QByteArray &path, const std::vector<ImageRecord> &reco
     FILE *file = std::fopen(path.constData(), "w");
     if (!file)
         return;
-    const CNumericLocale cLocale;
-    for (const ImageRecord &r : records)
-        std::fprintf(file, recordFormat, r.name, r.X, r.Y, r.Z, r.omega, r.phi, r.kappa,
-                     r.stripNo);
+    constexpr size_t block = 1 << 20;
+    std::string text;
+    text.reserve(block + 4096);
+    for (const ImageRecord &r : records) {
+        appendRecordLine(text, r);
+        if (text.size() >= block) {
+            std::fwrite(text.data(), 1, text.size(), file);
+            text.clear();
+        }
+    }
+    std::fwrite(text.data(), 1, text.size(), file);
     std::fclose(file);
 }
 
@@ -128,9 +251,10 @@ void makeXyzFile(const MergeRequest &request, MergeState &state)
 {
     const QString outDir = request.outputFolder();
     state.positions.clear();
+    PositionLines lines;
     for (const ProjectEntry &entry : state.projects)
-        readXyzFile(entry.xyzFile.toLocal8Bit(), &state.positions);
-    sortUniqueByName(state.positions);
+        readPositionLines(entry.xyzFile.toLocal8Bit(), lines);
+    toRecords(lines, sortedUniqueByName(lines), state.positions);
     qDebug() << state.positions.size();
 
     state.posFilePath = outDir + "//" + request.prjName + "_xyz.txt";
@@ -139,28 +263,14 @@ void makeXyzFile(const MergeRequest &request, MergeState &state)
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
 {
-    FILE *file = std::fopen(path.constData(), "r");
-    if (!file)
-        return 0;
-    const CNumericLocale cLocale;
-    LineBuffer line;
-    int lineNumber = 0;
-    for (LineRead read; (read = readLine(file, line)) != LineRead::End;) {
-        ++lineNumber;
-        ImageRecord record;
-        const LineScan scan =
-            read == LineRead::Line ? scanLine(line, record) : LineScan::TooLong;
-        if (scan == LineScan::TooLong)
-            qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
-                               << QString::fromLocal8Bit(path) << "is too long, skipped";
-        if (scan != LineScan::Record)
-            continue;
-        keepBaseName(record);
-        if (withinBounds(record))
-            positions->push_back(record);
+    PositionLines lines;
+    const int result = readPositionLines(path, lines);
+    positions->reserve(positions->size() + lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        positions->emplace_back();
+        lines.copyTo(i, positions->back());
     }
-    std::fclose(file);
-    return 1;
+    return result;
 }
 
 void splitFilePath(QByteArray path, QByteArray &drive, QByteArray &dir,
@@ -173,12 +283,7 @@ void splitFilePath(QByteArray path, QByteArray &drive, QByteArray &dir,
 
     drive = path.left(driveEnd);
     dir = separator >= driveEnd ? path.mid(driveEnd, nameStart - driveEnd) : QByteArray();
-    if (dot < 0) {
-        baseName = path.mid(nameStart);
-        ext.clear();
-        return;
-    }
-    ext = path.mid(dot);
-    // A dot in a folder name, not in the file name: the name runs to the end.
-    baseName = dot > separator ? path.mid(nameStart, dot - nameStart) : path.mid(nameStart);
+    const std::string_view base = baseNameOf(std::string_view(path.constData(), size_t(path.size())));
+    baseName = QByteArray(base.data(), int(base.size()));
+    ext = dot < 0 ? QByteArray() : path.mid(dot);
 }
