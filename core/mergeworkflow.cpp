@@ -78,10 +78,12 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
 
     QElapsedTimer timer;
     timer.start();
-    if (!makeq7cListFile(request, mergeState, messages))
+    qint64 positionExport = 0;
+    if (!makeq7cListFile(request, mergeState, messages, &positionExport))
         return report;
     report.started = true;
-    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed()});
+    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - positionExport});
+    report.steps.push_back({tr("position export"), true, QString(), positionExport});
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);

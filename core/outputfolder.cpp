@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
@@ -30,7 +31,8 @@ bool makeOutputFolder(const QString &outDir)
 
 } // namespace
 
-bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages)
+bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
+                     qint64 *positionExportMs)
 {
     const QString outDir = request.outputFolder();
     qDebug().noquote() << "makeq7cListFile: " << outDir;
@@ -41,7 +43,11 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
     }
     readList(request.projectFiles, state.projects);
     makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
+    QElapsedTimer timer;
+    timer.start();
     makeXyzFile(request, state);
+    if (positionExportMs)
+        *positionExportMs = timer.elapsed();
     return true;
 }
 

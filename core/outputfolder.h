@@ -13,8 +13,10 @@
 // folder there, then rebuilds state.projects and writes the solver input list
 // and the merged position file into it. Returns false, after the "Tips"
 // warning "Folder creation failed!", when the folder cannot be made or a plain
-// file stands in its place; nothing is written then.
-bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages);
+// file stands in its place; nothing is written then. When positionExportMs
+// is given, it receives the milliseconds the position export took.
+bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
+                     qint64 *positionExportMs = nullptr);
 
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();

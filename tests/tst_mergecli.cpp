@@ -117,8 +117,12 @@ void TestMergeCli::printsTimingsOnRequest()
 {
     const Run run = runCli(QStringList{"--timings", "--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 0);
-    for (const char *step : {"preparation:", "solver:", "camera file:", "image list:", "groups:", "total:"})
+    for (const char *step : {"preparation:", "position export:", "solver:", "camera file:", "image list:",
+                             "groups:", "total:"})
         QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +\\d+ ms\n").arg(step))), step);
+    // Both programs need memory: neither figure can be zero.
+    for (const char *figure : {"peak memory:", "solver peak memory:"})
+        QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +[1-9]\\d* KiB\n").arg(figure))), figure);
 }
 
 void TestMergeCli::runsFromACopyOfItsFolder()
