@@ -2,28 +2,40 @@
 #define BULKRECORDS_H
 
 #include <cstddef>
+#include <iterator>
 #include <vector>
 
-// Asks the system to back the memory at data with huge pages (2 MiB on
-// x86-64) where it offers them, so that filling a large array costs one page
-// fault per huge page instead of one per 4 KiB. Only whole huge pages inside
-// the range are affected; a small range, or a system without them, is left
-// as it is.
+// The record arrays of a large merge run to tens of megabytes. Filling fresh
+// memory costs a page fault per page touched; these helpers back such arrays
+// with huge pages where the system offers them, one fault per 2 MiB instead
+// of one per 4 KiB.
+
+// Asks the system to back the memory at data with huge pages. Only whole huge
+// pages inside the range are affected; a small range, or a system without
+// them, is left as it is.
 void adviseHugePages(void *data, size_t bytes);
 
-// Makes records hold count default records, as assign does. When that needs
-// new memory, it is advised for huge pages before it is first touched: the
-// record arrays of a large merge run to tens of megabytes.
+// Makes room for count elements in values, keeping those it holds. New memory
+// is advised for huge pages before it is first touched.
+template <typename Value>
+void reserveLarge(std::vector<Value> &values, size_t count)
+{
+    if (count <= values.capacity())
+        return;
+    std::vector<Value> fresh;
+    fresh.reserve(count);
+    adviseHugePages(fresh.data(), count * sizeof(Value));
+    fresh.insert(fresh.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
+    values.swap(fresh);
+}
+
+// Makes records hold count default records, as assign does.
 template <typename Record>
 void assignDefaultRecords(std::vector<Record> &records, size_t count)
 {
-    if (count > records.capacity()) {
-        std::vector<Record> fresh;
-        fresh.reserve(count);
-        adviseHugePages(fresh.data(), count * sizeof(Record));
-        records.swap(fresh);
-    }
-    records.assign(count, Record());
+    records.clear();
+    reserveLarge(records, count);
+    records.resize(count);
 }
 
 #endif // BULKRECORDS_H

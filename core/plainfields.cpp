@@ -23,11 +23,27 @@ bool endsField(char c)
     return c == '\0' || isAsciiBlank(c);
 }
 
-const char *skipDigits(const char *p)
+// Appends the digits at p to number; returns where they end. More than 19
+// digits overflow: the caller counts them and does not use the number then.
+const char *takeDigits(const char *p, uint64_t &number)
 {
-    while (isDigit(*p))
-        ++p;
+    for (; isDigit(*p); ++p)
+        number = number * 10 + uint64_t(*p - '0');
     return p;
+}
+
+// The value of digits * 10^power when one floating-point operation gives it
+// exactly rounded: the digits at most 2^53 and the power of ten at most
+// 10^22 either way, both exact as doubles (Clinger's fast path).
+bool exactProduct(uint64_t digits, int power, double &value)
+{
+    static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (digits > (uint64_t(1) << 53) || power < -22 || power > 22)
+        return false;
+    value = power < 0 ? double(digits) / powersOfTen[-power] : double(digits) * powersOfTen[power];
+    return true;
 }
 
 } // namespace
@@ -63,29 +79,44 @@ PlainFields::Result PlainFields::read(double &value)
     if (!skipBlanks())
         return End;
     const char *p = next;
-    if (*p == '-')
+    const bool negative = *p == '-';
+    if (negative)
         ++p;
     const char *mantissa = p;
-    p = skipDigits(p);
-    if (*p == '.')
-        p = skipDigits(p + 1);
-    if (p == mantissa || (p == mantissa + 1 && *mantissa == '.'))
-        return NotPlain; // no digit at all
+    uint64_t digits = 0;
+    p = takeDigits(p, digits);
+    int digitCount = int(p - mantissa);
+    int fractionDigits = 0;
+    if (*p == '.') {
+        const char *fraction = p + 1;
+        p = takeDigits(fraction, digits);
+        fractionDigits = int(p - fraction);
+        digitCount += fractionDigits;
+    }
+    if (digitCount == 0)
+        return NotPlain;
+    int exponent = 0;
     if (*p == 'e' || *p == 'E') {
-        const char *exponent = p + 1;
-        if (*exponent == '+' || *exponent == '-')
-            ++exponent;
-        p = skipDigits(exponent);
-        if (p == exponent)
+        const char *exponentDigits = p + 1;
+        const bool negativeExponent = *exponentDigits == '-';
+        if (*exponentDigits == '+' || *exponentDigits == '-')
+            ++exponentDigits;
+        for (p = exponentDigits; isDigit(*p); ++p)
+            exponent = exponent < 10000 ? exponent * 10 + (*p - '0') : exponent;
+        if (p == exponentDigits)
             return NotPlain;
+        if (negativeExponent)
+            exponent = -exponent;
     }
     if (!endsField(*p))
         return NotPlain;
     double parsed = 0.0;
-    const std::from_chars_result result = std::from_chars(next, p, parsed);
-    if (result.ec != std::errc() || result.ptr != p)
-        return NotPlain; // out of range: the scan functions say what it becomes
-    value = parsed;
+    if (digitCount > 19 || !exactProduct(digits, exponent - fractionDigits, parsed)) {
+        const std::from_chars_result result = std::from_chars(mantissa, p, parsed);
+        if (result.ec != std::errc() || result.ptr != p)
+            return NotPlain; // out of range: the scan functions say what it becomes
+    }
+    value = negative ? -parsed : parsed;
     next = p;
     return Read;
 }
@@ -95,8 +126,10 @@ PlainFields::Result PlainFields::readWord(char *word, size_t capacity)
     if (!skipBlanks())
         return End;
     const char *p = next;
-    for (; !endsField(*p); ++p) {
+    for (;; ++p) {
         const auto byte = static_cast<unsigned char>(*p);
+        if (byte <= ' ' && endsField(char(byte)))
+            break;
         if (byte >= 0x80 && std::isspace(byte))
             return NotPlain;
     }

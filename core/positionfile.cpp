@@ -1,11 +1,13 @@
 #include "positionfile.h"
 
 #include "bulkrecords.h"
+#include "fixednumber.h"
 #include "numericlocale.h"
 #include "plainfields.h"
 #include "textlines.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -94,19 +96,27 @@ bool withinBounds(const ImageRecord &record)
 class PositionLines
 {
 public:
+    // Makes room for the lines of files of the given size in bytes, on a
+    // guess of the shortest lines that are common.
+    void reserveFor(qint64 fileBytes)
+    {
+        reserveLarge(lines, size_t(fileBytes / 32));
+        reserveLarge(names, size_t(fileBytes / 4));
+    }
+
     void append(const ImageRecord &record)
     {
         const std::string_view baseName = baseNameOf(record.name);
         lines.push_back({names.size(), baseName.size(), record.X, record.Y, record.Z,
                          record.omega, record.phi, record.kappa, record.stripNo});
-        names.append(baseName);
+        names.insert(names.end(), baseName.begin(), baseName.end());
     }
 
     size_t size() const { return lines.size(); }
 
     std::string_view name(size_t line) const
     {
-        return std::string_view(names).substr(lines[line].nameOffset, lines[line].nameLength);
+        return std::string_view(names.data() + lines[line].nameOffset, lines[line].nameLength);
     }
 
     // Line i as a record of its own.
@@ -133,7 +143,7 @@ private:
         int32_t stripNo;
     };
 
-    std::string names;
+    std::vector<char> names;
     std::vector<Line> lines;
 };
 
@@ -175,54 +185,68 @@ std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
     return order;
 }
 
+// The records of the lines in the given order, each built where it stays.
 void toRecords(const PositionLines &lines, const std::vector<size_t> &order,
                std::vector<ImageRecord> &records)
 {
-    assignDefaultRecords(records, order.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        lines.copyTo(order[i], records[i]);
+    records.clear();
+    reserveLarge(records, order.size());
+    for (size_t line : order) {
+        records.emplace_back();
+        lines.copyTo(line, records.back());
+    }
+}
+
+// Writes text right-aligned in width characters at out; returns the end.
+char *rightAligned(char *out, const char *text, size_t length, size_t width)
+{
+    if (length < width) {
+        std::memset(out, ' ', width - length);
+        out += width - length;
+    }
+    std::memcpy(out, text, length);
+    return out + length;
 }
 
 // value as "%<width>.9lf" writes it.
-void appendFixed9(std::string &out, double value, size_t width)
+char *formatReal(char *out, double value, size_t width)
 {
-    char digits[352]; // the largest double has 309 digits before the point
-    const std::to_chars_result result =
-        std::to_chars(digits, digits + sizeof digits, value, std::chars_format::fixed, 9);
-    const size_t length = size_t(result.ptr - digits);
-    if (length < width)
-        out.append(width - length, ' ');
-    out.append(digits, length);
+    char digits[maxFixed9Length];
+    return rightAligned(out, digits, formatFixed9(value, digits), width);
 }
 
 // value as "%<width>d" writes it.
-void appendInteger(std::string &out, int32_t value, size_t width)
+char *formatInteger(char *out, int32_t value, size_t width)
 {
     char digits[16];
     const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
-    const size_t length = size_t(result.ptr - digits);
-    if (length < width)
-        out.append(width - length, ' ');
-    out.append(digits, length);
+    return rightAligned(out, digits, size_t(result.ptr - digits), width);
 }
 
+// The longest line: a name of 511 bytes, six reals of the largest magnitude
+// and the strip number, with blanks and the line feed.
+constexpr size_t longestRecordLine = 511 + 6 * (1 + maxFixed9Length) + 1 + 11 + 1;
+
 // One line as "%-s %20.9lf %20.9lf %20.9lf%20.9lf %20.9lf %20.9lf %5d\n"
-// writes it: no blank between Z and omega.
-void appendRecordLine(std::string &out, const ImageRecord &r)
+// writes it (no blank between Z and omega); returns its end.
+char *formatRecordLine(char *out, const ImageRecord &r)
 {
-    out.append(r.name, qstrnlen(r.name, sizeof r.name));
+    const size_t nameLength = qstrnlen(r.name, sizeof r.name);
+    std::memcpy(out, r.name, nameLength);
+    out += nameLength;
     for (double value : {r.X, r.Y, r.Z}) {
-        out += ' ';
-        appendFixed9(out, value, 20);
+        *out++ = ' ';
+        out = formatReal(out, value, 20);
     }
-    appendFixed9(out, r.omega, 20);
+    out = formatReal(out, r.omega, 20);
     for (double value : {r.phi, r.kappa}) {
-        out += ' ';
-        appendFixed9(out, value, 20);
+        *out++ = ' ';
+        out = formatReal(out, value, 20);
     }
-    out += ' ';
-    appendInteger(out, r.stripNo, 5);
-    out += '\n';
+    *out++ = ' ';
+    out = formatInteger(out, r.stripNo, 5);
+    *out++ = '\n';
+    return out;
 }
 
 void writePositions(const QByteArray &path, const std::vector<ImageRecord> &records)
@@ -232,16 +256,16 @@ void writePositions(const QByteArray &path, const std::vector<ImageRecord> &reco
     if (!file)
         return;
     constexpr size_t block = 1 << 20;
-    std::string text;
-    text.reserve(block + 4096);
+    std::vector<char> text(block + longestRecordLine);
+    char *end = text.data();
     for (const ImageRecord &r : records) {
-        appendRecordLine(text, r);
-        if (text.size() >= block) {
-            std::fwrite(text.data(), 1, text.size(), file);
-            text.clear();
+        end = formatRecordLine(end, r);
+        if (size_t(end - text.data()) >= block) {
+            std::fwrite(text.data(), 1, size_t(end - text.data()), file);
+            end = text.data();
         }
     }
-    std::fwrite(text.data(), 1, text.size(), file);
+    std::fwrite(text.data(), 1, size_t(end - text.data()), file);
     std::fclose(file);
 }
 
@@ -252,6 +276,10 @@ void makeXyzFile(const MergeRequest &request, MergeState &state)
     const QString outDir = request.outputFolder();
     state.positions.clear();
     PositionLines lines;
+    qint64 fileBytes = 0;
+    for (const ProjectEntry &entry : state.projects)
+        fileBytes += QFileInfo(entry.xyzFile).size();
+    lines.reserveFor(fileBytes);
     for (const ProjectEntry &entry : state.projects)
         readPositionLines(entry.xyzFile.toLocal8Bit(), lines);
     toRecords(lines, sortedUniqueByName(lines), state.positions);
