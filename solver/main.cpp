@@ -14,9 +14,9 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -29,15 +29,39 @@ const char usage[] =
     "  -p  the merged position file of the new project\n"
     "  -d  folder that receives <LIST's base name>_ori.q7c\n";
 
+// Reads a regular file whole, in one piece.
 bool readFile(const std::string &path, std::string &text)
 {
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(path, error);
     std::ifstream in(path, std::ios::binary);
-    if (!in)
+    if (error || !in)
         return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = std::move(buffer).str();
-    return !in.bad();
+    text.resize(size_t(size));
+    in.read(text.data(), std::streamsize(size));
+    return std::uintmax_t(in.gcount()) == size;
+}
+
+// Reads and checks every source named in the list, in order; reports the
+// first that cannot be read or merged.
+bool readSources(const std::vector<std::string> &paths, std::vector<solver::Orientation> &sources)
+{
+    sources.resize(paths.size());
+    for (size_t i = 0; i < paths.size(); ++i) {
+        std::string text;
+        if (!readFile(paths[i], text)) {
+            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", paths[i].c_str());
+            return false;
+        }
+        std::string error = solver::parseOrientation(text, sources[i]);
+        if (error.empty())
+            error = solver::checkSource(sources[i]);
+        if (!error.empty()) {
+            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", paths[i].c_str(), error.c_str());
+            return false;
+        }
+    }
+    return true;
 }
 
 // Writes beside the target and renames into place, so that the target is
@@ -77,22 +101,20 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
         std::fprintf(stderr, "Z7Uzurer: cannot read the input list %s\n", listPath.c_str());
         return 1;
     }
-    solver::OrientationMerge merge;
-    for (const std::string &path : solver::parseInputList(listText)) {
-        std::string text;
-        if (!readFile(path, text)) {
-            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", path.c_str());
-            return 1;
-        }
-        solver::Orientation source;
-        std::string error = solver::parseOrientation(text, source);
-        if (error.empty())
-            error = merge.append(std::move(source));
-        if (!error.empty()) {
-            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", path.c_str(), error.c_str());
-            return 1;
-        }
+    // All sources are read first, so that the merged lists are sized once.
+    std::vector<solver::Orientation> sources;
+    if (!readSources(solver::parseInputList(listText), sources))
+        return 1;
+    size_t cameras = 0;
+    size_t images = 0;
+    for (const solver::Orientation &source : sources) {
+        cameras += source.cameras.size();
+        images += source.images.size();
     }
+    solver::OrientationMerge merge;
+    merge.reserve(cameras, images);
+    for (solver::Orientation &source : sources)
+        merge.append(std::move(source)); // checked while reading
 
     const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
     if (!writeFileAtomically(target, solver::formatOrientation(merge.merged()))) {

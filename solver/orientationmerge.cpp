@@ -1,6 +1,7 @@
 #include "orientationmerge.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace solver {
 
@@ -16,20 +17,37 @@ std::string_view completeBaseName(std::string_view path)
     return dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
 }
 
-std::string OrientationMerge::append(Orientation source)
+void OrientationMerge::reserve(size_t cameras, size_t images)
 {
-    // Where each of the source's camera indices lands in the merged list.
-    std::unordered_map<int, int> newIndex;
-    const int firstCamera = int(result.cameras.size());
-    for (size_t i = 0; i < source.cameras.size(); ++i) {
-        if (!newIndex.emplace(source.cameras[i].camIdx, firstCamera + int(i)).second)
-            return "camera " + std::to_string(source.cameras[i].camIdx) + " is defined twice";
+    result.cameras.reserve(cameras);
+    result.images.reserve(images);
+    takenNames.reserve(images);
+}
+
+std::string checkSource(const Orientation &source)
+{
+    std::unordered_set<int> defined;
+    for (const Camera &camera : source.cameras) {
+        if (!defined.insert(camera.camIdx).second)
+            return "camera " + std::to_string(camera.camIdx) + " is defined twice";
     }
     for (const Image &image : source.images) {
-        if (newIndex.find(image.camIdx) == newIndex.end())
+        if (defined.find(image.camIdx) == defined.end())
             return "image " + image.name + " refers to camera " + std::to_string(image.camIdx)
                    + ", which the file does not define";
     }
+    return {};
+}
+
+std::string OrientationMerge::append(Orientation source)
+{
+    if (std::string error = checkSource(source); !error.empty())
+        return error;
+    // Where each of the source's camera indices lands in the merged list.
+    std::unordered_map<int, int> newIndex;
+    const int firstCamera = int(result.cameras.size());
+    for (size_t i = 0; i < source.cameras.size(); ++i)
+        newIndex.emplace(source.cameras[i].camIdx, firstCamera + int(i));
 
     for (Camera &camera : source.cameras) {
         camera.camIdx = newIndex[camera.camIdx];

@@ -20,6 +20,10 @@ public:
     // wrong with it; a source that is wrong changes nothing.
     std::string append(Orientation source);
 
+    // Makes room for this many cameras and images in all, so that appending
+    // them moves nothing already merged.
+    void reserve(size_t cameras, size_t images);
+
     const Orientation &merged() const { return result; }
     int projectCount() const { return projects; }
     int droppedCount() const { return dropped; }
@@ -30,6 +34,11 @@ private:
     int projects = 0;
     int dropped = 0;
 };
+
+// What is wrong with a source that OrientationMerge::append refuses (a
+// camera index defined twice, an image of a camera the source does not
+// define), or an empty text.
+std::string checkSource(const Orientation &source);
 
 // The file name of a path without its folder and without its last extension
 // ("/a/b/IMG_1.tif.JPG" gives "IMG_1.tif").
