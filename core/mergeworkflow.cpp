@@ -84,6 +84,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.started = true;
     report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - positionExport});
     report.steps.push_back({tr("position export"), true, QString(), positionExport});
+    // The merged positions are in their file now and nothing reads them
+    // again: their memory goes back before the image records fill it anew.
+    std::vector<ImageRecord>().swap(mergeState.positions);
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);
