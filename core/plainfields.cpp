@@ -55,15 +55,21 @@ bool PlainFields::skipBlanks()
     return *next != '\0';
 }
 
-PlainFields::Result PlainFields::read(int32_t &value)
+const char *PlainFields::numberStart(bool &negative)
 {
     if (!skipBlanks())
+        return nullptr;
+    negative = *next == '-';
+    return negative ? next + 1 : next;
+}
+
+PlainFields::Result PlainFields::read(int32_t &value)
+{
+    bool negative = false;
+    const char *digits = numberStart(negative);
+    if (!digits)
         return End;
-    const char *p = next;
-    const bool negative = *p == '-';
-    if (negative)
-        ++p;
-    const char *digits = p;
+    const char *p = digits;
     int32_t magnitude = 0;
     while (isDigit(*p) && p - digits < 9)
         magnitude = magnitude * 10 + (*p++ - '0');
@@ -76,15 +82,12 @@ PlainFields::Result PlainFields::read(int32_t &value)
 
 PlainFields::Result PlainFields::read(double &value)
 {
-    if (!skipBlanks())
+    bool negative = false;
+    const char *mantissa = numberStart(negative);
+    if (!mantissa)
         return End;
-    const char *p = next;
-    const bool negative = *p == '-';
-    if (negative)
-        ++p;
-    const char *mantissa = p;
     uint64_t digits = 0;
-    p = takeDigits(p, digits);
+    const char *p = takeDigits(mantissa, digits);
     int digitCount = int(p - mantissa);
     int fractionDigits = 0;
     if (*p == '.') {

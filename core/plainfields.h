@@ -37,6 +37,8 @@ public:
 
 private:
     bool skipBlanks();
+    // Skips blanks and an optional '-'; null at the end of the text.
+    const char *numberStart(bool &negative);
 
     const char *next;
 };

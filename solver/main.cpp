@@ -64,15 +64,17 @@ bool readSources(const std::vector<std::string> &paths, std::vector<solver::Orie
     return true;
 }
 
-// Writes beside the target and renames into place, so that the target is
-// either the old file or the whole new one.
-bool writeFileAtomically(const fs::path &target, const std::string &text)
+// Writes the orientation beside the target, piece by piece, and renames it
+// into place, so that the target is either the old file or the whole new one.
+bool writeFileAtomically(const fs::path &target, const solver::Orientation &orientation)
 {
     fs::path temporary = target;
     temporary += ".part" + std::to_string(getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), std::streamsize(text.size()));
+        solver::formatOrientation(orientation, [&](std::string_view piece) {
+            out.write(piece.data(), std::streamsize(piece.size()));
+        });
         out.close();
         if (!out) {
             std::error_code ignored;
@@ -117,7 +119,7 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
         merge.append(std::move(source)); // checked while reading
 
     const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
-    if (!writeFileAtomically(target, solver::formatOrientation(merge.merged()))) {
+    if (!writeFileAtomically(target, merge.merged())) {
         std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", target.c_str());
         return 1;
     }

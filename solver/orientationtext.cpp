@@ -205,10 +205,18 @@ std::string parseOrientation(std::string_view text, Orientation &orientation)
     return {};
 }
 
-std::string formatOrientation(const Orientation &orientation)
+void formatOrientation(const Orientation &orientation,
+                       const std::function<void(std::string_view)> &write)
 {
+    constexpr size_t piece = 1 << 20;
     std::string out;
-    out.reserve(64 + orientation.cameras.size() * 256 + orientation.images.size() * 320);
+    out.reserve(piece + 4096);
+    auto handOver = [&](size_t atLeast) {
+        if (out.size() >= atLeast) {
+            write(out);
+            out.clear();
+        }
+    };
     const int header[3] = {int(orientation.images.size()), int(orientation.cameras.size()), 0};
     appendLine(out, header, 3);
     for (const Camera &camera : orientation.cameras) {
@@ -218,6 +226,7 @@ std::string formatOrientation(const Orientation &orientation)
             out += ' ';
         }
         appendLine(out, camera.values, 12);
+        handOver(piece);
     }
     for (const Image &image : orientation.images) {
         const int integers[3] = {image.imageIdx, image.camIdx, image.stripNo};
@@ -226,8 +235,16 @@ std::string formatOrientation(const Orientation &orientation)
         out += '\n';
         appendLine(out, image.rotation, 9);
         appendLine(out, image.position, 3);
+        handOver(piece);
     }
-    return out;
+    handOver(1);
+}
+
+std::string formatOrientation(const Orientation &orientation)
+{
+    std::string text;
+    formatOrientation(orientation, [&](std::string_view piece) { text.append(piece); });
+    return text;
 }
 
 } // namespace solver

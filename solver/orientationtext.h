@@ -1,6 +1,7 @@
 #ifndef ORIENTATIONTEXT_H
 #define ORIENTATIONTEXT_H
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,6 +52,11 @@ constexpr size_t maxImageNameLength = 511;
 // Writes an orientation file's text with header "images cameras 0". Every
 // number is written in its shortest form that reads back to the same value.
 std::string formatOrientation(const Orientation &orientation);
+
+// The same text, handed to write in pieces of about a megabyte, in order, so
+// that a large orientation need not be held as one text.
+void formatOrientation(const Orientation &orientation,
+                       const std::function<void(std::string_view)> &write);
 
 } // namespace solver
 
