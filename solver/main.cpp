@@ -10,10 +10,12 @@
 #include "orientationmerge.h"
 #include "orientationtext.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -29,39 +31,48 @@ const char usage[] =
     "  -p  the merged position file of the new project\n"
     "  -d  folder that receives <LIST's base name>_ori.q7c\n";
 
-// Reads a regular file whole, in one piece.
-bool readFile(const std::string &path, std::string &text)
+// The bytes of a regular file, read whole in one piece (and not cleared
+// before: a large orientation file is read once).
+class FileText
 {
-    std::error_code error;
-    const std::uintmax_t size = fs::file_size(path, error);
-    std::ifstream in(path, std::ios::binary);
-    if (error || !in)
-        return false;
-    text.resize(size_t(size));
-    in.read(text.data(), std::streamsize(size));
-    return std::uintmax_t(in.gcount()) == size;
-}
-
-// Reads and checks every source named in the list, in order; reports the
-// first that cannot be read or merged.
-bool readSources(const std::vector<std::string> &paths, std::vector<solver::Orientation> &sources)
-{
-    sources.resize(paths.size());
-    for (size_t i = 0; i < paths.size(); ++i) {
-        std::string text;
-        if (!readFile(paths[i], text)) {
-            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", paths[i].c_str());
+public:
+    bool read(const std::string &path)
+    {
+        std::error_code error;
+        const std::uintmax_t fileSize = fs::file_size(path, error);
+        std::ifstream in(path, std::ios::binary);
+        if (error || !in)
             return false;
-        }
-        std::string error = solver::parseOrientation(text, sources[i]);
-        if (error.empty())
-            error = solver::checkSource(sources[i]);
-        if (!error.empty()) {
-            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", paths[i].c_str(), error.c_str());
-            return false;
-        }
+        size = size_t(fileSize);
+        bytes.reset(new char[size]);
+        in.read(bytes.get(), std::streamsize(size));
+        return std::uintmax_t(in.gcount()) == fileSize;
     }
-    return true;
+
+    std::string_view view() const { return {bytes.get(), size}; }
+
+private:
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+};
+
+// The cameras and images that the sources announce in their first lines, at
+// most as many as their sizes can hold; unreadable sources count nothing.
+void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, size_t &images)
+{
+    for (const std::string &path : paths) {
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(path, error);
+        std::ifstream in(path, std::ios::binary);
+        char firstLine[256];
+        size_t sourceImages = 0;
+        size_t sourceCameras = 0;
+        if (error || !in.getline(firstLine, sizeof firstLine)
+            || !solver::parseOrientationHeader(firstLine, sourceImages, sourceCameras).empty())
+            continue;
+        images += size_t(std::min<std::uintmax_t>(sourceImages, size / 8));
+        cameras += size_t(std::min<std::uintmax_t>(sourceCameras, size / 2));
+    }
 }
 
 // Writes the orientation beside the target, piece by piece, and renames it
@@ -98,25 +109,32 @@ std::string listBaseName(const std::string &listPath)
 
 int mergeq7c(const std::string &listPath, const std::string &outDir)
 {
-    std::string listText;
-    if (!readFile(listPath, listText)) {
+    FileText listText;
+    if (!listText.read(listPath)) {
         std::fprintf(stderr, "Z7Uzurer: cannot read the input list %s\n", listPath.c_str());
         return 1;
     }
-    // All sources are read first, so that the merged lists are sized once.
-    std::vector<solver::Orientation> sources;
-    if (!readSources(solver::parseInputList(listText), sources))
-        return 1;
+    const std::vector<std::string> paths = solver::parseInputList(listText.view());
     size_t cameras = 0;
     size_t images = 0;
-    for (const solver::Orientation &source : sources) {
-        cameras += source.cameras.size();
-        images += source.images.size();
-    }
+    announcedCounts(paths, cameras, images);
     solver::OrientationMerge merge;
     merge.reserve(cameras, images);
-    for (solver::Orientation &source : sources)
-        merge.append(std::move(source)); // checked while reading
+    for (const std::string &path : paths) {
+        FileText text;
+        if (!text.read(path)) {
+            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", path.c_str());
+            return 1;
+        }
+        solver::Orientation source;
+        std::string error = solver::parseOrientation(text.view(), source);
+        if (error.empty())
+            error = merge.append(std::move(source));
+        if (!error.empty()) {
+            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", path.c_str(), error.c_str());
+            return 1;
+        }
+    }
 
     const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
     if (!writeFileAtomically(target, merge.merged())) {

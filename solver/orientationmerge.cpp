@@ -1,7 +1,6 @@
 #include "orientationmerge.h"
 
 #include <unordered_map>
-#include <unordered_set>
 
 namespace solver {
 
@@ -24,30 +23,20 @@ void OrientationMerge::reserve(size_t cameras, size_t images)
     takenNames.reserve(images);
 }
 
-std::string checkSource(const Orientation &source)
-{
-    std::unordered_set<int> defined;
-    for (const Camera &camera : source.cameras) {
-        if (!defined.insert(camera.camIdx).second)
-            return "camera " + std::to_string(camera.camIdx) + " is defined twice";
-    }
-    for (const Image &image : source.images) {
-        if (defined.find(image.camIdx) == defined.end())
-            return "image " + image.name + " refers to camera " + std::to_string(image.camIdx)
-                   + ", which the file does not define";
-    }
-    return {};
-}
-
 std::string OrientationMerge::append(Orientation source)
 {
-    if (std::string error = checkSource(source); !error.empty())
-        return error;
     // Where each of the source's camera indices lands in the merged list.
     std::unordered_map<int, int> newIndex;
     const int firstCamera = int(result.cameras.size());
-    for (size_t i = 0; i < source.cameras.size(); ++i)
-        newIndex.emplace(source.cameras[i].camIdx, firstCamera + int(i));
+    for (size_t i = 0; i < source.cameras.size(); ++i) {
+        if (!newIndex.emplace(source.cameras[i].camIdx, firstCamera + int(i)).second)
+            return "camera " + std::to_string(source.cameras[i].camIdx) + " is defined twice";
+    }
+    for (const Image &image : source.images) {
+        if (newIndex.find(image.camIdx) == newIndex.end())
+            return "image " + image.name + " refers to camera " + std::to_string(image.camIdx)
+                   + ", which the file does not define";
+    }
 
     for (Camera &camera : source.cameras) {
         camera.camIdx = newIndex[camera.camIdx];

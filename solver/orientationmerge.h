@@ -35,11 +35,6 @@ private:
     int dropped = 0;
 };
 
-// What is wrong with a source that OrientationMerge::append refuses (a
-// camera index defined twice, an image of a camera the source does not
-// define), or an empty text.
-std::string checkSource(const Orientation &source);
-
 // The file name of a path without its folder and without its last extension
 // ("/a/b/IMG_1.tif.JPG" gives "IMG_1.tif").
 std::string_view completeBaseName(std::string_view path);

@@ -46,6 +46,10 @@ struct Orientation
 // what is wrong and on which line.
 std::string parseOrientation(std::string_view text, Orientation &orientation);
 
+// The image and camera counts that the first line of an orientation file's
+// text announces. Returns an empty text on success, else what is wrong.
+std::string parseOrientationHeader(std::string_view text, size_t &images, size_t &cameras);
+
 // The longest image name a reader of the merged file can hold.
 constexpr size_t maxImageNameLength = 511;
 
