@@ -79,14 +79,12 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     QElapsedTimer timer;
     timer.start();
     qint64 positionExport = 0;
-    if (!makeq7cListFile(request, mergeState, messages, &positionExport))
+    // The merge needs the merged position file, not the records in memory.
+    if (!makeq7cListFile(request, mergeState, messages, MergedPositions::Dropped, &positionExport))
         return report;
     report.started = true;
     report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - positionExport});
     report.steps.push_back({tr("position export"), true, QString(), positionExport});
-    // The merged positions are in their file now and nothing reads them
-    // again: their memory goes back before the image records fill it anew.
-    std::vector<ImageRecord>().swap(mergeState.positions);
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);

@@ -32,7 +32,7 @@ bool makeOutputFolder(const QString &outDir)
 } // namespace
 
 bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     qint64 *positionExportMs)
+                     MergedPositions positions, qint64 *positionExportMs)
 {
     const QString outDir = request.outputFolder();
     qDebug().noquote() << "makeq7cListFile: " << outDir;
@@ -45,7 +45,7 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
     makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
     QElapsedTimer timer;
     timer.start();
-    makeXyzFile(request, state);
+    makeXyzFile(request, state, positions);
     if (positionExportMs)
         *positionExportMs = timer.elapsed();
     return true;

@@ -3,6 +3,7 @@
 
 #include "mergerequest.h"
 #include "mergestate.h"
+#include "positionfile.h"
 #include "usermessages.h"
 
 #include <QStringList>
@@ -13,10 +14,11 @@
 // folder there, then rebuilds state.projects and writes the solver input list
 // and the merged position file into it. Returns false, after the "Tips"
 // warning "Folder creation failed!", when the folder cannot be made or a plain
-// file stands in its place; nothing is written then. When positionExportMs
-// is given, it receives the milliseconds the position export took.
+// file stands in its place; nothing is written then. positions is handed to
+// the position export (makeXyzFile). When positionExportMs is given, it
+// receives the milliseconds the position export took.
 bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     qint64 *positionExportMs = nullptr);
+                     MergedPositions positions = MergedPositions::Kept, qint64 *positionExportMs = nullptr);
 
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();

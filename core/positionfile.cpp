@@ -96,6 +96,14 @@ bool withinBounds(const ImageRecord &record)
 class PositionLines
 {
 public:
+    struct Line
+    {
+        size_t nameOffset;
+        size_t nameLength;
+        double X, Y, Z, omega, phi, kappa;
+        int32_t stripNo;
+    };
+
     // Makes room for the lines of files of the given size in bytes, on a
     // guess of the shortest lines that are common.
     void reserveFor(qint64 fileBytes)
@@ -113,10 +121,11 @@ public:
     }
 
     size_t size() const { return lines.size(); }
+    const Line &operator[](size_t i) const { return lines[i]; }
 
-    std::string_view name(size_t line) const
+    std::string_view name(size_t i) const
     {
-        return std::string_view(names.data() + lines[line].nameOffset, lines[line].nameLength);
+        return std::string_view(names.data() + lines[i].nameOffset, lines[i].nameLength);
     }
 
     // Line i as a record of its own.
@@ -135,14 +144,6 @@ public:
     }
 
 private:
-    struct Line
-    {
-        size_t nameOffset;
-        size_t nameLength;
-        double X, Y, Z, omega, phi, kappa;
-        int32_t stripNo;
-    };
-
     std::vector<char> names;
     std::vector<Line> lines;
 };
@@ -229,27 +230,27 @@ constexpr size_t longestRecordLine = 511 + 6 * (1 + maxFixed9Length) + 1 + 11 + 
 
 // One line as "%-s %20.9lf %20.9lf %20.9lf%20.9lf %20.9lf %20.9lf %5d\n"
 // writes it (no blank between Z and omega); returns its end.
-char *formatRecordLine(char *out, const ImageRecord &r)
+char *formatLine(char *out, std::string_view name, const PositionLines::Line &line)
 {
-    const size_t nameLength = qstrnlen(r.name, sizeof r.name);
-    std::memcpy(out, r.name, nameLength);
-    out += nameLength;
-    for (double value : {r.X, r.Y, r.Z}) {
+    std::memcpy(out, name.data(), name.size());
+    out += name.size();
+    for (double value : {line.X, line.Y, line.Z}) {
         *out++ = ' ';
         out = formatReal(out, value, 20);
     }
-    out = formatReal(out, r.omega, 20);
-    for (double value : {r.phi, r.kappa}) {
+    out = formatReal(out, line.omega, 20);
+    for (double value : {line.phi, line.kappa}) {
         *out++ = ' ';
         out = formatReal(out, value, 20);
     }
     *out++ = ' ';
-    out = formatInteger(out, r.stripNo, 5);
+    out = formatInteger(out, line.stripNo, 5);
     *out++ = '\n';
     return out;
 }
 
-void writePositions(const QByteArray &path, const std::vector<ImageRecord> &records)
+// Writes the lines in the given order as the merged position file.
+void writePositions(const QByteArray &path, const PositionLines &lines, const std::vector<size_t> &order)
 {
     // "w" creates the file or empties the one there.
     FILE *file = std::fopen(path.constData(), "w");
@@ -258,8 +259,8 @@ void writePositions(const QByteArray &path, const std::vector<ImageRecord> &reco
     constexpr size_t block = 1 << 20;
     std::vector<char> text(block + longestRecordLine);
     char *end = text.data();
-    for (const ImageRecord &r : records) {
-        end = formatRecordLine(end, r);
+    for (size_t line : order) {
+        end = formatLine(end, lines.name(line), lines[line]);
         if (size_t(end - text.data()) >= block) {
             std::fwrite(text.data(), 1, size_t(end - text.data()), file);
             end = text.data();
@@ -271,7 +272,7 @@ void writePositions(const QByteArray &path, const std::vector<ImageRecord> &reco
 
 } // namespace
 
-void makeXyzFile(const MergeRequest &request, MergeState &state)
+void makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions positions)
 {
     const QString outDir = request.outputFolder();
     state.positions.clear();
@@ -282,11 +283,13 @@ void makeXyzFile(const MergeRequest &request, MergeState &state)
     lines.reserveFor(fileBytes);
     for (const ProjectEntry &entry : state.projects)
         readPositionLines(entry.xyzFile.toLocal8Bit(), lines);
-    toRecords(lines, sortedUniqueByName(lines), state.positions);
-    qDebug() << state.positions.size();
+    const std::vector<size_t> order = sortedUniqueByName(lines);
+    if (positions == MergedPositions::Kept)
+        toRecords(lines, order, state.positions);
+    qDebug() << order.size();
 
     state.posFilePath = outDir + "//" + request.prjName + "_xyz.txt";
-    writePositions(state.posFilePath.toLocal8Bit(), state.positions);
+    writePositions(state.posFilePath.toLocal8Bit(), lines, order);
 }
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
