@@ -31,8 +31,7 @@ bool readHeader(TextLines &lines, int &imageCount, int &cameraCount)
     if (!lines.next(line))
         return false;
     int ignored = 0;
-    const char *text = line.text;
-    int count = scanPlainFields(text, imageCount, cameraCount, ignored);
+    int count = scanPlainFields(line.text, imageCount, cameraCount, ignored);
     if (count == notPlain)
         count = std::sscanf(line.text, "%d %d %d", &imageCount, &cameraCount, &ignored);
     return count == 3 && imageCount >= 0 && cameraCount >= 0;
@@ -43,8 +42,7 @@ bool readHeader(TextLines &lines, int &imageCount, int &cameraCount)
 void scanCamera(const char *line, CameraRecord &camera)
 {
     double *d = camera.distortion;
-    const char *text = line;
-    if (scanPlainFields(text, camera.camIdx, camera.width, camera.height, camera.pixelSize,
+    if (scanPlainFields(line, camera.camIdx, camera.width, camera.height, camera.pixelSize,
                         camera.focal, camera.x0, camera.y0,
                         d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7]) == notPlain)
         std::sscanf(line, "%d %d %d %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf",
@@ -68,8 +66,7 @@ void readCameras(TextLines &lines, int count, std::vector<CameraRecord> &cameras
 
 void scanIndices(const char *line, ImageRecord &image)
 {
-    const char *text = line;
-    if (scanPlainFields(text, image.imageIdx, image.camIdx, image.stripNo) == notPlain)
+    if (scanPlainFields(line, image.imageIdx, image.camIdx, image.stripNo) == notPlain)
         std::sscanf(line, "%d %d %d", &image.imageIdx, &image.camIdx, &image.stripNo);
 }
 
@@ -82,16 +79,14 @@ void scanName(const char *line, ImageRecord &image)
 void scanRotation(const char *line, ImageRecord &image)
 {
     double *r = image.rotation;
-    const char *text = line;
-    if (scanPlainFields(text, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]) == notPlain)
+    if (scanPlainFields(line, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]) == notPlain)
         std::sscanf(line, "%lf %lf %lf %lf %lf %lf %lf %lf %lf ",
                     &r[0], &r[1], &r[2], &r[3], &r[4], &r[5], &r[6], &r[7], &r[8]);
 }
 
 void scanPosition(const char *line, ImageRecord &image)
 {
-    const char *text = line;
-    if (scanPlainFields(text, image.X, image.Y, image.Z) == notPlain)
+    if (scanPlainFields(line, image.X, image.Y, image.Z) == notPlain)
         std::sscanf(line, "%lf %lf %lf ", &image.X, &image.Y, &image.Z);
 }
 

@@ -47,12 +47,12 @@ private:
 constexpr int notPlain = -2;
 
 // Reads values in order, as sscanf with one "%d" (int32_t) or "%lf" (double)
-// conversion per value, separated by blanks, would; text then points behind
-// the last field read. Returns how many values were read (fewer when the line
-// ends early), or notPlain: sscanf must then read the line, and the values
-// read so far hold what sscanf would write there again.
+// conversion per value, separated by blanks, would. Returns how many values
+// were read (fewer when the line ends early), or notPlain: sscanf must then
+// read the line, and the values read so far hold what sscanf would write
+// there again.
 template <typename... Values>
-int scanPlainFields(const char *&text, Values &...values)
+int scanPlainFields(const char *text, Values &...values)
 {
     PlainFields fields(text);
     int count = 0;
@@ -62,7 +62,6 @@ int scanPlainFields(const char *&text, Values &...values)
             ++count;
     };
     (readOne(values), ...);
-    text = fields.rest();
     return result == PlainFields::NotPlain ? notPlain : count;
 }
 

@@ -64,8 +64,7 @@ LineScan scanLine(const char *line, ImageRecord &record)
     if (name == PlainFields::End)
         return LineScan::Unusable;
     if (name == PlainFields::Read) {
-        const char *numbers = fields.rest();
-        const int count = scanPlainFields(numbers, record.X, record.Y, record.Z, record.omega,
+        const int count = scanPlainFields(fields.rest(), record.X, record.Y, record.Z, record.omega,
                                           record.phi, record.kappa, record.stripNo);
         if (count != notPlain)
             return scanned(1 + count, record);

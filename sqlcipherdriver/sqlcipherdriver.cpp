@@ -9,10 +9,6 @@
 #include <algorithm>
 #include <sqlite3.h>
 
-#ifdef Q_OS_LINUX
-#include <sys/mman.h>
-#endif
-
 namespace {
 
 const QLatin1String createKeyOption("QSQLITE_CREATE_KEY");
@@ -29,47 +25,12 @@ QStringList rowTexts(sqlite3_stmt *stmt)
     return texts;
 }
 
-// Room for the pages that a connection keeps in its cache (PRAGMA
-// cache_size below: 64 MiB, fewer than 65536 pages with their headers), of
-// the page size that every keyed database has here.
-constexpr int cachedPageSize = 1024;
-constexpr int cachedPages = 65536;
-
-// One block for the page cache, backed by huge pages where the system offers
-// them: caching a page then needs no allocation of its own, and filling a new
-// database does not fault its memory in 4 KiB at a time. The block lives as
-// long as the process. Null when it cannot be had.
-void *pageCacheBlock(size_t bytes)
-{
-#ifdef Q_OS_LINUX
-    void *block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (block == MAP_FAILED)
-        return nullptr;
-    madvise(block, bytes, MADV_HUGEPAGE); // advice only
-    return block;
-#else
-    Q_UNUSED(bytes);
-    return nullptr;
-#endif
-}
-
-// Settings of the SQLite library, made once before its first connection
-// (later the library refuses them and nothing changes):
-// - no count of its memory, which it would keep under a lock of its own on
-//   every allocation, and which nothing here reads;
-// - the page cache in one block.
+// SQLite keeps count of its memory under a lock of its own on every
+// allocation, which nothing here reads: it is told not to, once, before its
+// first connection (later the setting is refused and changes nothing).
 void configureSqlite()
 {
-    static const bool configured = [] {
-        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-        int header = 0;
-        if (sqlite3_config(SQLITE_CONFIG_PCACHE_HDRSZ, &header) == SQLITE_OK) {
-            const int lineSize = cachedPageSize + header;
-            if (void *block = pageCacheBlock(size_t(lineSize) * cachedPages))
-                sqlite3_config(SQLITE_CONFIG_PAGECACHE, block, lineSize, cachedPages);
-        }
-        return true;
-    }();
+    static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     Q_UNUSED(configured);
 }
 

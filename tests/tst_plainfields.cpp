@@ -100,8 +100,7 @@ void TestPlainFields::numbersReadAsSscanfReadsThem()
     QFETCH(QByteArray, line);
     double fast[3] = {-7, -7, -7};
     double slow[3] = {-7, -7, -7};
-    const char *text = line.constData();
-    const int count = scanPlainFields(text, fast[0], fast[1], fast[2]);
+    const int count = scanPlainFields(line.constData(), fast[0], fast[1], fast[2]);
     const int expected = std::sscanf(line.constData(), "%lf %lf %lf", &slow[0], &slow[1], &slow[2]);
     if (count == notPlain)
         return;
@@ -118,8 +117,7 @@ void TestPlainFields::randomRealsReadAsSscanfReadsThem()
         const std::string token = randomToken(random);
         double fast = -7;
         double slow = -7;
-        const char *text = token.c_str();
-        const int count = scanPlainFields(text, fast);
+        const int count = scanPlainFields(token.c_str(), fast);
         if (count == notPlain)
             continue;
         ++plain;
@@ -136,8 +134,7 @@ void TestPlainFields::integersReadAsSscanfReadsThem()
                              "007 08 -09", "1 2", "+5 1 1", "1.5 2 3", "1 2 3.5", "99999999999 1 1", "-", " 12 "}) {
         int32_t fast[3] = {-7, -7, -7};
         int32_t slow[3] = {-7, -7, -7};
-        const char *text = line;
-        const int count = scanPlainFields(text, fast[0], fast[1], fast[2]);
+        const int count = scanPlainFields(line, fast[0], fast[1], fast[2]);
         const int expected = std::sscanf(line, "%d %d %d", &slow[0], &slow[1], &slow[2]);
         if (count == notPlain)
             continue;
@@ -148,8 +145,7 @@ void TestPlainFields::integersReadAsSscanfReadsThem()
     // Mixed, as in a camera line: integers, then reals, stopping early.
     int32_t camIdx = -1, width = -1;
     double pixelSize = -1, focal = -1;
-    const char *text = "3 6000 ";
-    QCOMPARE(scanPlainFields(text, camIdx, width, pixelSize, focal), 2);
+    QCOMPARE(scanPlainFields("3 6000 ", camIdx, width, pixelSize, focal), 2);
     QCOMPARE(camIdx, 3);
     QCOMPARE(width, 6000);
     QCOMPARE(pixelSize, -1.0);
