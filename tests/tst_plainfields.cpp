@@ -210,7 +210,7 @@ void TestPlainFields::randomFixedPointAsPrintfWritesIt()
             break;
         }
         case 1:
-            value = double(int64_t(random() % 2000000000001) - 1000000000000) / double(1 << (random() % 40));
+            value = std::ldexp(double(int64_t(random() % 2000000000001) - 1000000000000), -int(random() % 40));
             break;
         default:
             value = std::ldexp(double(int64_t(random() >> 11)) - double(1LL << 52), -int(random() % 80));
