@@ -14,6 +14,10 @@
 #include <csignal>
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <sys/resource.h>
+#endif
+
 namespace {
 
 enum ExitCode { Succeeded = 0, StepFailed = 1, NotStarted = 2 };
@@ -31,9 +35,24 @@ void describe(QCommandLineParser &parser)
     parser.addHelpOption();
     parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},
                        {"name", "The new project's name (PrjName).", "NAME"},
-                       {"timings", "Print the time each step took on standard output."},
+                       {"timings", "Print the time each step took and the peak memory of the\n"
+                                   "program and of the solver on standard output."},
                        {"verbose", "Show the merge's diagnostic lines on standard error."}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
+}
+
+// The peak resident memory of this program and of the largest program it
+// ran and waited for (the solver), as the system counts them.
+void printPeakMemory()
+{
+#ifdef Q_OS_UNIX
+    rusage self{};
+    rusage children{};
+    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
+        return;
+    std::printf("%-22s %8ld KiB\n", "peak memory:", self.ru_maxrss);
+    std::printf("%-22s %8ld KiB\n", "solver peak memory:", children.ru_maxrss);
+#endif
 }
 
 } // namespace
@@ -69,7 +88,9 @@ int main(int argc, char *argv[])
     if (!report.started)
         return NotStarted;
     std::printf("%s\n", qPrintable(report.summary()));
-    if (parser.isSet("timings"))
+    if (parser.isSet("timings")) {
         std::printf("%s", qPrintable(report.timings()));
+        printPeakMemory();
+    }
     return report.succeeded() ? Succeeded : StepFailed;
 }

@@ -25,10 +25,18 @@ QString imageTextName(const ImageRecord &image)
     return QString::fromLocal8Bit(image.name, int(qstrnlen(image.name, sizeof image.name)));
 }
 
-// The image's key: the file name without folder and last extension.
+// The image's key: the file name without folder and last extension, as
+// QFileInfo::completeBaseName gives it.
 QString imageBaseName(const QString &textName)
 {
+#ifdef Q_OS_UNIX
+    // Only '/' separates folders here; the name runs to its last dot.
+    const int nameStart = textName.lastIndexOf(QLatin1Char('/')) + 1;
+    const int dot = textName.lastIndexOf(QLatin1Char('.'));
+    return textName.mid(nameStart, dot >= nameStart ? dot - nameStart : -1);
+#else
     return QFileInfo(textName).completeBaseName();
+#endif
 }
 
 double focalInPixels(const CameraRecord &camera)

@@ -87,16 +87,18 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     QElapsedTimer timer;
     timer.start();
     PreparedFiles written;
-    if (!makeq7cListFile(request, mergeState, messages, &written))
+    // The merge needs the merged position file, not the records in memory.
+    if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped))
         return report;
     report.started = true;
-    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed()});
-    // Written in the preparation; only a failure gets a line of its own.
+    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
     const MergeOutputs outputs = mergeOutputs(request);
+    // The list is written in the preparation; only its failure gets a line.
     if (!written.listFile)
         report.steps.push_back({tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
-    if (!written.positionFile)
-        report.steps.push_back({tr("position file"), false, tr("%1 could not be written").arg(outputs.positionFile), 0});
+    report.steps.push_back({tr("position export"), written.positionFile,
+                            written.positionFile ? QString() : tr("%1 could not be written").arg(outputs.positionFile),
+                            written.positionExportMs});
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);

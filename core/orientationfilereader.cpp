@@ -1,18 +1,19 @@
 #include "orientationfilereader.h"
 
+#include "bulkrecords.h"
 #include "numericlocale.h"
+#include "plainfields.h"
+#include "textlines.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <sys/stat.h>
 
 namespace {
 
-// Every line the format allows fits here with its line end and terminator.
-constexpr int lineBufferSize = 1024;
-using LineBuffer = char[lineBufferSize];
+// The longest line of an orientation file, without its line end.
+constexpr size_t maxLineLength = 1023;
 
 static_assert(sizeof(ImageRecord::name) == 512, "the name scan below is \"%511s\"");
 
@@ -22,47 +23,29 @@ struct FileCloser
 };
 using FilePointer = std::unique_ptr<std::FILE, FileCloser>;
 
-// Reads the next line into line, cut to what the buffer holds; the rest of a
-// longer line is skipped so that the next read starts on the next line.
-// Returns false at the end of the file.
-bool readLine(std::FILE *file, LineBuffer &line)
-{
-    if (!std::fgets(line, lineBufferSize, file))
-        return false;
-    const size_t length = std::strlen(line);
-    if (length == lineBufferSize - 1 && line[length - 1] != '\n') {
-        int c;
-        do {
-            c = std::getc(file);
-        } while (c != '\n' && c != EOF);
-    }
-    return true;
-}
-
 // Whether the rest of the file can hold the announced records: a camera takes
 // a line, an image four, and the shortest line is one byte. A file that is
 // merely cut short passes (its missing records are defaults); counts that no
 // file of this size could hold are not taken as sizes to allocate.
-bool countsFitFile(std::FILE *file, int imageCount, int cameraCount)
+bool countsFitFile(const TextLines &lines, int imageCount, int cameraCount)
 {
-    struct stat info;
-    const long position = std::ftell(file);
-    if (position < 0 || fstat(fileno(file), &info) != 0)
-        return false;
-    const long long lines = static_cast<long long>(cameraCount) + 4LL * imageCount;
-    return lines <= static_cast<long long>(info.st_size) - position;
+    const long long announcedLines = static_cast<long long>(cameraCount) + 4LL * imageCount;
+    return announcedLines <= lines.bytesLeft();
 }
 
 // The header's image and camera counts; false unless it holds three integers,
 // neither count is negative and the file can hold what they announce.
-bool readHeader(std::FILE *file, int &imageCount, int &cameraCount)
+bool readHeader(TextLines &lines, int &imageCount, int &cameraCount)
 {
-    LineBuffer line;
+    TextLines::Line line;
+    if (!lines.next(line))
+        return false;
     int ignored = 0;
-    return readLine(file, line)
-           && std::sscanf(line, "%d %d %d", &imageCount, &cameraCount, &ignored) == 3
-           && imageCount >= 0 && cameraCount >= 0
-           && countsFitFile(file, imageCount, cameraCount);
+    int count = scanPlainFields(line.text, imageCount, cameraCount, ignored);
+    if (count == notPlain)
+        count = std::sscanf(line.text, "%d %d %d", &imageCount, &cameraCount, &ignored);
+    return count == 3 && imageCount >= 0 && cameraCount >= 0
+           && countsFitFile(lines, imageCount, cameraCount);
 }
 
 // Columns: camIdx width height pixelSize focal x0 y0 distortion[0..7]. A line
@@ -70,52 +53,72 @@ bool readHeader(std::FILE *file, int &imageCount, int &cameraCount)
 void scanCamera(const char *line, CameraRecord &camera)
 {
     double *d = camera.distortion;
-    std::sscanf(line, "%d %d %d %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf",
-                &camera.camIdx, &camera.width, &camera.height, &camera.pixelSize,
-                &camera.focal, &camera.x0, &camera.y0,
-                &d[0], &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7]);
+    if (scanPlainFields(line, camera.camIdx, camera.width, camera.height, camera.pixelSize,
+                        camera.focal, camera.x0, camera.y0,
+                        d[0], d[1], d[2], d[3], d[4], d[5], d[6], d[7]) == notPlain)
+        std::sscanf(line, "%d %d %d %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf %lf",
+                    &camera.camIdx, &camera.width, &camera.height, &camera.pixelSize,
+                    &camera.focal, &camera.x0, &camera.y0,
+                    &d[0], &d[1], &d[2], &d[3], &d[4], &d[5], &d[6], &d[7]);
     camera.sensorWidth = double(camera.width) * camera.pixelSize;
     camera.sensorHeight = double(camera.height) * camera.pixelSize;
 }
 
-void readCameras(std::FILE *file, int count, std::vector<CameraRecord> &cameras)
+void readCameras(TextLines &lines, int count, std::vector<CameraRecord> &cameras)
 {
-    cameras.assign(count, CameraRecord());
-    LineBuffer line;
+    assignDefaultRecords(cameras, size_t(count));
+    TextLines::Line line;
     for (CameraRecord &camera : cameras) {
-        if (!readLine(file, line))
+        if (!lines.next(line))
             return;
-        scanCamera(line, camera);
+        scanCamera(line.text, camera);
     }
+}
+
+void scanIndices(const char *line, ImageRecord &image)
+{
+    if (scanPlainFields(line, image.imageIdx, image.camIdx, image.stripNo) == notPlain)
+        std::sscanf(line, "%d %d %d", &image.imageIdx, &image.camIdx, &image.stripNo);
+}
+
+void scanName(const char *line, ImageRecord &image)
+{
+    if (PlainFields(line).readWord(image.name, sizeof image.name) == PlainFields::NotPlain)
+        std::sscanf(line, "%511s", image.name);
+}
+
+void scanRotation(const char *line, ImageRecord &image)
+{
+    double *r = image.rotation;
+    if (scanPlainFields(line, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]) == notPlain)
+        std::sscanf(line, "%lf %lf %lf %lf %lf %lf %lf %lf %lf ",
+                    &r[0], &r[1], &r[2], &r[3], &r[4], &r[5], &r[6], &r[7], &r[8]);
+}
+
+void scanPosition(const char *line, ImageRecord &image)
+{
+    if (scanPlainFields(line, image.X, image.Y, image.Z) == notPlain)
+        std::sscanf(line, "%lf %lf %lf ", &image.X, &image.Y, &image.Z);
 }
 
 // The four lines of one image. Returns false at the end of the file, leaving
 // the fields of the missing lines at their values.
-bool readImage(std::FILE *file, ImageRecord &image)
+bool readImage(TextLines &lines, ImageRecord &image)
 {
-    LineBuffer line;
-    if (!readLine(file, line))
-        return false;
-    std::sscanf(line, "%d %d %d", &image.imageIdx, &image.camIdx, &image.stripNo);
-    if (!readLine(file, line))
-        return false;
-    std::sscanf(line, "%511s", image.name);
-    if (!readLine(file, line))
-        return false;
-    double *r = image.rotation;
-    std::sscanf(line, "%lf %lf %lf %lf %lf %lf %lf %lf %lf ",
-                &r[0], &r[1], &r[2], &r[3], &r[4], &r[5], &r[6], &r[7], &r[8]);
-    if (!readLine(file, line))
-        return false;
-    std::sscanf(line, "%lf %lf %lf ", &image.X, &image.Y, &image.Z);
+    TextLines::Line line;
+    for (auto scan : {scanIndices, scanName, scanRotation, scanPosition}) {
+        if (!lines.next(line))
+            return false;
+        scan(line.text, image);
+    }
     return true;
 }
 
-void readImages(std::FILE *file, int count, std::vector<ImageRecord> &images)
+void readImages(TextLines &lines, int count, std::vector<ImageRecord> &images)
 {
-    images.assign(count, ImageRecord());
+    assignDefaultRecords(images, size_t(count));
     for (ImageRecord &image : images) {
-        if (!readImage(file, image))
+        if (!readImage(lines, image))
             return;
     }
 }
@@ -143,9 +146,10 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     }
 
     const CNumericLocale cLocale;
+    TextLines lines(file.get(), maxLineLength);
     int imageCount = 0;
     int cameraCount = 0;
-    if (!readHeader(file.get(), imageCount, cameraCount)) {
+    if (!readHeader(lines, imageCount, cameraCount)) {
         std::printf("ERROR: wrong format: %s!\n", filePath.constData());
         std::fflush(stdout);
         return -1;
@@ -153,10 +157,10 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     if (!cameraRecords)
         return -1;
 
-    readCameras(file.get(), cameraCount, *cameraRecords);
+    readCameras(lines, cameraCount, *cameraRecords);
     if (!imageRecords)
         return 2;
 
-    readImages(file.get(), imageCount, *imageRecords);
+    readImages(lines, imageCount, *imageRecords);
     return 4;
 }

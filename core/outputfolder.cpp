@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
@@ -31,7 +32,7 @@ bool makeOutputFolder(const QString &outDir)
 } // namespace
 
 bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     PreparedFiles *written)
+                     PreparedFiles *written, MergedPositions positions)
 {
     const QString outDir = request.outputFolder();
     qDebug().noquote() << "makeq7cListFile: " << outDir;
@@ -43,7 +44,10 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
     readList(request.projectFiles, state.projects);
     PreparedFiles files;
     files.listFile = makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
-    files.positionFile = makeXyzFile(request, state);
+    QElapsedTimer timer;
+    timer.start();
+    files.positionFile = makeXyzFile(request, state, positions);
+    files.positionExportMs = timer.elapsed();
     if (written)
         *written = files;
     return true;

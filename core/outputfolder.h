@@ -3,27 +3,31 @@
 
 #include "mergerequest.h"
 #include "mergestate.h"
+#include "positionfile.h"
 #include "usermessages.h"
 
 #include <QStringList>
 
 // The new project's folder: <prjDir>//<PrjName>, with its fixed subfolders.
 
-// Which of the preparation's two files were written whole.
+// Which of the preparation's two files were written whole, and how long the
+// position export took.
 struct PreparedFiles
 {
     bool listFile = false;
     bool positionFile = false;
+    qint64 positionExportMs = 0;
 };
 
 // Makes the output folder (one level: its parent must exist) or reuses the
 // folder there, then rebuilds state.projects and writes the solver input list
 // and the merged position file into it, telling through written (if given)
-// whether each was written. Returns false, after the "Tips" warning "Folder
-// creation failed!", when the folder cannot be made or a plain file stands in
-// its place; nothing is written then.
+// whether each was written and how long the position export took. positions
+// is handed to the position export (makeXyzFile). Returns false, after the
+// "Tips" warning "Folder creation failed!", when the folder cannot be made or
+// a plain file stands in its place; nothing is written then.
 bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     PreparedFiles *written = nullptr);
+                     PreparedFiles *written = nullptr, MergedPositions positions = MergedPositions::Kept);
 
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();

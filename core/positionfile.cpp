@@ -1,58 +1,49 @@
 #include "positionfile.h"
 
 #include "atomicfile.h"
+#include "bulkrecords.h"
+#include "fixednumber.h"
 #include "numericlocale.h"
+#include "plainfields.h"
+#include "textlines.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
+#include <string>
+#include <string_view>
 
 namespace {
 
-// One line of a position file and its terminator.
-constexpr int lineBufferSize = 1024;
-using LineBuffer = char[lineBufferSize];
+// The longest line of a position file, without its newline.
+constexpr size_t maxLineLength = 1023;
 
 // A name of at most 511 bytes, then six reals and the optional strip number.
 constexpr char lineFormat[] = "%511s%n %lf %lf %lf %lf %lf %lf %d";
 static_assert(sizeof(ImageRecord::name) == 512, "the width in lineFormat must fit the name");
 
-constexpr char recordFormat[] =
-    "%-s %20.9lf %20.9lf %20.9lf%20.9lf %20.9lf %20.9lf %5d\n";
-
 // Positions further below than this are placeholders, not measurements.
 constexpr double lowestCoordinate = -999999.0;
-
-enum class LineRead { Line, TooLong, End };
-
-// Reads the next line into line, without its newline. A line that does not
-// fit is read up to its end and reported as TooLong, so that its tail never
-// passes for a line of its own.
-LineRead readLine(FILE *file, LineBuffer &line)
-{
-    int length = 0;
-    bool tooLong = false;
-    int c;
-    while ((c = std::getc(file)) != EOF && c != '\n') {
-        if (length < lineBufferSize - 1)
-            line[length++] = char(c);
-        else
-            tooLong = true;
-    }
-    line[length] = '\0';
-    if (tooLong)
-        return LineRead::TooLong;
-    if (c == EOF && length == 0)
-        return LineRead::End;
-    return LineRead::Line;
-}
 
 // TooLong: the line, or the name in it, is longer than a record can hold.
 enum class LineScan { Record, Unusable, TooLong };
 
-LineScan scanLine(const char *line, ImageRecord &record)
+LineScan scanned(int count, ImageRecord &record)
+{
+    if (count < 7)
+        return LineScan::Unusable;
+    if (count == 7)
+        record.stripNo = -1;
+    return LineScan::Record;
+}
+
+// The line as sscanf reads it, for the lines that are not plain.
+LineScan scanLineWithFormat(const char *line, ImageRecord &record)
 {
     int nameEnd = 0;
     const int count = std::sscanf(line, lineFormat, record.name, &nameEnd, &record.X,
@@ -64,18 +55,33 @@ LineScan scanLine(const char *line, ImageRecord &record)
     // would have been taken for the numbers.
     if (line[nameEnd] != '\0' && !std::isspace(static_cast<unsigned char>(line[nameEnd])))
         return LineScan::TooLong;
-    if (count == 7)
-        record.stripNo = -1;
-    return LineScan::Record;
+    return scanned(count, record);
 }
 
-void keepBaseName(ImageRecord &record)
+LineScan scanLine(const char *line, ImageRecord &record)
 {
-    QByteArray drive, dir, baseName, ext;
-    splitFilePath(QByteArray(record.name), drive, dir, baseName, ext);
-    // The base name is part of the name, so it fits; nothing stays behind it.
-    std::memset(record.name, 0, sizeof(record.name));
-    std::memcpy(record.name, baseName.constData(), size_t(baseName.size()));
+    PlainFields fields(line);
+    const PlainFields::Result name = fields.readWord(record.name, sizeof(record.name));
+    if (name == PlainFields::End)
+        return LineScan::Unusable;
+    if (name == PlainFields::Read) {
+        const int count = scanPlainFields(fields.rest(), record.X, record.Y, record.Z, record.omega,
+                                          record.phi, record.kappa, record.stripNo);
+        if (count != notPlain)
+            return scanned(1 + count, record);
+    }
+    return scanLineWithFormat(line, record);
+}
+
+// The base name as splitFilePath yields it: the text after the last '/' or
+// '\', up to its last '.'.
+std::string_view baseNameOf(std::string_view path)
+{
+    const size_t separator = path.find_last_of("/\\");
+    const size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
+    const size_t dot = path.rfind('.');
+    const bool dotInName = dot != std::string_view::npos && dot >= nameStart;
+    return path.substr(nameStart, (dotInName ? dot : path.size()) - nameStart);
 }
 
 // False also for coordinates that are not numbers.
@@ -85,83 +91,218 @@ bool withinBounds(const ImageRecord &record)
         && record.Z >= lowestCoordinate;
 }
 
-bool nameLess(const ImageRecord *a, const ImageRecord *b)
+// The usable lines of position files in reading order: base names in one
+// buffer, and the values of each line.
+class PositionLines
 {
-    return std::strncmp(a->name, b->name, sizeof(a->name)) < 0;
-}
+public:
+    struct Line
+    {
+        size_t nameOffset;
+        size_t nameLength;
+        double X, Y, Z, omega, phi, kappa;
+        int32_t stripNo;
+    };
 
-// Sorts records by name in byte order and keeps the first of each name. The
-// records themselves are copied once: the sort orders pointers, and it is
-// stable, so the first record of a name in reading order is the one kept.
-void sortUniqueByName(std::vector<ImageRecord> &records)
-{
-    std::vector<const ImageRecord *> order;
-    order.reserve(records.size());
-    for (const ImageRecord &record : records)
-        order.push_back(&record);
-    std::stable_sort(order.begin(), order.end(), nameLess);
-
-    std::vector<ImageRecord> unique;
-    unique.reserve(order.size());
-    for (const ImageRecord *record : order) {
-        if (unique.empty() || nameLess(&unique.back(), record))
-            unique.push_back(*record);
+    // Makes room for the lines of files of the given size in bytes, on a
+    // guess of the shortest lines that are common.
+    void reserveFor(qint64 fileBytes)
+    {
+        reserveLarge(lines, size_t(fileBytes / 32));
+        reserveLarge(names, size_t(fileBytes / 4));
     }
-    records.swap(unique);
-}
 
-bool writePositions(const QByteArray &path, const std::vector<ImageRecord> &records)
-{
-    AtomicFile positionFile(path);
-    FILE *file = positionFile.open();
-    if (!file)
-        return false;
-    const CNumericLocale cLocale;
-    for (const ImageRecord &r : records)
-        std::fprintf(file, recordFormat, r.name, r.X, r.Y, r.Z, r.omega, r.phi, r.kappa,
-                     r.stripNo);
-    return positionFile.commit();
-}
+    void append(const ImageRecord &record)
+    {
+        const std::string_view baseName = baseNameOf(record.name);
+        lines.push_back({names.size(), baseName.size(), record.X, record.Y, record.Z,
+                         record.omega, record.phi, record.kappa, record.stripNo});
+        names.insert(names.end(), baseName.begin(), baseName.end());
+    }
 
-} // namespace
+    size_t size() const { return lines.size(); }
+    const Line &operator[](size_t i) const { return lines[i]; }
 
-bool makeXyzFile(const MergeRequest &request, MergeState &state)
-{
-    const QString outDir = request.outputFolder();
-    state.positions.clear();
-    for (const ProjectEntry &entry : state.projects)
-        readXyzFile(entry.xyzFile.toLocal8Bit(), &state.positions);
-    sortUniqueByName(state.positions);
-    qDebug() << state.positions.size();
+    std::string_view name(size_t i) const
+    {
+        return std::string_view(names.data() + lines[i].nameOffset, lines[i].nameLength);
+    }
 
-    state.posFilePath = outDir + "//" + request.prjName + "_xyz.txt";
-    return writePositions(state.posFilePath.toLocal8Bit(), state.positions);
-}
+    // Line i as a record of its own.
+    void copyTo(size_t i, ImageRecord &record) const
+    {
+        const Line &line = lines[i];
+        std::memset(record.name, 0, sizeof "NULL");
+        std::memcpy(record.name, names.data() + line.nameOffset, line.nameLength);
+        record.X = line.X;
+        record.Y = line.Y;
+        record.Z = line.Z;
+        record.omega = line.omega;
+        record.phi = line.phi;
+        record.kappa = line.kappa;
+        record.stripNo = line.stripNo;
+    }
 
-int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
+private:
+    std::vector<char> names;
+    std::vector<Line> lines;
+};
+
+// Appends the usable lines of the position file at path to lines. Returns 1
+// when the file was read, 0 when it cannot be opened.
+int readPositionLines(const QByteArray &path, PositionLines &lines)
 {
     FILE *file = std::fopen(path.constData(), "r");
     if (!file)
         return 0;
     const CNumericLocale cLocale;
-    LineBuffer line;
+    TextLines text(file, maxLineLength);
+    ImageRecord record;
     int lineNumber = 0;
-    for (LineRead read; (read = readLine(file, line)) != LineRead::End;) {
+    for (TextLines::Line line; text.next(line);) {
         ++lineNumber;
-        ImageRecord record;
-        const LineScan scan =
-            read == LineRead::Line ? scanLine(line, record) : LineScan::TooLong;
+        const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(line.text, record);
         if (scan == LineScan::TooLong)
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
                                << QString::fromLocal8Bit(path) << "is too long, skipped";
-        if (scan != LineScan::Record)
-            continue;
-        keepBaseName(record);
-        if (withinBounds(record))
-            positions->push_back(record);
+        if (scan == LineScan::Record && withinBounds(record))
+            lines.append(record);
     }
     std::fclose(file);
     return 1;
+}
+
+// The lines sorted by name in byte order, of each name the first in reading
+// order only (a stable sort keeps it in front).
+std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
+{
+    std::vector<size_t> order(lines.size());
+    std::iota(order.begin(), order.end(), size_t(0));
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return lines.name(a) < lines.name(b); });
+    order.erase(std::unique(order.begin(), order.end(),
+                            [&](size_t a, size_t b) { return lines.name(a) == lines.name(b); }),
+                order.end());
+    return order;
+}
+
+// The records of the lines in the given order, each built where it stays.
+void toRecords(const PositionLines &lines, const std::vector<size_t> &order,
+               std::vector<ImageRecord> &records)
+{
+    records.clear();
+    reserveLarge(records, order.size());
+    for (size_t line : order) {
+        records.emplace_back();
+        lines.copyTo(line, records.back());
+    }
+}
+
+// Writes text right-aligned in width characters at out; returns the end.
+char *rightAligned(char *out, const char *text, size_t length, size_t width)
+{
+    if (length < width) {
+        std::memset(out, ' ', width - length);
+        out += width - length;
+    }
+    std::memcpy(out, text, length);
+    return out + length;
+}
+
+// value as "%<width>.9lf" writes it.
+char *formatReal(char *out, double value, size_t width)
+{
+    char digits[maxFixed9Length];
+    return rightAligned(out, digits, formatFixed9(value, digits), width);
+}
+
+// value as "%<width>d" writes it.
+char *formatInteger(char *out, int32_t value, size_t width)
+{
+    char digits[16];
+    const std::to_chars_result result = std::to_chars(digits, digits + sizeof digits, value);
+    return rightAligned(out, digits, size_t(result.ptr - digits), width);
+}
+
+// The longest line: a name of 511 bytes, six reals of the largest magnitude
+// and the strip number, with blanks and the line feed.
+constexpr size_t longestRecordLine = 511 + 6 * (1 + maxFixed9Length) + 1 + 11 + 1;
+
+// One line as "%-s %20.9lf %20.9lf %20.9lf%20.9lf %20.9lf %20.9lf %5d\n"
+// writes it (no blank between Z and omega); returns its end.
+char *formatLine(char *out, std::string_view name, const PositionLines::Line &line)
+{
+    std::memcpy(out, name.data(), name.size());
+    out += name.size();
+    for (double value : {line.X, line.Y, line.Z}) {
+        *out++ = ' ';
+        out = formatReal(out, value, 20);
+    }
+    out = formatReal(out, line.omega, 20);
+    for (double value : {line.phi, line.kappa}) {
+        *out++ = ' ';
+        out = formatReal(out, value, 20);
+    }
+    *out++ = ' ';
+    out = formatInteger(out, line.stripNo, 5);
+    *out++ = '\n';
+    return out;
+}
+
+// Writes the lines in the given order as the merged position file; false
+// when it could not be written whole.
+bool writePositions(const QByteArray &path, const PositionLines &lines, const std::vector<size_t> &order)
+{
+    AtomicFile positionFile(path);
+    FILE *file = positionFile.open();
+    if (!file)
+        return false;
+    constexpr size_t block = 1 << 20;
+    std::vector<char> text(block + longestRecordLine);
+    char *end = text.data();
+    for (size_t line : order) {
+        end = formatLine(end, lines.name(line), lines[line]);
+        if (size_t(end - text.data()) >= block) {
+            std::fwrite(text.data(), 1, size_t(end - text.data()), file);
+            end = text.data();
+        }
+    }
+    std::fwrite(text.data(), 1, size_t(end - text.data()), file);
+    return positionFile.commit();
+}
+
+} // namespace
+
+bool makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions positions)
+{
+    const QString outDir = request.outputFolder();
+    state.positions.clear();
+    PositionLines lines;
+    qint64 fileBytes = 0;
+    for (const ProjectEntry &entry : state.projects)
+        fileBytes += QFileInfo(entry.xyzFile).size();
+    lines.reserveFor(fileBytes);
+    for (const ProjectEntry &entry : state.projects)
+        readPositionLines(entry.xyzFile.toLocal8Bit(), lines);
+    const std::vector<size_t> order = sortedUniqueByName(lines);
+    if (positions == MergedPositions::Kept)
+        toRecords(lines, order, state.positions);
+    qDebug() << order.size();
+
+    state.posFilePath = outDir + "//" + request.prjName + "_xyz.txt";
+    return writePositions(state.posFilePath.toLocal8Bit(), lines, order);
+}
+
+int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
+{
+    PositionLines lines;
+    const int result = readPositionLines(path, lines);
+    positions->reserve(positions->size() + lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        positions->emplace_back();
+        lines.copyTo(i, positions->back());
+    }
+    return result;
 }
 
 void splitFilePath(QByteArray path, QByteArray &drive, QByteArray &dir,
@@ -174,12 +315,7 @@ void splitFilePath(QByteArray path, QByteArray &drive, QByteArray &dir,
 
     drive = path.left(driveEnd);
     dir = separator >= driveEnd ? path.mid(driveEnd, nameStart - driveEnd) : QByteArray();
-    if (dot < 0) {
-        baseName = path.mid(nameStart);
-        ext.clear();
-        return;
-    }
-    ext = path.mid(dot);
-    // A dot in a folder name, not in the file name: the name runs to the end.
-    baseName = dot > separator ? path.mid(nameStart, dot - nameStart) : path.mid(nameStart);
+    const std::string_view base = baseNameOf(std::string_view(path.constData(), size_t(path.size())));
+    baseName = QByteArray(base.data(), int(base.size()));
+    ext = dot < 0 ? QByteArray() : path.mid(dot);
 }

@@ -10,13 +10,15 @@
 #include "orientationmerge.h"
 #include "orientationtext.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
+#include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -29,30 +31,63 @@ const char usage[] =
     "  -p  the merged position file of the new project\n"
     "  -d  folder that receives <LIST's base name>_ori.q7c\n";
 
-bool readFile(const std::string &path, std::string &text)
+// The bytes of a regular file, read whole in one piece (and not cleared
+// before: a large orientation file is read once).
+class FileText
 {
-    // A folder opens like a file but reads as nothing: it is no empty input.
-    std::error_code error;
-    if (!fs::is_regular_file(path, error))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = std::move(buffer).str();
-    return !in.bad();
+public:
+    bool read(const std::string &path)
+    {
+        // Only a regular file has a size: a folder, which opens like a file
+        // but reads as nothing, is no empty input.
+        std::error_code error;
+        const std::uintmax_t fileSize = fs::file_size(path, error);
+        std::ifstream in(path, std::ios::binary);
+        if (error || !in)
+            return false;
+        size = size_t(fileSize);
+        bytes.reset(new char[size]);
+        in.read(bytes.get(), std::streamsize(size));
+        return std::uintmax_t(in.gcount()) == fileSize;
+    }
+
+    std::string_view view() const { return {bytes.get(), size}; }
+
+private:
+    std::unique_ptr<char[]> bytes;
+    size_t size = 0;
+};
+
+// The cameras and images that the sources announce in their first lines, at
+// most as many as their sizes can hold; unreadable sources count nothing.
+void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, size_t &images)
+{
+    for (const std::string &path : paths) {
+        std::error_code error;
+        const std::uintmax_t size = fs::file_size(path, error);
+        std::ifstream in(path, std::ios::binary);
+        char firstLine[256];
+        size_t sourceImages = 0;
+        size_t sourceCameras = 0;
+        if (error || !in.getline(firstLine, sizeof firstLine)
+            || !solver::parseOrientationHeader(firstLine, sourceImages, sourceCameras).empty())
+            continue;
+        images += size_t(std::min<std::uintmax_t>(sourceImages, size / 8));
+        cameras += size_t(std::min<std::uintmax_t>(sourceCameras, size / 2));
+    }
 }
 
-// Writes beside the target and renames into place, so that the target is
-// either the old file or the whole new one.
-bool writeFileAtomically(const fs::path &target, const std::string &text)
+// Writes the orientation beside the target, piece by piece, and renames it
+// into place, so that the target is either the old file or the whole new one.
+bool writeFileAtomically(const fs::path &target, const solver::Orientation &orientation)
 {
     fs::path temporary = target;
     temporary += ".part" + std::to_string(getpid());
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out.write(text.data(), std::streamsize(text.size()));
+        solver::formatOrientation(orientation, [&](std::string_view piece) {
+            out.write(piece.data(), std::streamsize(piece.size()));
+        });
         out.close();
         if (!out) {
             std::error_code ignored;
@@ -76,20 +111,25 @@ std::string listBaseName(const std::string &listPath)
 
 int mergeq7c(const std::string &listPath, const std::string &outDir)
 {
-    std::string listText;
-    if (!readFile(listPath, listText)) {
+    FileText listText;
+    if (!listText.read(listPath)) {
         std::fprintf(stderr, "Z7Uzurer: cannot read the input list %s\n", listPath.c_str());
         return 1;
     }
+    const std::vector<std::string> paths = solver::parseInputList(listText.view());
+    size_t cameras = 0;
+    size_t images = 0;
+    announcedCounts(paths, cameras, images);
     solver::OrientationMerge merge;
-    for (const std::string &path : solver::parseInputList(listText)) {
-        std::string text;
-        if (!readFile(path, text)) {
+    merge.reserve(cameras, images);
+    for (const std::string &path : paths) {
+        FileText text;
+        if (!text.read(path)) {
             std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", path.c_str());
             return 1;
         }
         solver::Orientation source;
-        std::string error = solver::parseOrientation(text, source);
+        std::string error = solver::parseOrientation(text.view(), source);
         if (error.empty())
             error = merge.append(std::move(source));
         if (!error.empty()) {
@@ -99,7 +139,7 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
     }
 
     const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
-    if (!writeFileAtomically(target, solver::formatOrientation(merge.merged()))) {
+    if (!writeFileAtomically(target, merge.merged())) {
         std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", target.c_str());
         return 1;
     }

@@ -16,6 +16,13 @@ std::string_view completeBaseName(std::string_view path)
     return dot == std::string_view::npos ? fileName : fileName.substr(0, dot);
 }
 
+void OrientationMerge::reserve(size_t cameras, size_t images)
+{
+    result.cameras.reserve(cameras);
+    result.images.reserve(images);
+    takenNames.reserve(images);
+}
+
 std::string OrientationMerge::append(Orientation source)
 {
     // Where each of the source's camera indices lands in the merged list.

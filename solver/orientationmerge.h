@@ -20,6 +20,10 @@ public:
     // wrong with it; a source that is wrong changes nothing.
     std::string append(Orientation source);
 
+    // Makes room for this many cameras and images in all, so that appending
+    // them moves nothing already merged.
+    void reserve(size_t cameras, size_t images);
+
     const Orientation &merged() const { return result; }
     int projectCount() const { return projects; }
     int droppedCount() const { return dropped; }

@@ -179,7 +179,7 @@ void appendLine(std::string &out, const Number *values, int count)
 
 } // namespace
 
-std::string parseOrientation(std::string_view text, Orientation &orientation)
+std::string parseOrientationHeader(std::string_view text, size_t &images, size_t &cameras)
 {
     LineReader lines(text);
     int header[3];
@@ -188,27 +188,49 @@ std::string parseOrientation(std::string_view text, Orientation &orientation)
         return error;
     if (header[0] < 0 || header[1] < 0)
         return "line 1: negative count";
+    images = size_t(header[0]);
+    cameras = size_t(header[1]);
+    return {};
+}
+
+std::string parseOrientation(std::string_view text, Orientation &orientation)
+{
+    size_t imageCount = 0;
+    size_t cameraCount = 0;
+    std::string error = parseOrientationHeader(text, imageCount, cameraCount);
+    if (!error.empty())
+        return error;
     // Every camera takes a line and every image four: a count that the text
     // cannot hold is caught before anything is reserved for it.
-    const size_t lineCount = size_t(header[1]) + 4 * size_t(header[0]);
-    if (lineCount > text.size() / 2 + 1)
+    if (cameraCount + 4 * imageCount > text.size() / 2 + 1)
         return "line 1: the counts announce more lines than the file holds";
 
-    orientation.cameras.assign(size_t(header[1]), Camera());
+    LineReader lines(text);
+    std::string_view header;
+    lines.next(header);
+    orientation.cameras.assign(cameraCount, Camera());
     for (Camera &camera : orientation.cameras)
         if (!(error = readCamera(lines, camera)).empty())
             return error;
-    orientation.images.assign(size_t(header[0]), Image());
+    orientation.images.assign(imageCount, Image());
     for (Image &image : orientation.images)
         if (!(error = readImage(lines, image)).empty())
             return error;
     return {};
 }
 
-std::string formatOrientation(const Orientation &orientation)
+void formatOrientation(const Orientation &orientation,
+                       const std::function<void(std::string_view)> &write)
 {
+    constexpr size_t piece = 1 << 20;
     std::string out;
-    out.reserve(64 + orientation.cameras.size() * 256 + orientation.images.size() * 320);
+    out.reserve(piece + 4096);
+    auto handOver = [&](size_t atLeast) {
+        if (out.size() >= atLeast) {
+            write(out);
+            out.clear();
+        }
+    };
     const int header[3] = {int(orientation.images.size()), int(orientation.cameras.size()), 0};
     appendLine(out, header, 3);
     for (const Camera &camera : orientation.cameras) {
@@ -218,6 +240,7 @@ std::string formatOrientation(const Orientation &orientation)
             out += ' ';
         }
         appendLine(out, camera.values, 12);
+        handOver(piece);
     }
     for (const Image &image : orientation.images) {
         const int integers[3] = {image.imageIdx, image.camIdx, image.stripNo};
@@ -226,8 +249,16 @@ std::string formatOrientation(const Orientation &orientation)
         out += '\n';
         appendLine(out, image.rotation, 9);
         appendLine(out, image.position, 3);
+        handOver(piece);
     }
-    return out;
+    handOver(1);
+}
+
+std::string formatOrientation(const Orientation &orientation)
+{
+    std::string text;
+    formatOrientation(orientation, [&](std::string_view piece) { text.append(piece); });
+    return text;
 }
 
 } // namespace solver

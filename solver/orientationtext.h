@@ -1,6 +1,7 @@
 #ifndef ORIENTATIONTEXT_H
 #define ORIENTATIONTEXT_H
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,12 +46,21 @@ struct Orientation
 // what is wrong and on which line.
 std::string parseOrientation(std::string_view text, Orientation &orientation);
 
+// The image and camera counts that the first line of an orientation file's
+// text announces. Returns an empty text on success, else what is wrong.
+std::string parseOrientationHeader(std::string_view text, size_t &images, size_t &cameras);
+
 // The longest image name a reader of the merged file can hold.
 constexpr size_t maxImageNameLength = 511;
 
 // Writes an orientation file's text with header "images cameras 0". Every
 // number is written in its shortest form that reads back to the same value.
 std::string formatOrientation(const Orientation &orientation);
+
+// The same text, handed to write in pieces of about a megabyte, in order, so
+// that a large orientation need not be held as one text.
+void formatOrientation(const Orientation &orientation,
+                       const std::function<void(std::string_view)> &write);
 
 } // namespace solver
 

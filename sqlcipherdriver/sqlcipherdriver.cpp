@@ -25,6 +25,15 @@ QStringList rowTexts(sqlite3_stmt *stmt)
     return texts;
 }
 
+// SQLite keeps count of its memory under a lock of its own on every
+// allocation, which nothing here reads: it is told not to, once, before its
+// first connection (later the setting is refused and changes nothing).
+void configureSqlite()
+{
+    static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    Q_UNUSED(configured);
+}
+
 } // namespace
 
 QVariant::Type fieldTypeOf(const QString &declaredType)
@@ -90,6 +99,7 @@ bool SqlCipherDriver::open(const QString &path, const QString &, const QString &
 
     // Qt lets a connection be used only by the thread that made it, so SQLite
     // need not lock it on every call.
+    configureSqlite();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
     if (rc == SQLITE_OK && !password.isEmpty()) {

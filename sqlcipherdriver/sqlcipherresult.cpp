@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QSqlField>
 #include <QSqlRecord>
+#include <algorithm>
 #include <limits>
 #include <sqlite3.h>
 
@@ -22,6 +23,11 @@ bool holdsStatement(sqlite3 *db, const char *sql)
     const bool holds = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK || stmt;
     sqlite3_finalize(stmt);
     return holds;
+}
+
+bool holdsSurrogates(const QString &string)
+{
+    return std::any_of(string.begin(), string.end(), [](QChar c) { return c.isSurrogate(); });
 }
 
 } // namespace
@@ -54,6 +60,7 @@ void SqlCipherResult::finalize()
 {
     sqlite3_finalize(stmt);
     stmt = nullptr;
+    utf8Texts.clear();
     columnTypes.clear();
     detachFromResultSet();
     setActive(false);
@@ -142,6 +149,7 @@ bool SqlCipherResult::bindValues()
 {
     const QVector<QVariant> &values = boundValues();
     const int count = sqlite3_bind_parameter_count(stmt);
+    utf8Texts.resize(count);
     if (values.size() != count) {
         setLastError(QSqlError(text("Parameter count mismatch"),
                                text("%1 values bound to %2 placeholders").arg(values.size()).arg(count),
@@ -158,8 +166,9 @@ bool SqlCipherResult::bindValues()
     return true;
 }
 
-// Texts and blobs are bound without a copy: the bound values stay untouched
-// until the statement has run, and every execution binds every placeholder anew.
+// SQLite takes texts and blobs without copying them: the bound values (and
+// the UTF-8 texts made of them) stay untouched until the statement has run,
+// and every execution binds every placeholder anew.
 int SqlCipherResult::bindOne(int position, const QVariant &value)
 {
     if (value.isNull())
@@ -186,9 +195,16 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
     case QMetaType::Double:
         return sqlite3_bind_double(stmt, position, value.toDouble());
     case QMetaType::QString: {
+        // Texts are stored in UTF-8: handed over in UTF-8, SQLite need not
+        // convert them. Only a text with surrogates goes as UTF-16, so that
+        // SQLite treats a lone one as it always did.
         const auto *string = static_cast<const QString *>(value.constData());
-        return sqlite3_bind_text16(stmt, position, string->utf16(),
-                                   string->size() * int(sizeof(QChar)), SQLITE_STATIC);
+        if (holdsSurrogates(*string))
+            return sqlite3_bind_text16(stmt, position, string->utf16(),
+                                       string->size() * int(sizeof(QChar)), SQLITE_STATIC);
+        QByteArray &utf8 = utf8Texts[position - 1];
+        utf8 = string->toUtf8();
+        return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
     }
     case QMetaType::QByteArray: {
         const auto *bytes = static_cast<const QByteArray *>(value.constData());

@@ -51,6 +51,7 @@ private:
     bool readNextRow();
 
     sqlite3_stmt *stmt = nullptr;
+    QVector<QByteArray> utf8Texts;       // the texts bound, by placeholder
     QVector<QVariant::Type> columnTypes; // by declared type, for NULL values
     QVector<QVariant> row;                // the current row
     QVector<QVector<QVariant>> readRows;  // the rows read, unless reading forward only

@@ -76,6 +76,8 @@ private slots:
     void lastMatchingCameraWins();
     void imageWithoutCameraHasItsOwnZeros();
     void namesWithoutFolderOrExtension();
+    void keyIsWhatQFileInfoCallsTheCompleteBaseName_data();
+    void keyIsWhatQFileInfoCallsTheCompleteBaseName();
     void nameFillingItsWholeField();
     void cameraNameIsUtf8();
     void largestCameraIndexDoesNotOverflow();
@@ -278,6 +280,25 @@ void TestDatabaseRecords::namesWithoutFolderOrExtension()
     QCOMPARE(tableRows("SELECT Name, loc FROM imageinfos"),
              (QStringList{"IMG_0002|IMG_0002", "|/data/x/.hidden", "a.b|relative/a.b.c"}));
     QCOMPARE(tableRows("SELECT Name FROM eofInfo ORDER BY rowid"), (QStringList{"IMG_0002", "", "a.b"}));
+}
+
+void TestDatabaseRecords::keyIsWhatQFileInfoCallsTheCompleteBaseName_data()
+{
+    QTest::addColumn<QByteArray>("name");
+    for (const char *name : {"a.b.jpg", ".hidden", "dir/", "/", "", "/a/b.c/d", "D:\\x\\y.z", "D:\\odd.dir\\IMG",
+                             "a/b/.c", "a..b", "trailing.", "x/..", "x/.", "./a.b", "..", "a//b.c", "C:file.tif",
+                             "/survey/photos/block01/IMG_0000001.JPG", "\xc3\xa9t\xc3\xa9/\xc3\xa9.t\xc3\xa9"})
+        QTest::newRow(name) << QByteArray(name);
+}
+
+// The key is computed without QFileInfo, for speed: it must stay what
+// QFileInfo gives.
+void TestDatabaseRecords::keyIsWhatQFileInfoCallsTheCompleteBaseName()
+{
+    QFETCH(QByteArray, name);
+    QVERIFY(insertEofInfo(connectionName, {image(name.constData(), 0)}));
+    QCOMPARE(tableRows("SELECT Name FROM eofInfo"),
+             QStringList{QFileInfo(QString::fromLocal8Bit(name)).completeBaseName()});
 }
 
 void TestDatabaseRecords::nameFillingItsWholeField()

@@ -121,8 +121,12 @@ void TestMergeCli::printsTimingsOnRequest()
 {
     const Run run = runCli(QStringList{"--timings", "--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 0);
-    for (const char *step : {"preparation:", "solver:", "camera file:", "image list:", "groups:", "total:"})
+    for (const char *step : {"preparation:", "position export:", "solver:", "camera file:", "image list:",
+                             "groups:", "total:"})
         QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +\\d+ ms\n").arg(step))), step);
+    // Both programs need memory: neither figure can be zero.
+    for (const char *figure : {"peak memory:", "solver peak memory:"})
+        QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +[1-9]\\d* KiB\n").arg(figure))), figure);
 }
 
 void TestMergeCli::sizeLimitKeepsEarlierFilesAndEndsWithExitOne()
@@ -138,7 +142,7 @@ void TestMergeCli::sizeLimitKeepsEarlierFilesAndEndsWithExitOne()
     const Run run = runCli(QStringList{"--fsize=4096", binPath("q7prjmerge-cli"), "--dir", temp, "--name", "m"} + samples,
                            "/usr/bin/prlimit");
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.contains(QString("\n- position file: %1//m//m_xyz.txt could not be written").arg(temp)),
+    QVERIFY2(run.out.contains(QString("\n- position export: %1//m//m_xyz.txt could not be written").arg(temp)),
              qPrintable(run.out));
     QCOMPARE(readBytes(out + "m_xyz.txt"), positions);
     QDirIterator it(out, QDirIterator::Subdirectories);

@@ -238,7 +238,7 @@ void TestMergeWorkflow::failedPreparationWritesAreFailedSteps_data()
     QTest::addColumn<QStringList>("failed");
     QTest::newRow("solver input list") << "m.txt"
                                        << QStringList{"solver input list", "solver", "merged orientation file"};
-    QTest::newRow("position file") << "m_xyz.txt" << QStringList{"position file"};
+    QTest::newRow("position file") << "m_xyz.txt" << QStringList{"position export"};
 }
 
 void TestMergeWorkflow::failedPreparationWritesAreFailedSteps()

@@ -37,6 +37,7 @@ private slots:
 
     void mergedFileSortedAndDeduplicated();
     void firstOfEachNameSurvives();
+    void droppedRecordsWriteTheSameFile();
     void noProjectsGivesEmptyFile();
     void unreadablePositionFileSkipped();
     void unwritableOutputStillNamed();
@@ -254,6 +255,20 @@ void TestPositionFile::firstOfEachNameSurvives()
     QCOMPARE(readBytes(state.posFilePath), QByteArray(
         "C          1.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"
         "D          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"));
+}
+
+// A merge keeps only the file: it is the same, and no record is left.
+void TestPositionFile::droppedRecordsWriteTheSameFile()
+{
+    addProject("a", "IMG_2 2 0 0 0 0 0 1\nIMG_1 1 0 0 0 0 0 1\nIMG_2 3 0 0 0 0 0 1\n");
+    makeXyzFile(request, state);
+    const QByteArray kept = readBytes(state.posFilePath);
+    QCOMPARE(state.positions.size(), size_t(2));
+
+    makeXyzFile(request, state, MergedPositions::Dropped);
+    QCOMPARE(readBytes(state.posFilePath), kept);
+    QVERIFY(state.positions.empty());
+    QVERIFY(kept.startsWith("IMG_1          1.000000000 "));
 }
 
 void TestPositionFile::noProjectsGivesEmptyFile()

@@ -53,6 +53,7 @@ private slots:
     void withoutCreateOptionMissingFileFails();
     void unknownConnectOptionFails();
     void bindsIntegersRealsTextsAndNull();
+    void textsAreStoredInUtf8ByteForByte();
     void preparedStatementIsRebound();
     void parameterCountMismatchFails();
     void transactionsCommitAndRollBack();
@@ -269,6 +270,30 @@ void TestSqlCipherDriver::bindsIntegersRealsTextsAndNull()
     QCOMPARE(wide.value(2), QVariant(QString("9223372036854775809")));
     QCOMPARE(wide.value(3).toString(), QString("text"));
     QCOMPARE(wide.value(4), QVariant(QString("2024-05-17")));
+}
+
+// Texts are handed to SQLite in UTF-8, or in UTF-16 when they hold
+// surrogates: the bytes stored are the same either way.
+void TestSqlCipherDriver::textsAreStoredInUtf8ByteForByte()
+{
+    QSqlDatabase db = newDatabase("utf8");
+    QVERIFY(QSqlQuery("CREATE TABLE t(s TEXT)", db).isActive());
+    QSqlQuery insert(db);
+    QVERIFY(insert.prepare("INSERT INTO t VALUES(?)"));
+    const QString texts[] = {
+        QString::fromUtf8("\xc3\xa9t\xc3\xa9"),       // two-byte characters
+        QString::fromUtf8("\xe2\x82\xac"),             // three bytes
+        QString::fromUtf8("\xf0\x9f\x98\x80 ok"),      // a surrogate pair, four bytes
+        QString("a") + QChar(0) + "b",                 // a NUL inside
+        QString(QChar(0xd800)) + "x",                  // a lone surrogate, taken as a pair
+        QString(QChar(0xfffe)),                        // a noncharacter
+    };
+    for (const QString &text : texts) {
+        insert.bindValue(0, text);
+        QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
+    }
+    QCOMPARE(column(db, "SELECT hex(s) FROM t ORDER BY rowid"),
+             (QStringList{"C3A974C3A9", "E282AC", "F09F9880206F6B", "610062", "F09081B8", "EFBFBE"}));
 }
 
 void TestSqlCipherDriver::preparedStatementIsRebound()

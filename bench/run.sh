@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Measures whole merges at block scale and prints the figures; it never fails
+# on time.
+#
+#   bench/run.sh
+#
+# Builds into build/ (scripts/build.sh), then for each size (10,000, 100,000
+# and 1,000,000 images: 20 projects, two cameras each, 5% of a project's
+# images shared with the next) generates the source projects with q7samplegen
+# into a temporary folder and merges them with q7prjmerge-cli --timings,
+# several times. It prints the median of the runs for every step, the wall
+# time and the peak resident memory of the program and of the solver, the
+# time per image of each size, and two peers run on the same data: the
+# sqlcipher shell inserting the same rows into the same schema with the same
+# key (one transaction per table) against our database steps, and
+# `sort -u` by name over the same position files against our position export.
+#
+# Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RUNS
+# (default 3), TMPDIR (where the data goes; 1,000,000 images take ~1 GB).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/build.sh >/dev/null
+bin=$PWD/build/bin
+read -r -a sizes <<<"${BENCH_SIZES:-10000 100000 1000000}"
+runs=${BENCH_RUNS:-3}
+projects=20
+key=tessellat3crypt
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/q7bench.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+# The median of the numbers on standard input, one a line.
+median() {
+  sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+now_ms() {
+  echo $(($(date +%s%N) / 1000000))
+}
+
+# Runs a command, its output discarded, and prints its wall time in
+# milliseconds.
+time_ms() {
+  local start end
+  start=$(now_ms)
+  "$@" >/dev/null
+  end=$(now_ms)
+  echo $((end - start))
+}
+
+# SQL that makes the tables of the photo database at $1 and inserts its rows
+# again, one transaction per table in the order of our merge, every value
+# spelled exactly (reals with 17 digits).
+peer_sql() {
+  local database=$1 table columns
+  echo "PRAGMA key='$key';"
+  printf "PRAGMA key='%s';\n.headers off\n.mode list\nSELECT sql || ';' FROM sqlite_master WHERE type = 'table' ORDER BY rowid;\n" \
+    "$key" | sqlcipher "$database" | grep -v '^ok$' || true
+  for table in imageinfos eofInfo groups; do
+    columns=$(printf "PRAGMA key='%s';\n.headers off\n.mode list\nPRAGMA table_info(%s);\n" "$key" "$table" |
+      sqlcipher "$database" | awk -F'|' 'NF > 2 { print $2 }')
+    local values="" column
+    for column in $columns; do
+      values+="${values:+ || ',' || }CASE typeof($column) WHEN 'real' THEN printf('%!.17g', $column) ELSE quote($column) END"
+    done
+    echo "BEGIN;"
+    printf "PRAGMA key='%s';\n.headers off\n.mode list\nSELECT 'INSERT INTO %s VALUES(' || %s || ');' FROM %s ORDER BY rowid;\n" \
+      "$key" "$table" "$values" "$table" | sqlcipher "$database" | grep -v '^ok$' || true
+    echo "COMMIT;"
+  done
+}
+
+declare -A figure # "<size> <name>" -> median
+
+# Records the median of the values in file $3 as figure "$1 $2".
+keep() {
+  figure["$1 $2"]=$(median <"$3")
+}
+
+bench_size() {
+  local size=$1 per=$(($1 / projects))
+  local src=$work/src$size out=$work/out$size
+  echo "== $size images: $projects projects of $per images" >&2
+  "$bin/q7samplegen" --projects "$projects" --images "$per" --cameras 2 --shared 5 "$src"
+  local list=("$src"/*/*.Q7D)
+
+  local r steps=$work/steps$size
+  rm -f "$steps".*
+  for ((r = 1; r <= runs; r++)); do
+    rm -rf "$out"
+    mkdir -p "$out"
+    /usr/bin/time -f '%e %M' -o "$work/time" \
+      "$bin/q7prjmerge-cli" --timings --dir "$out" --name merged "${list[@]}" >"$work/run" 2>"$work/err" || {
+      echo "the merge of $size images failed:" >&2
+      cat "$work/run" "$work/err" >&2
+      return 1
+    }
+    awk '{ print $1 * 1000 }' "$work/time" >>"$steps.wall"
+    awk '/ ms$/ { name = $0; sub(/: +[0-9]+ ms$/, "", name); print name > "/dev/stderr"; print $(NF - 1) >> (FILE "." name) }' \
+      FILE="$steps" "$work/run" 2>"$work/names"
+    awk '/^peak memory:/ { print $(NF - 1) }' "$work/run" >>"$steps.rss"
+    awk '/^solver peak memory:/ { print $(NF - 1) }' "$work/run" >>"$steps.solverrss"
+    awk '/^(photo database|imageinfos|eofInfo|groups):/ { s += $(NF - 1) } END { print s }' "$work/run" >>"$steps.database"
+    sed -n 's/^Merged .*, \([0-9]*\) images\.$/\1/p' "$work/run" >"$work/images"
+    (cd "$out/merged" && sha256sum merged.txt merged_xyz.txt merged.cmr merged.lst Adjustment/merged_ori.q7c) >"$work/sums.$r"
+  done
+  figure["$size images"]=$(cat "$work/images")
+  figure["$size same"]=yes
+  for ((r = 2; r <= runs; r++)); do
+    cmp -s "$work/sums.1" "$work/sums.$r" || figure["$size same"]=no
+  done
+  mapfile -t step_names <"$work/names"
+  figure["$size steps"]=$(printf '%s\n' "${step_names[@]}")
+  local name
+  for name in "${step_names[@]}" wall rss solverrss database; do
+    keep "$size" "$name" "$steps.$name"
+  done
+
+  # Peer (b): sort with de-duplication by name over the same position files.
+  rm -f "$work/sort.ms"
+  for ((r = 1; r <= runs; r++)); do
+    time_ms env LC_ALL=C sort -u -k1,1 "$src"/*/*_xyz.txt -o "$work/sorted.txt" >>"$work/sort.ms"
+  done
+  keep "$size" sort "$work/sort.ms"
+
+  # Peer (a): the sqlcipher shell inserting the same rows.
+  peer_sql "$out/merged/merged.temp" >"$work/peer.sql"
+  rm -f "$work/peer.ms"
+  for ((r = 1; r <= runs; r++)); do
+    rm -f "$work/peer.temp"
+    time_ms sqlcipher "$work/peer.temp" <"$work/peer.sql" >>"$work/peer.ms"
+  done
+  keep "$size" sqlcipher "$work/peer.ms"
+  rm -rf "$src" "$out" "$work/peer.temp" "$work/peer.sql" "$work/sorted.txt"
+}
+
+for size in "${sizes[@]}"; do
+  bench_size "$size"
+done
+
+ratio() {
+  awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'
+}
+
+mib() {
+  awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'
+}
+
+echo
+echo "Merge figures, medians of $runs runs (milliseconds unless marked)"
+for size in "${sizes[@]}"; do
+  echo
+  echo "$size images requested, ${figure["$size images"]} after de-duplication:"
+  while IFS= read -r name; do
+    printf '  %-26s %8s\n' "$name" "${figure["$size $name"]}"
+  done <<<"${figure["$size steps"]}"
+  printf '  %-26s %8s\n' "wall time (GNU time)" "${figure["$size wall"]}"
+  printf '  %-26s %8s MiB\n' "peak memory, program" "$(mib "${figure["$size rss"]}")"
+  printf '  %-26s %8s MiB\n' "peak memory, solver" "$(mib "${figure["$size solverrss"]}")"
+  printf '  %-26s %8s\n' "outputs equal in all runs" "${figure["$size same"]}"
+done
+
+echo
+echo "Time per image (wall time / images requested)"
+for size in "${sizes[@]}"; do
+  printf '  %8s images: %8s us\n' "$size" "$(awk -v t="${figure["$size wall"]}" -v n="$size" 'BEGIN { printf "%.2f", t * 1000 / n }')"
+done
+
+echo
+echo "Peers on the same data"
+for size in "${sizes[@]}"; do
+  echo "  $size images:"
+  printf '    %-38s %8s ms\n' "our database steps" "${figure["$size database"]}"
+  printf '    %-38s %8s ms   ratio %s\n' "sqlcipher shell, same rows" "${figure["$size sqlcipher"]}" \
+    "$(ratio "${figure["$size database"]}" "${figure["$size sqlcipher"]}")"
+  printf '    %-38s %8s ms\n' "our position export" "${figure["$size position export"]}"
+  printf '    %-38s %8s ms   ratio %s\n' "sort -u by name" "${figure["$size sort"]}" \
+    "$(ratio "${figure["$size position export"]}" "${figure["$size sort"]}")"
+done
+
+if [[ -n "${figure["100000 wall"]:-}" ]]; then
+  echo
+  echo "Against the budget (2 cores)"
+  printf '  100,000 images end to end:     %6.2f s     (at most 2.0 s)\n' \
+    "$(awk -v t="${figure["100000 wall"]}" 'BEGIN { print t / 1000 }')"
+  printf '  peak memory of the program:    %6s MiB   (at most 300 MiB)\n' "$(mib "${figure["100000 rss"]}")"
+  printf '  database / sqlcipher shell:    %6s       (at most 1.2)\n' \
+    "$(ratio "${figure["100000 database"]}" "${figure["100000 sqlcipher"]}")"
+  printf '  position export / sort:        %6s       (at most 1.0)\n' \
+    "$(ratio "${figure["100000 position export"]}" "${figure["100000 sort"]}")"
+  if [[ -n "${figure["1000000 wall"]:-}" ]]; then
+    printf '  1,000,000 / 100,000 images:    %6s       (at most 12)\n' \
+      "$(ratio "${figure["1000000 wall"]}" "${figure["100000 wall"]}")"
+  fi
+fi

@@ -1,0 +1,41 @@
+#ifndef BULKRECORDS_H
+#define BULKRECORDS_H
+
+#include <cstddef>
+#include <iterator>
+#include <vector>
+
+// The record arrays of a large merge run to tens of megabytes. Filling fresh
+// memory costs a page fault per page touched; these helpers back such arrays
+// with huge pages where the system offers them, one fault per 2 MiB instead
+// of one per 4 KiB.
+
+// Asks the system to back the memory at data with huge pages. Only whole huge
+// pages inside the range are affected; a small range, or a system without
+// them, is left as it is.
+void adviseHugePages(void *data, size_t bytes);
+
+// Makes room for count elements in values, keeping those it holds. New memory
+// is advised for huge pages before it is first touched.
+template <typename Value>
+void reserveLarge(std::vector<Value> &values, size_t count)
+{
+    if (count <= values.capacity())
+        return;
+    std::vector<Value> fresh;
+    fresh.reserve(count);
+    adviseHugePages(fresh.data(), count * sizeof(Value));
+    fresh.insert(fresh.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
+    values.swap(fresh);
+}
+
+// Makes records hold count default records, as assign does.
+template <typename Record>
+void assignDefaultRecords(std::vector<Record> &records, size_t count)
+{
+    records.clear();
+    reserveLarge(records, count);
+    records.resize(count);
+}
+
+#endif // BULKRECORDS_H

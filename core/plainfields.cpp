@@ -1,0 +1,146 @@
+#include "plainfields.h"
+
+#include <cctype>
+#include <charconv>
+#include <cstring>
+
+namespace {
+
+// The blanks of the "C" locale, which every locale counts as blanks too.
+bool isAsciiBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// A plain field ends at a blank or at the end of the text.
+bool endsField(char c)
+{
+    return c == '\0' || isAsciiBlank(c);
+}
+
+// Appends the digits at p to number; returns where they end. More than 19
+// digits overflow: the caller counts them and does not use the number then.
+const char *takeDigits(const char *p, uint64_t &number)
+{
+    for (; isDigit(*p); ++p)
+        number = number * 10 + uint64_t(*p - '0');
+    return p;
+}
+
+// The value of digits * 10^power when one floating-point operation gives it
+// exactly rounded: the digits at most 2^53 and the power of ten at most
+// 10^22 either way, both exact as doubles (Clinger's fast path).
+bool exactProduct(uint64_t digits, int power, double &value)
+{
+    static const double powersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    if (digits > (uint64_t(1) << 53) || power < -22 || power > 22)
+        return false;
+    value = power < 0 ? double(digits) / powersOfTen[-power] : double(digits) * powersOfTen[power];
+    return true;
+}
+
+} // namespace
+
+bool PlainFields::skipBlanks()
+{
+    while (isAsciiBlank(*next))
+        ++next;
+    return *next != '\0';
+}
+
+const char *PlainFields::numberStart(bool &negative)
+{
+    if (!skipBlanks())
+        return nullptr;
+    negative = *next == '-';
+    return negative ? next + 1 : next;
+}
+
+PlainFields::Result PlainFields::read(int32_t &value)
+{
+    bool negative = false;
+    const char *digits = numberStart(negative);
+    if (!digits)
+        return End;
+    const char *p = digits;
+    int32_t magnitude = 0;
+    while (isDigit(*p) && p - digits < 9)
+        magnitude = magnitude * 10 + (*p++ - '0');
+    if (p == digits || !endsField(*p))
+        return NotPlain; // no digits, more than nine, or something glued on
+    value = negative ? -magnitude : magnitude;
+    next = p;
+    return Read;
+}
+
+PlainFields::Result PlainFields::read(double &value)
+{
+    bool negative = false;
+    const char *mantissa = numberStart(negative);
+    if (!mantissa)
+        return End;
+    uint64_t digits = 0;
+    const char *p = takeDigits(mantissa, digits);
+    int digitCount = int(p - mantissa);
+    int fractionDigits = 0;
+    if (*p == '.') {
+        const char *fraction = p + 1;
+        p = takeDigits(fraction, digits);
+        fractionDigits = int(p - fraction);
+        digitCount += fractionDigits;
+    }
+    if (digitCount == 0)
+        return NotPlain;
+    int exponent = 0;
+    if (*p == 'e' || *p == 'E') {
+        const char *exponentDigits = p + 1;
+        const bool negativeExponent = *exponentDigits == '-';
+        if (*exponentDigits == '+' || *exponentDigits == '-')
+            ++exponentDigits;
+        for (p = exponentDigits; isDigit(*p); ++p)
+            exponent = exponent < 10000 ? exponent * 10 + (*p - '0') : exponent;
+        if (p == exponentDigits)
+            return NotPlain;
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (!endsField(*p))
+        return NotPlain;
+    double parsed = 0.0;
+    if (digitCount > 19 || !exactProduct(digits, exponent - fractionDigits, parsed)) {
+        const std::from_chars_result result = std::from_chars(mantissa, p, parsed);
+        if (result.ec != std::errc() || result.ptr != p)
+            return NotPlain; // out of range: the scan functions say what it becomes
+    }
+    value = negative ? -parsed : parsed;
+    next = p;
+    return Read;
+}
+
+PlainFields::Result PlainFields::readWord(char *word, size_t capacity)
+{
+    if (!skipBlanks())
+        return End;
+    const char *p = next;
+    for (;; ++p) {
+        const auto byte = static_cast<unsigned char>(*p);
+        if (byte <= ' ' && endsField(char(byte)))
+            break;
+        if (byte >= 0x80 && std::isspace(byte))
+            return NotPlain;
+    }
+    const size_t length = size_t(p - next);
+    if (length >= capacity)
+        return NotPlain;
+    std::memcpy(word, next, length);
+    word[length] = '\0';
+    next = p;
+    return Read;
+}

@@ -1,0 +1,104 @@
+#include "textlines.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr size_t blockSize = 256 * 1024;
+
+} // namespace
+
+// The buffer holds a block and a cut line's head besides, and one byte more
+// for the terminator of a last line without a line feed.
+TextLines::TextLines(std::FILE *file, size_t maxLength)
+    : file(file),
+      maxLength(maxLength),
+      buffer(std::max(blockSize, 2 * (maxLength + 1)) + 1)
+{
+}
+
+bool TextLines::next(Line &line)
+{
+    char *data = buffer.data();
+    for (;;) {
+        if (const auto *lineFeed = static_cast<char *>(std::memchr(data + begin, '\n', end - begin))) {
+            const size_t lineEnd = size_t(lineFeed - data);
+            hand(line, begin, lineEnd);
+            begin = lineEnd + 1;
+            return true;
+        }
+        if (atEnd) {
+            if (begin == end)
+                return false;
+            hand(line, begin, end);
+            begin = end;
+            return true;
+        }
+        if (end - begin > maxLength) {
+            // Too long, and its end not read yet: keep the head, skip the rest.
+            std::memmove(data, data + begin, maxLength);
+            skipRestOfLine();
+            hand(line, 0, maxLength + 1);
+            return true;
+        }
+        if (!fill())
+            atEnd = true;
+    }
+}
+
+long long TextLines::bytesLeft() const
+{
+    struct stat info;
+    const long position = std::ftell(file);
+    if (position < 0 || fstat(fileno(file), &info) != 0)
+        return -1;
+    return static_cast<long long>(info.st_size) - position + static_cast<long long>(end - begin);
+}
+
+// Makes buffer[from, to) the line, cut to maxLength bytes, and terminates it.
+void TextLines::hand(Line &line, size_t from, size_t to)
+{
+    line.text = buffer.data() + from;
+    line.length = to - from;
+    line.overlong = line.length > maxLength;
+    if (line.overlong)
+        line.length = maxLength;
+    line.text[line.length] = '\0';
+}
+
+// Moves the unread bytes to the front and reads a block behind them. False
+// at the end of the file (or on a read error).
+bool TextLines::fill()
+{
+    char *data = buffer.data();
+    std::memmove(data, data + begin, end - begin);
+    end -= begin;
+    begin = 0;
+    const size_t read = std::fread(data + end, 1, buffer.size() - 1 - end, file);
+    end += read;
+    return read > 0;
+}
+
+// Reads on behind a cut line's head (buffer[0, maxLength]) up to the line
+// feed that ends it; the bytes after that feed become the unread ones.
+void TextLines::skipRestOfLine()
+{
+    char *data = buffer.data();
+    char *block = data + maxLength + 1;
+    const size_t room = buffer.size() - 1 - (maxLength + 1);
+    for (;;) {
+        const size_t read = std::fread(block, 1, room, file);
+        if (read == 0) {
+            atEnd = true;
+            begin = end = maxLength + 1;
+            return;
+        }
+        if (const auto *lineFeed = static_cast<char *>(std::memchr(block, '\n', read))) {
+            begin = size_t(lineFeed - data) + 1;
+            end = maxLength + 1 + read;
+            return;
+        }
+    }
+}
