@@ -133,7 +133,8 @@ public:
     {
         const Line &line = lines[i];
         std::memset(record.name, 0, sizeof "NULL");
-        std::memcpy(record.name, names.data() + line.nameOffset, line.nameLength);
+        if (line.nameLength > 0) // an empty name may have no buffer behind it
+            std::memcpy(record.name, names.data() + line.nameOffset, line.nameLength);
         record.X = line.X;
         record.Y = line.Y;
         record.Z = line.Z;

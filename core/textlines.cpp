@@ -6,7 +6,22 @@
 
 namespace {
 
-constexpr size_t blockSize = 256 * 1024;
+constexpr size_t largestBlock = 256 * 1024;
+
+// The size of the open file, or -1 when it cannot be told.
+long long sizeOf(std::FILE *file)
+{
+    struct stat info;
+    return fstat(fileno(file), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
+}
+
+// A block as large as the file, up to largestBlock: a small file is not read
+// through a large buffer.
+size_t blockSizeFor(std::FILE *file)
+{
+    const long long size = sizeOf(file);
+    return size < 0 ? largestBlock : size_t(std::min<long long>(largestBlock, size + 1));
+}
 
 } // namespace
 
@@ -15,7 +30,7 @@ constexpr size_t blockSize = 256 * 1024;
 TextLines::TextLines(std::FILE *file, size_t maxLength)
     : file(file),
       maxLength(maxLength),
-      buffer(std::max(blockSize, 2 * (maxLength + 1)) + 1)
+      buffer(std::max(blockSizeFor(file), 2 * (maxLength + 1)) + 1)
 {
 }
 
@@ -50,11 +65,11 @@ bool TextLines::next(Line &line)
 
 long long TextLines::bytesLeft() const
 {
-    struct stat info;
+    const long long size = sizeOf(file);
     const long position = std::ftell(file);
-    if (position < 0 || fstat(fileno(file), &info) != 0)
+    if (size < 0 || position < 0)
         return -1;
-    return static_cast<long long>(info.st_size) - position + static_cast<long long>(end - begin);
+    return size - position + static_cast<long long>(end - begin);
 }
 
 // Makes buffer[from, to) the line, cut to maxLength bytes, and terminates it.
