@@ -4,7 +4,9 @@
 # seconds (default 30) on a fresh copy of its seed corpus fuzz/corpus/<target>/,
 # so that the tree is never changed. Exits non-zero when any target finds a
 # crash, a leak, a sanitizer report, a hang or a broken promise; the input that
-# did it is kept in build-fuzz/findings/<target>/.
+# did it is kept in build-fuzz/findings/<target>/. FUZZ_RUNS, when set, also
+# ends each target after that many runs (for long runs: FUZZ_RUNS=10000000
+# fuzz/run.sh 3600 stops at ten million runs or an hour, whichever is first).
 #   fuzz/run.sh [SECONDS] [TARGET...]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -34,7 +36,7 @@ for target in "${targets[@]}"; do
   cp -R "fuzz/corpus/$target/." "$corpus/"
   echo "== fuzz_$target for $seconds s"
   status=0
-  "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 -timeout=10 \
+  "build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -runs="${FUZZ_RUNS:--1}" -print_final_stats=1 -timeout=10 \
     -rss_limit_mb=2048 -artifact_prefix="$findings/" "$corpus" >"$work/$target.log" 2>&1 || status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$work/$target.log" | tail -n 1)
   speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$work/$target.log" | tail -n 1)
