@@ -31,7 +31,8 @@ void describe(QCommandLineParser &parser)
         "photo database NAME.temp. The new project takes its parameters from the first\n"
         "project file.\n\n"
         "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
-        "2 the merge did not start (usage, empty --dir or --name, folder not made).");
+        "2 the merge did not start (usage, empty --dir or --name, an output that would\n"
+        "overwrite a source project's file, folder not made).");
     parser.addHelpOption();
     parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},
                        {"name", "The new project's name (PrjName).", "NAME"},
