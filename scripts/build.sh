@@ -13,5 +13,10 @@ if [[ "${1:-}" == "--sanitize" ]]; then
 fi
 
 scripts/install-deps.sh
+# Where ccache is at hand, rebuilds in another folder or clone reuse its work.
+if command -v ccache >/dev/null; then
+  options+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
+fi
 cmake -S . -B "$build_dir" -DQ7_WERROR=ON "${options[@]}" >/dev/null
 cmake --build "$build_dir" --parallel "$(nproc)"

@@ -1,4 +1,5 @@
 #include "positionfile.h"
+#include "positionexport.h"
 #include "commalocale.h"
 #include "testfiles.h"
 

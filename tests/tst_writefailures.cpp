@@ -2,6 +2,7 @@
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "positionfile.h"
+#include "positionexport.h"
 #include "projectfile.h"
 #include "solverinputlist.h"
 #include "testfiles.h"

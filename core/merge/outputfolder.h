@@ -3,7 +3,7 @@
 
 #include "mergerequest.h"
 #include "mergestate.h"
-#include "positionfile.h"
+#include "positionexport.h"
 #include "usermessages.h"
 
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "outputfolder.h"
 
-#include "positionfile.h"
+#include "positionexport.h"
 #include "solverinputlist.h"
 
 #include <QCoreApplication>

@@ -274,24 +274,21 @@ bool writePositions(const QByteArray &path, const PositionLines &lines, const st
 
 } // namespace
 
-bool makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions positions)
+bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
+                          std::vector<ImageRecord> *merged)
 {
-    const QString outDir = request.outputFolder();
-    state.positions.clear();
     PositionLines lines;
     qint64 fileBytes = 0;
-    for (const ProjectEntry &entry : state.projects)
-        fileBytes += QFileInfo(entry.xyzFile).size();
+    for (const QString &xyzFile : xyzFiles)
+        fileBytes += QFileInfo(xyzFile).size();
     lines.reserveFor(fileBytes);
-    for (const ProjectEntry &entry : state.projects)
-        readPositionLines(entry.xyzFile.toLocal8Bit(), lines);
+    for (const QString &xyzFile : xyzFiles)
+        readPositionLines(xyzFile.toLocal8Bit(), lines);
     const std::vector<size_t> order = sortedUniqueByName(lines);
-    if (positions == MergedPositions::Kept)
-        toRecords(lines, order, state.positions);
+    if (merged)
+        toRecords(lines, order, *merged);
     qDebug() << order.size();
-
-    state.posFilePath = outDir + "//" + request.prjName + "_xyz.txt";
-    return writePositions(state.posFilePath.toLocal8Bit(), lines, order);
+    return writePositions(outPath.toLocal8Bit(), lines, order);
 }
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)

@@ -2,27 +2,21 @@
 #define POSITIONFILE_H
 
 #include "camerarecords.h"
-#include "mergerequest.h"
-#include "mergestate.h"
 
 #include <QByteArray>
+#include <QStringList>
 #include <vector>
 
 // Position files "_xyz.txt": one image a line, its name, X, Y, Z, omega, phi,
 // kappa and, optionally, its strip number.
 
-// Whether makeXyzFile leaves the merged positions in state.positions. A merge
-// needs only their file: at 100,000 images the records take 62 MB.
-enum class MergedPositions { Kept, Dropped };
-
-// Reads the position files of state.projects into state.positions, sorts them
-// by name in byte order, keeps the first of each name (in project and line
-// order) and writes them to <output folder>//<PrjName>_xyz.txt, whose path goes
-// into state.posFilePath. Returns false when the file could not be written
-// whole; the file that was there stays as it was, and posFilePath names it
-// all the same. With MergedPositions::Dropped, state.positions is left empty.
-bool makeXyzFile(const MergeRequest &request, MergeState &state,
-                 MergedPositions positions = MergedPositions::Kept);
+// Reads the position files at xyzFiles in order, sorts their records by name
+// in byte order, keeps the first of each name (in file and line order) and
+// writes them to outPath. With merged given, it receives the merged records.
+// Returns false when the file could not be written whole; the file that was
+// there stays as it was.
+bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
+                          std::vector<ImageRecord> *merged);
 
 // Appends the usable lines of the position file at path (local 8-bit) to
 // positions. Returns 1 when the file was read, 0 when it cannot be opened.
