@@ -1,6 +1,10 @@
 #ifndef MERGEREPORT_H
 #define MERGEREPORT_H
 
+#include "mergeoutputs.h"
+#include "projectentry.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -15,14 +19,22 @@ struct MergeStep
     qint64 milliseconds = 0;
 };
 
-// What a merge did, for the word the user gets at its end.
+// What a merge did, for the word the user gets at its end, the merge record
+// and the batch program's JSON.
 struct MergeReport
 {
     bool started = false; // false: refused before anything was written
+    QDateTime startTime;
+    QString startedAs; // the front end and its command line
     QString outputFolder;
+    std::vector<ProjectEntry> sources; // in list order
+    MergeOutputs outputs;
     int projects = 0;
     int cameras = 0;
     int images = 0;
+    QString solverCommand;
+    int solverExitCode = -1; // -1 when it did not start or crashed
+    QStringList solverOutput; // its standard output and error, line by line
     std::vector<MergeStep> steps;
 
     bool succeeded() const;

@@ -3,6 +3,7 @@
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
+#include "mergelog.h"
 #include "mergeoutputs.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
@@ -16,22 +17,13 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <cstdio>
 
 namespace {
 
 QString tr(const char *text)
 {
     return QCoreApplication::translate("mergeprj", text);
-}
-
-// Runs one step, timing it and recording how it went. `work` returns an empty
-// text on success, else what went wrong.
-void step(MergeReport &report, const QString &name, const std::function<QString()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    const QString problem = work();
-    report.steps.push_back({name, problem.isEmpty(), problem, timer.elapsed()});
 }
 
 QString unless(bool ok, const QString &problem)
@@ -49,6 +41,16 @@ MergeWorkflow::MergeWorkflow(UserMessages &messages)
 }
 
 MergeWorkflow::~MergeWorkflow() = default;
+
+void MergeWorkflow::step(MergeReport &report, const QString &name, const std::function<QString()> &work)
+{
+    if (stepStarted)
+        stepStarted(name);
+    QElapsedTimer timer;
+    timer.start();
+    const QString problem = work();
+    report.steps.push_back({name, problem.isEmpty(), problem, timer.elapsed()});
+}
 
 QString MergeWorkflow::defaultSolverPath()
 {
@@ -84,6 +86,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     }
 
+    if (stepStarted)
+        stepStarted(tr("preparation"));
+    const QDateTime startTime = QDateTime::currentDateTime();
     QElapsedTimer timer;
     timer.start();
     PreparedFiles written;
@@ -91,8 +96,12 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped))
         return report;
     report.started = true;
+    report.startTime = startTime;
+    report.startedAs = startedAs;
+    report.sources = mergeState.projects;
     report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
     const MergeOutputs outputs = mergeOutputs(request);
+    report.outputs = outputs;
     // The list is written in the preparation; only its failure gets a line.
     if (!written.listFile)
         report.steps.push_back({tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
@@ -106,6 +115,8 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
                       tr("the Adjustment folder could not be made"));
     });
     runMerge(request, report);
+    if (!appendMergeLog(report))
+        report.steps.push_back({tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
     return report;
 }
 
@@ -154,13 +165,23 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
     const QStringList arguments = {"-t", "mergeq7c", "-l", mergeState.listFilePath, "-p", mergeState.posFilePath,
                                    "-d", request.outputFolder() + "//Adjustment"};
     qDebug().noquote() << arguments.join(' ');
+    report.solverCommand = commandLine(QStringList{solverPath} + arguments);
     step(report, tr("solver"), [&] {
-        const int exitCode = QProcess::execute(solverPath, arguments);
-        if (exitCode == -2)
+        QProcess solver;
+        solver.setProcessChannelMode(QProcess::MergedChannels);
+        solver.start(solverPath, arguments);
+        if (!solver.waitForStarted(-1))
             return tr("%1 could not be started").arg(solverPath);
-        if (exitCode == -1)
+        solver.waitForFinished(-1);
+        // What the solver says still reaches standard error, as it did
+        // when its channels were the program's own.
+        const QByteArray output = solver.readAll();
+        std::fwrite(output.constData(), 1, size_t(output.size()), stderr);
+        report.solverOutput = QString::fromLocal8Bit(output).split('\n', Qt::SkipEmptyParts);
+        if (solver.exitStatus() == QProcess::CrashExit)
             return tr("%1 crashed").arg(solverPath);
-        return unless(exitCode == 0, tr("%1 exited with code %2").arg(solverPath).arg(exitCode));
+        report.solverExitCode = solver.exitCode();
+        return unless(solver.exitCode() == 0, tr("%1 exited with code %2").arg(solverPath).arg(solver.exitCode()));
     });
 }
 

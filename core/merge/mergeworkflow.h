@@ -33,7 +33,16 @@ public:
     void setSolverPath(const QString &path) { solverPath = path; }
     static QString defaultSolverPath();
 
+    // How the merges were started (the front end and its command line), for
+    // the merge record.
+    void setStartedAs(const QString &text) { startedAs = text; }
+    // Called with each step's name as it begins.
+    void setStepStartedHook(std::function<void(const QString &step)> hook) { stepStarted = std::move(hook); }
+
 private:
+    // Runs one step, timing it and recording how it went. `work` returns an
+    // empty text on success, else what went wrong.
+    void step(MergeReport &report, const QString &name, const std::function<QString()> &work);
     void runMerge(const MergeRequest &request, MergeReport &report);
     void runSolver(const MergeRequest &request, MergeReport &report);
     void writeProject(const MergeRequest &request, MergeReport &report);
@@ -42,6 +51,8 @@ private:
     MergeState mergeState;
     UserMessages &messages;
     QString solverPath;
+    QString startedAs;
+    std::function<void(const QString &step)> stepStarted;
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
 };
 
