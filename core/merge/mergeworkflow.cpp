@@ -88,7 +88,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
 
     if (stepStarted)
         stepStarted(tr("preparation"));
-    const QDateTime startTime = QDateTime::currentDateTime();
+    // With its offset from UTC, which the record and the JSON show.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
     QElapsedTimer timer;
     timer.start();
     PreparedFiles written;
