@@ -32,7 +32,7 @@ out=$root/merge
 mkdir "$out"
 examples=("$usr"/share/doc/q7prjmerge/examples/*/*.Q7D)
 ((${#examples[@]} == 3)) || fail "the package holds ${#examples[@]} sample projects, not 3"
-"$usr/bin/q7prjmerge-cli" --dir "$out" --name merged "${examples[@]}" 2>/dev/null \
+"$usr/bin/q7prjmerge-cli" --dir "$out" --name merged "${examples[@]}" \
   || fail "merging the sample projects with the unpacked batch program failed"
 for file in merged.cmr merged.lst merged.Q7D merged.temp Log/merge.log; do
   [[ -s $out/merged/$file ]] || fail "the merge wrote no $file"

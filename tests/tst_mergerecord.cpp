@@ -1,4 +1,5 @@
 #include "mergefixture.h"
+#include "mergelog.h"
 #include "q7version.h"
 #include "testfiles.h"
 
@@ -48,6 +49,8 @@ private slots:
     void jsonAgreesWithTheFiles();
     void programsTellTheirVersion_data();
     void programsTellTheirVersion();
+    void commandLineQuotesWhatAShellWouldSplit_data();
+    void commandLineQuotesWhatAShellWouldSplit();
 
 private:
     std::unique_ptr<QTemporaryDir> tempDir;
@@ -168,6 +171,24 @@ void TestMergeRecord::programsTellTheirVersion()
     const Run version = run(binPath(program), {"--version"});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(QString::fromUtf8(version.out), name + " " Q7_VERSION "\n");
+}
+
+void TestMergeRecord::commandLineQuotesWhatAShellWouldSplit_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("plain") << QStringList{"/a/b.Q7D", "--dir", "x_y-1,2:3@4%5+6=7"} << "/a/b.Q7D --dir x_y-1,2:3@4%5+6=7";
+    QTest::newRow("blank") << QStringList{"a b", "c"} << "'a b' c";
+    QTest::newRow("quote") << QStringList{"it's"} << "'it'\\''s'";
+    QTest::newRow("empty") << QStringList{""} << "''";
+    QTest::newRow("shell characters") << QStringList{"$HOME", "a*", "x;y"} << "'$HOME' 'a*' 'x;y'";
+}
+
+void TestMergeRecord::commandLineQuotesWhatAShellWouldSplit()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, line);
+    QCOMPARE(commandLine(arguments), line);
 }
 
 QTEST_GUILESS_MAIN(TestMergeRecord)
