@@ -47,7 +47,7 @@ void describe(QCommandLineParser &parser)
                                    "program and of the solver on standard output."},
                        {"verbose", "Show the merge's diagnostic lines on standard error."},
                        {"json", "Print the report as one JSON object on standard output instead of\n"
-                                "the summary: steps, counts, output files and exit code."}});
+                                "the summary and timings: steps, counts, output files and exit code."}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
