@@ -7,9 +7,11 @@
 
 #include "consolemessages.h"
 #include "mergeworkflow.h"
+#include "projectfile.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <csignal>
 #include <cstdio>
@@ -31,8 +33,9 @@ void describe(QCommandLineParser &parser)
         "photo database NAME.temp. The new project takes its parameters from the first\n"
         "project file.\n\n"
         "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
-        "2 the merge did not start (usage, empty --dir or --name, an output that would\n"
-        "overwrite a source project's file, folder not made).");
+        "2 the merge did not start (usage, a listed file missing or not a readable project\n"
+        "file, empty --dir or --name, an output that would overwrite a source project's\n"
+        "file, folder not made).");
     parser.addHelpOption();
     parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},
                        {"name", "The new project's name (PrjName).", "NAME"},
@@ -54,6 +57,21 @@ void printPeakMemory()
     std::printf("%-22s %8ld KiB\n", "peak memory:", self.ru_maxrss);
     std::printf("%-22s %8ld KiB\n", "solver peak memory:", children.ru_maxrss);
 #endif
+}
+
+// Names on standard error every listed file that is missing or not a
+// readable project file; true when there is none.
+bool allProjectFilesReadable(const QStringList &files)
+{
+    bool readable = true;
+    for (const QString &file : files) {
+        if (isProjectFile(file))
+            continue;
+        const char *what = QFileInfo::exists(file) ? "Not a readable project file" : "No such project file";
+        std::fprintf(stderr, "%s: %s\n", what, qPrintable(file));
+        readable = false;
+    }
+    return readable;
 }
 
 } // namespace
@@ -78,6 +96,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
         return NotStarted;
     }
+
+    // Refused before anything is written.
+    if (!allProjectFilesReadable(parser.positionalArguments()))
+        return NotStarted;
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");
