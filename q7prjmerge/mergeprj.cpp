@@ -164,17 +164,17 @@ MergeRequest mergeprj::mergeRequest() const
     return request;
 }
 
-// A merge with projects whose files are missing goes ahead only when the
-// user says so. The field checks come first: their warnings say what to fill.
+// Looks at every listed project again; a merge with projects whose files are
+// missing goes ahead only when the user says so. The field checks come first:
+// their warnings say what to fill.
 bool mergeprj::confirmFlaggedProjects(const MergeRequest &request)
 {
-    if (request.prjDir.isEmpty() || request.prjName.isEmpty())
-        return true;
     const QStringList flagged = projectList->recheckProjects();
-    return flagged.isEmpty()
-           || messages.question(tr("Missing files"),
-                                tr("These projects have files missing or unreadable:\n%1\n\nMerge anyway?")
-                                    .arg(flagged.join('\n')));
+    if (flagged.isEmpty() || request.prjDir.isEmpty() || request.prjName.isEmpty())
+        return true;
+    return messages.question(tr("Missing files"),
+                             tr("These projects have files missing or unreadable:\n%1\n\nMerge anyway?")
+                                 .arg(flagged.join('\n')));
 }
 
 void mergeprj::mergePrj()

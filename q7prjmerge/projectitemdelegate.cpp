@@ -20,26 +20,27 @@ int contentsWidth(const QStyleOptionViewItem &option, const QString &text)
     return text.isEmpty() ? 0 : option.fontMetrics.horizontalAdvance(text) + 2 * margin;
 }
 
-} // namespace
-
-QString ProjectItemDelegate::contentsText(const QModelIndex &index)
+// The text beside the path, from the item's data.
+QString contentsText(const QModelIndex &index)
 {
-    const QVariant positions = index.data(ProjectList::PositionImagesRole);
     if (!index.data(ProjectList::TicketRole).isValid())
         return QString();
+    const QVariant positions = index.data(ProjectList::PositionImagesRole);
     if (!positions.isValid())
-        return tr("reading…");
-    return tr("positions: %1 images · orientation: %2 cameras, %3 images")
+        return ProjectItemDelegate::tr("reading…");
+    return ProjectItemDelegate::tr("%1 positions · %2 cameras, %3 images")
         .arg(count(positions), count(index.data(ProjectList::OrientationCamerasRole)),
              count(index.data(ProjectList::OrientationImagesRole)));
 }
+
+} // namespace
 
 void ProjectItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                 const QModelIndex &index) const
 {
     const QString text = contentsText(index);
-    // The contents take at most half of the row; the path is elided first.
-    const int width = std::min(contentsWidth(option, text), option.rect.width() / 2);
+    // The contents take at most 60% of the row; the path is shortened first.
+    const int width = std::min(contentsWidth(option, text), option.rect.width() * 3 / 5);
     QStyleOptionViewItem full(option);
     initStyleOption(&full, index);
     const QWidget *widget = option.widget;
@@ -64,7 +65,6 @@ void ProjectItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 
 QSize ProjectItemDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const
 {
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    size.rwidth() += contentsWidth(option, contentsText(index));
-    return size;
+    // Rows take the list's width; paint() shortens the path to fit.
+    return QSize(0, QStyledItemDelegate::sizeHint(option, index).height());
 }

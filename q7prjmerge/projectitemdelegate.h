@@ -4,8 +4,9 @@
 #include <QStyledItemDelegate>
 
 // Paints a project list row: the project file's path as usual and, at the
-// row's right end in a muted colour, what the project holds (the images of
-// its position file, the cameras and images of its orientation file).
+// row's right end in a muted colour, what the project holds: the images of
+// its position file, then the cameras and images its orientation file's
+// header announces.
 class ProjectItemDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -15,9 +16,6 @@ public:
 
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
-
-    // The text beside the path, from the item's data.
-    static QString contentsText(const QModelIndex &index);
 };
 
 #endif // PROJECTITEMDELEGATE_H

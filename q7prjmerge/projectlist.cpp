@@ -53,7 +53,11 @@ ProjectList::ProjectList(QWidget *parent)
 {
     setDragDropMode(QAbstractItemView::InternalMove);
     setDefaultDropAction(Qt::MoveAction);
+    // Rows as wide as the list: a long path is shortened in its middle, so
+    // that what the project holds stays in sight at the right.
     setTextElideMode(Qt::ElideMiddle);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setIconSize(QSize(16, 16));
     setItemDelegate(new ProjectItemDelegate(this));
     connect(&loader, &ProjectInfoLoader::loaded, this, &ProjectList::showContents);
     // However the rows change (Add, drop, drag, Remove), the mark follows row 0.
