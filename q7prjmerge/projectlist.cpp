@@ -31,6 +31,26 @@ QStringList projectFilesDirectlyIn(const QString &folder)
     return files;
 }
 
+// The project files in a drop: ".Q7D" files, and those directly inside a
+// dropped folder and its immediate subfolders.
+QStringList projectFilesIn(const QStringList &droppedPaths)
+{
+    QStringList files;
+    for (const QString &path : droppedPaths) {
+        const QFileInfo info(path);
+        if (!info.isDir()) {
+            if (isProjectFileName(path))
+                files << path;
+            continue;
+        }
+        files << projectFilesDirectlyIn(path);
+        const QDir dir(path);
+        for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
+            files << projectFilesDirectlyIn(dir.filePath(sub));
+    }
+    return files;
+}
+
 QStringList localFiles(const QMimeData *data)
 {
     QStringList paths;
@@ -64,24 +84,6 @@ ProjectList::ProjectList(QWidget *parent)
     connect(model(), &QAbstractItemModel::rowsInserted, this, &ProjectList::markFirstRow);
     connect(model(), &QAbstractItemModel::rowsRemoved, this, &ProjectList::markFirstRow);
     connect(model(), &QAbstractItemModel::rowsMoved, this, &ProjectList::markFirstRow);
-}
-
-QStringList ProjectList::projectFilesIn(const QStringList &droppedPaths)
-{
-    QStringList files;
-    for (const QString &path : droppedPaths) {
-        const QFileInfo info(path);
-        if (!info.isDir()) {
-            if (isProjectFileName(path))
-                files << path;
-            continue;
-        }
-        files << projectFilesDirectlyIn(path);
-        const QDir dir(path);
-        for (const QString &sub : dir.entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name))
-            files << projectFilesDirectlyIn(dir.filePath(sub));
-    }
-    return files;
 }
 
 void ProjectList::addProjects(const QStringList &paths)

@@ -35,10 +35,6 @@ public:
     // returns "<project file>: <files>" for every project with files missing.
     QStringList recheckProjects();
 
-    // The project files in a drop: ".Q7D" files, and those directly inside a
-    // dropped folder and its immediate subfolders.
-    static QStringList projectFilesIn(const QStringList &droppedPaths);
-
 signals:
     // A short note for the status line ("" clears it).
     void notice(const QString &text);
