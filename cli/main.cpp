@@ -9,10 +9,12 @@
 #include "mergelog.h"
 #include "mergereportjson.h"
 #include "mergeworkflow.h"
+#include "projectfile.h"
 #include "q7version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <csignal>
@@ -36,8 +38,9 @@ void describe(QCommandLineParser &parser)
         "photo database NAME.temp. The new project takes its parameters from the first\n"
         "project file.\n\n"
         "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
-        "2 the merge did not start (usage, empty --dir or --name, an output that would\n"
-        "overwrite a source project's file, folder not made).\n\n"
+        "2 the merge did not start (usage, a listed file missing or not a readable project\n"
+        "file, empty --dir or --name, an output that would overwrite a source project's\n"
+        "file, folder not made).\n\n"
         "Every merge that starts appends a record to DIR/NAME/Log/merge.log.");
     parser.addHelpOption();
     parser.addVersionOption();
@@ -80,6 +83,21 @@ void printJson(const MergeReport &report, int exitCode)
     std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
 }
 
+// Names on standard error every listed file that is missing or not a
+// readable project file; true when there is none.
+bool allProjectFilesReadable(const QStringList &files)
+{
+    bool readable = true;
+    for (const QString &file : files) {
+        if (isProjectFile(file))
+            continue;
+        const char *what = QFileInfo::exists(file) ? "Not a readable project file" : "No such project file";
+        std::fprintf(stderr, "%s: %s\n", what, qPrintable(file));
+        readable = false;
+    }
+    return readable;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -107,6 +125,10 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
         return NotStarted;
     }
+
+    // Refused before anything is written.
+    if (!allProjectFilesReadable(parser.positionalArguments()))
+        return NotStarted;
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");

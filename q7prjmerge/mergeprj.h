@@ -11,8 +11,8 @@
 class QGridLayout;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
+class ProjectList;
 
 // The program's one window: the list of source projects, the new project's
 // name and folder, and the buttons that edit the list and start a merge.
@@ -43,6 +43,7 @@ private:
     void removeItemsInFolder(QString text);
     void mergePrj();
     MergeRequest mergeRequest() const;
+    bool confirmFlaggedProjects(const MergeRequest &request);
 
 
     QPushButton *addButton;
@@ -55,8 +56,12 @@ private:
     QLabel *prjDirLabel;
     QLineEdit *prjNameEdit;
     QLineEdit *prjDirEdit;
-    QListWidget *projectList;
+    ProjectList *projectList;
     QGridLayout *gridLayout;
+    QPushButton *upButton;
+    QPushButton *downButton;
+    QLabel *statusLabel;
+    QString addFolder; // where Add's file chooser starts
 
     std::unique_ptr<FileDialogs> fileDialogs;
     MessageBoxes messages;

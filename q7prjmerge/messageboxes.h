@@ -16,6 +16,9 @@ public:
     void critical(const QString &title, const QString &text) override;
     void information(const QString &title, const QString &text) override;
 
+    // Asks a yes-or-no question on the dialog; true for Yes.
+    bool question(const QString &title, const QString &text);
+
 private:
     QWidget *parent;
 };
