@@ -155,11 +155,11 @@ QVector<QVariant> SqlCipherResult::valuesToBind(bool *valid) const
     QStringList parameters;
     for (int position = 1; position <= count; ++position)
         parameters << QString::fromUtf8(sqlite3_bind_parameter_name(stmt, position));
-    QVector<QVariant> named;
     for (int index = 0; index < values.size(); ++index) {
         if (!parameters.contains(boundValueName(index)))
             return values;
     }
+    QVector<QVariant> named;
     for (const QString &name : qAsConst(parameters))
         named << boundValue(name);
     *valid = true;
