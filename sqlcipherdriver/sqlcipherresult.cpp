@@ -6,7 +6,6 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <algorithm>
-#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -192,25 +191,15 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
 {
     if (value.isNull())
         return sqlite3_bind_null(stmt, position);
+    // Of the numbers only these go as numbers, as in Qt's SQLite driver;
+    // others (unsigned 64 bits, float, short, char...) go as their text.
     switch (value.userType()) {
     case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
     case QMetaType::Int:
         return sqlite3_bind_int(stmt, position, value.toInt());
     case QMetaType::UInt:
-    case QMetaType::Long:
     case QMetaType::LongLong:
         return sqlite3_bind_int64(stmt, position, value.toLongLong());
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
-            return sqlite3_bind_int64(stmt, position, value.toLongLong());
-        break; // beyond SQLite's integers: kept exact as text
-    case QMetaType::Float:
     case QMetaType::Double:
         return sqlite3_bind_double(stmt, position, value.toDouble());
     case QMetaType::QString: {
