@@ -225,7 +225,6 @@ bool SqlCipherDriver::open(const QString &path, const QString &, const QString &
                                    &deleteRegexpCache);
     setOpen(true);
     setOpenError(false);
-    setLastError(QSqlError());
     return true;
 }
 
@@ -282,10 +281,9 @@ bool SqlCipherDriver::rollbackTransaction()
 
 bool SqlCipherDriver::execute(const char *sql, const QString &what)
 {
-    if (!db) {
-        setLastError(QSqlError(what, tr("database not open"), QSqlError::TransactionError));
+    // Closed, it fails and leaves the last error as it was.
+    if (!db)
         return false;
-    }
     if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) {
         setLastError(QSqlError(what, QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::TransactionError));
         return false;

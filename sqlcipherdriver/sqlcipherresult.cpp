@@ -70,7 +70,6 @@ void SqlCipherResult::finalize()
     utf8Texts.clear();
     columns.clear();
     detachFromResultSet();
-    setActive(false);
 }
 
 bool SqlCipherResult::prepare(const QString &query)

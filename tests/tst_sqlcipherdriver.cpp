@@ -167,7 +167,7 @@ QStringList records(const Side &side)
     lines << "unexecuted " + describe(query.record());
     query.prepare("SELECT t.id, u.k AS key, t.s || u.k AS joined FROM t, u");
     lines << "prepared " + describe(query.record());
-    lines << run(db, "INSERT INTO t(id) VALUES(5)");
+    lines << run(db, "INSERT INTO t(id, d) VALUES(5, '2024-05-17 01:02:03')");
     lines << run(db, "INSERT INTO u VALUES('k', 1)");
     lines << run(db, "SELECT t.id, u.k AS key, t.s || u.k AS joined, t.* FROM t, u");
     lines << run(db, "SELECT * FROM vw");
@@ -201,11 +201,22 @@ QStringList results(const Side &side)
                                "SELECT 1 AS one -- note", "SELECT 1; -- note\n", "SELECT 1; /* c */",
                                "", "  ", "-- nothing", "SELEC 1", "SELECT * FROM absent"})
         lines << run(db, sql);
+    lines << run(db, "CREATE TABLE u(k TEXT PRIMARY KEY NOT NULL)");
+    for (const QVariant &key : {QVariant("a"), QVariant("a"), QVariant(), QVariant("b")})
+        lines << run(db, "INSERT INTO u VALUES(?)", {key});
+    lines << run(db, "PRAGMA user_version = 3");
+    lines << run(db, "PRAGMA user_version");
     lines << QString("begin %1 %2").arg(db.transaction()).arg(describe(db.lastError()));
     lines << QString("begin %1 %2").arg(db.transaction()).arg(describe(db.lastError()));
     lines << QString("commit %1 %2").arg(db.commit()).arg(describe(db.lastError()));
     lines << QString("commit %1 %2").arg(db.commit()).arg(describe(db.lastError()));
     lines << QString("rollback %1 %2").arg(db.rollback()).arg(describe(db.lastError()));
+    QSqlQuery reading("SELECT k FROM u", db);
+    reading.next();
+    db.close();
+    lines << QString("closed %1 %2 %3").arg(reading.next()).arg(reading.isActive())
+                 .arg(describe(reading.value(0)));
+    lines << QString("closed begin %1 %2").arg(db.transaction()).arg(describe(db.lastError()));
     return lines;
 }
 
@@ -264,6 +275,8 @@ QStringList options(const Side &side)
         lines << run(db, "INSERT INTO t VALUES('new')");
         db.close();
     }
+    db.setDatabaseName(side.folder + "/no/such/folder.db");
+    lines << QString("missing folder: open %1 %2").arg(db.open()).arg(describe(db.lastError()));
     // A URI names the file and its options.
     db.setDatabaseName("file:" + side.folder + "/options.db?mode=ro");
     for (const QString &options : QStringList{"QSQLITE_OPEN_URI", ""}) {
