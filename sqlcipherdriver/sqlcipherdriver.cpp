@@ -119,8 +119,9 @@ void deleteRegexpCache(void *cache)
 // tables subscribed to, once control is back in the event loop.
 void rowChanged(void *driver, int, const char *, const char *table, sqlite3_int64 rowid)
 {
-    QMetaObject::invokeMethod(static_cast<QObject *>(driver), "handleNotification", Qt::QueuedConnection,
-                              Q_ARG(QString, QString::fromUtf8(table)), Q_ARG(qint64, rowid));
+    QMetaObject::invokeMethod(static_cast<SqlCipherDriver *>(driver), "handleNotification",
+                              Qt::QueuedConnection, Q_ARG(QString, QString::fromUtf8(table)),
+                              Q_ARG(qint64, rowid));
 }
 
 // SQLite keeps count of its memory under a lock of its own on every
@@ -340,7 +341,8 @@ QVector<QStringList> SqlCipherDriver::tableInfo(const QString &tableName) const
         schema = table.left(dot + 1);
         table = table.mid(dot + 1);
     }
-    return selectRows(QStringLiteral("PRAGMA %1table_info(%2)").arg(schema, escapeIdentifier(table, TableName)));
+    return selectRows(QStringLiteral("PRAGMA %1table_info(%2)")
+                          .arg(schema, escapeIdentifier(table, TableName)));
 }
 
 // A column's default comes without the quotes of an SQL text; only an
