@@ -18,7 +18,7 @@ class SqlCipherResult;
 //   QSQLITE_BUSY_TIMEOUT=<ms>   how long to wait for another connection's lock on
 //                               the file (5000 ms unless given).
 //   QSQLITE_OPEN_READONLY       open the file for reading only.
-//   QSQLITE_OPEN_URI            the database name may be a "file:" URI.
+//   QSQLITE_OPEN_URI            accepted; a "file:" URI is taken as one without it too.
 //   QSQLITE_ENABLE_SHARED_CACHE share one cache among the connections to the file.
 //   QSQLITE_ENABLE_REGEXP[=<n>] a REGEXP function, keeping n patterns compiled (25).
 // Without QSQLITE_CREATE_KEY only an existing file is opened. The key is
@@ -78,8 +78,8 @@ private:
 Q_DECLARE_OPAQUE_POINTER(sqlite3 *)
 Q_DECLARE_METATYPE(sqlite3 *)
 
-// The Qt field type for a column declared with the given SQL type, after
-// the names Qt's SQLite driver knows; any other is a text.
+// The Qt field type for a column declared with the given SQL type, by the
+// type names Qt's SQLite driver knows; any other type is a text.
 QVariant::Type fieldTypeOf(const QString &declaredType);
 
 // A QSqlError for a failure of the connection, with SQLite's message and code.
