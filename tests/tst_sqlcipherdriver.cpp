@@ -162,6 +162,22 @@ QStringList records(const Side &side)
                                                      "half\""})
         lines << db.driver()->escapeIdentifier(name, QSqlDriver::TableName) + " "
                      + db.driver()->escapeIdentifier(name, QSqlDriver::FieldName);
+    QSqlRecord values = db.record("t");
+    values.setValue("s", QString("it's"));
+    values.setValue("r", 2.5);
+    values.setValue("z", QByteArray("\x01\xff", 2));
+    for (QSqlDriver::StatementType type : {QSqlDriver::InsertStatement, QSqlDriver::UpdateStatement,
+                                           QSqlDriver::SelectStatement, QSqlDriver::WhereStatement})
+        lines << db.driver()->sqlStatement(type, "main.t", values, false);
+    for (const QVariant &value : {QVariant(true), QVariant(QDateTime(QDate(2024, 5, 17), QTime(1, 2, 3))),
+                                  QVariant(QDate(2024, 5, 17)), QVariant(QString("a'b"))}) {
+        QSqlField field("f", value.type());
+        field.setValue(value);
+        lines << db.driver()->formatValue(field) + " " + db.driver()->formatValue(field, true);
+    }
+    lines << QString("escaped %1 %2 %3").arg(db.driver()->isIdentifierEscaped("\"a\"", QSqlDriver::TableName))
+                 .arg(db.driver()->isIdentifierEscaped("[a]", QSqlDriver::TableName))
+                 .arg(db.driver()->stripDelimiters("\"a\"", QSqlDriver::FieldName));
     for (QSql::TableType type : {QSql::Tables, QSql::Views, QSql::SystemTables, QSql::AllTables})
         lines << db.tables(type).join(",");
     QSqlQuery query(db);
