@@ -10,6 +10,7 @@ packages=(
   libpugixml-dev
   libgoogle-glog-dev libgflags-dev
   libsqlcipher-dev sqlcipher sqlite3
+  libqt5sql5-sqlite
   time
   locales
   clang libclang-rt-14-dev

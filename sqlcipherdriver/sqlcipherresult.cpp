@@ -6,7 +6,6 @@
 #include <QSqlField>
 #include <QSqlRecord>
 #include <algorithm>
-#include <limits>
 #include <sqlite3.h>
 
 namespace {
@@ -16,13 +15,21 @@ QString text(const char *sourceText)
     return QCoreApplication::translate("SqlCipherResult", sourceText);
 }
 
-// True when sql holds a statement, not only blanks or comments.
-bool holdsStatement(sqlite3 *db, const char *sql)
+// The Qt type of a column without a declared type: that of its value.
+QVariant::Type valueType(sqlite3_stmt *stmt, int column)
 {
-    sqlite3_stmt *stmt = nullptr;
-    const bool holds = sqlite3_prepare_v2(db, sql, -1, &stmt, nullptr) != SQLITE_OK || stmt;
-    sqlite3_finalize(stmt);
-    return holds;
+    switch (sqlite3_column_type(stmt, column)) {
+    case SQLITE_INTEGER:
+        return QVariant::Int;
+    case SQLITE_FLOAT:
+        return QVariant::Double;
+    case SQLITE_BLOB:
+        return QVariant::ByteArray;
+    case SQLITE_TEXT:
+        return QVariant::String;
+    default:
+        return QVariant::Invalid;
+    }
 }
 
 bool holdsSurrogates(const QString &string)
@@ -61,9 +68,8 @@ void SqlCipherResult::finalize()
     sqlite3_finalize(stmt);
     stmt = nullptr;
     utf8Texts.clear();
-    columnTypes.clear();
+    columns.clear();
     detachFromResultSet();
-    setActive(false);
 }
 
 bool SqlCipherResult::prepare(const QString &query)
@@ -83,22 +89,13 @@ bool SqlCipherResult::prepare(const QString &query)
         setLastError(sqliteError(text("Unable to execute statement"), db, QSqlError::StatementError));
         return false;
     }
-    if (tail && holdsStatement(db, tail)) {
+    if (tail && !QByteArray(tail).trimmed().isEmpty()) {
         finalize();
-        setLastError(QSqlError(text("Unable to execute multiple statements at a time"), QString(),
-                               QSqlError::StatementError));
+        setLastError(QSqlError(text("Unable to execute multiple statements at a time"),
+                               QString::fromUtf8(sqlite3_errmsg(db)), QSqlError::StatementError,
+                               QString::number(SQLITE_MISUSE)));
         return false;
     }
-    // An empty query or a lone comment prepares to no statement at all.
-    if (!stmt) {
-        setLastError(QSqlError(text("Unable to execute statement"), text("no statement"),
-                               QSqlError::StatementError));
-        return false;
-    }
-
-    const int columns = sqlite3_column_count(stmt);
-    for (int column = 0; column < columns; ++column)
-        columnTypes << fieldTypeOf(QString::fromUtf8(sqlite3_column_decltype(stmt, column)));
     return true;
 }
 
@@ -109,25 +106,23 @@ bool SqlCipherResult::reset(const QString &query)
 
 bool SqlCipherResult::exec()
 {
+    // An empty query or a lone comment prepares to no statement at all.
     if (!stmt) {
-        setLastError(QSqlError(text("Unable to execute statement"), text("no prepared statement"),
-                               QSqlError::StatementError));
+        setLastError(QSqlError(text("Unable to fetch row"), text("No query"), QSqlError::ConnectionError));
         return false;
     }
     detachFromResultSet();
     setAt(QSql::BeforeFirstRow);
     setActive(false);
-    rowsAffected = -1;
     if (!bindValues())
         return false;
 
     const int rc = step();
     if (rc == SQLITE_ROW)
         rowPending = moreRows = true;
-    else if (rc == SQLITE_DONE)
-        rowsAffected = sqlite3_changes(connection());
-    else
+    else if (rc != SQLITE_DONE)
         return false;
+    readColumns(rc == SQLITE_ROW);
     setSelect(sqlite3_column_count(stmt) > 0);
     setActive(true);
     return true;
@@ -145,18 +140,40 @@ void SqlCipherResult::bindValue(int index, const QVariant &value, QSql::ParamTyp
     QSqlResult::bindValue(index, value, type);
 }
 
+// A name used for several placeholders is one parameter of SQLite: it takes
+// the value bound to that name.
+QVector<QVariant> SqlCipherResult::valuesToBind(bool *valid) const
+{
+    const QVector<QVariant> values = boundValues();
+    const int count = sqlite3_bind_parameter_count(stmt);
+    *valid = values.size() == count;
+    if (count < 1 || count >= values.size())
+        return values;
+    // Every value bound goes to a name SQLite knows.
+    QStringList parameters;
+    for (int position = 1; position <= count; ++position)
+        parameters << QString::fromUtf8(sqlite3_bind_parameter_name(stmt, position));
+    for (int index = 0; index < values.size(); ++index) {
+        if (!parameters.contains(boundValueName(index)))
+            return values;
+    }
+    QVector<QVariant> named;
+    for (const QString &name : qAsConst(parameters))
+        named << boundValue(name);
+    *valid = true;
+    return named;
+}
+
 bool SqlCipherResult::bindValues()
 {
-    const QVector<QVariant> &values = boundValues();
-    const int count = sqlite3_bind_parameter_count(stmt);
-    utf8Texts.resize(count);
-    if (values.size() != count) {
-        setLastError(QSqlError(text("Parameter count mismatch"),
-                               text("%1 values bound to %2 placeholders").arg(values.size()).arg(count),
-                               QSqlError::StatementError));
+    bool valid = false;
+    const QVector<QVariant> values = valuesToBind(&valid);
+    if (!valid) {
+        setLastError(QSqlError(text("Parameter count mismatch"), QString(), QSqlError::StatementError));
         return false;
     }
-    for (int index = 0; index < count; ++index) {
+    utf8Texts.resize(values.size());
+    for (int index = 0; index < values.size(); ++index) {
         if (bindOne(index + 1, values.at(index)) != SQLITE_OK) {
             setLastError(sqliteError(text("Unable to bind parameters"), connection(),
                                      QSqlError::StatementError));
@@ -173,25 +190,15 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
 {
     if (value.isNull())
         return sqlite3_bind_null(stmt, position);
+    // Of the numbers only these go as numbers, as in Qt's SQLite driver;
+    // others (unsigned 64 bits, float, short, char...) go as their text.
     switch (value.userType()) {
     case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
     case QMetaType::Int:
         return sqlite3_bind_int(stmt, position, value.toInt());
     case QMetaType::UInt:
-    case QMetaType::Long:
     case QMetaType::LongLong:
         return sqlite3_bind_int64(stmt, position, value.toLongLong());
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-        if (value.toULongLong() <= quint64(std::numeric_limits<qint64>::max()))
-            return sqlite3_bind_int64(stmt, position, value.toLongLong());
-        break; // beyond SQLite's integers: kept exact as text
-    case QMetaType::Float:
     case QMetaType::Double:
         return sqlite3_bind_double(stmt, position, value.toDouble());
     case QMetaType::QString: {
@@ -228,7 +235,7 @@ int SqlCipherResult::step()
         return rc;
     }
     if (rc != SQLITE_DONE)
-        setLastError(sqliteError(text("Unable to fetch row"), connection(), QSqlError::StatementError));
+        setLastError(sqliteError(text("Unable to fetch row"), connection(), QSqlError::ConnectionError));
     sqlite3_reset(stmt);
     return rc;
 }
@@ -243,7 +250,7 @@ void SqlCipherResult::readRow()
             row[column] = qlonglong(sqlite3_column_int64(stmt, column));
             break;
         case SQLITE_FLOAT:
-            row[column] = sqlite3_column_double(stmt, column);
+            row[column] = readReal(column);
             break;
         case SQLITE_TEXT: {
             const auto *chars = reinterpret_cast<const char *>(sqlite3_column_text(stmt, column));
@@ -256,9 +263,39 @@ void SqlCipherResult::readRow()
             break;
         }
         default:
-            row[column] = QVariant(columnTypes.value(column));
+            row[column] = QVariant(QVariant::String);
             break;
         }
+    }
+}
+
+// A real number, as the precision policy asks.
+QVariant SqlCipherResult::readReal(int column) const
+{
+    switch (numericalPrecisionPolicy()) {
+    case QSql::LowPrecisionInt32:
+        return sqlite3_column_int(stmt, column);
+    case QSql::LowPrecisionInt64:
+        return qlonglong(sqlite3_column_int64(stmt, column));
+    default:
+        return sqlite3_column_double(stmt, column);
+    }
+}
+
+// The columns of the statement just executed, with their tables. A column
+// without a declared type (an expression) takes the type of its value in
+// the first row.
+void SqlCipherResult::readColumns(bool onRow)
+{
+    columns.clear();
+    const int count = sqlite3_column_count(stmt);
+    for (int column = 0; column < count; ++column) {
+        const QString declared = QString::fromUtf8(sqlite3_column_decltype(stmt, column));
+        const QVariant::Type type = !declared.isEmpty() ? fieldTypeOf(declared)
+                                    : onRow              ? valueType(stmt, column)
+                                                         : QVariant::Invalid;
+        columns.append(QSqlField(QString::fromUtf8(sqlite3_column_name(stmt, column)), type,
+                                 QString::fromUtf8(sqlite3_column_table_name(stmt, column))));
     }
 }
 
@@ -326,26 +363,23 @@ int SqlCipherResult::size()
     return -1;
 }
 
+// The rows changed by the connection's last INSERT, UPDATE or DELETE.
 int SqlCipherResult::numRowsAffected()
 {
-    return rowsAffected;
+    sqlite3 *db = connection();
+    return db ? sqlite3_changes(db) : -1;
 }
 
 QSqlRecord SqlCipherResult::record() const
 {
-    QSqlRecord columns;
-    if (!stmt)
-        return columns;
-    for (int column = 0; column < columnTypes.size(); ++column)
-        columns.append(QSqlField(QString::fromUtf8(sqlite3_column_name(stmt, column)),
-                                 columnTypes.at(column)));
-    return columns;
+    return isActive() && isSelect() ? columns : QSqlRecord();
 }
 
 QVariant SqlCipherResult::lastInsertId() const
 {
     sqlite3 *db = connection();
-    return db ? QVariant(qlonglong(sqlite3_last_insert_rowid(db))) : QVariant();
+    const qint64 id = db && isActive() ? sqlite3_last_insert_rowid(db) : 0;
+    return id ? QVariant(qlonglong(id)) : QVariant();
 }
 
 void SqlCipherResult::detachFromResultSet()

@@ -2,6 +2,7 @@
 #define SQLCIPHERRESULT_H
 
 #include <QSqlError>
+#include <QSqlRecord>
 #include <QSqlResult>
 #include <QVector>
 
@@ -44,21 +45,23 @@ protected:
 private:
     const SqlCipherDriver *cipherDriver() const;
     sqlite3 *connection() const;
+    QVector<QVariant> valuesToBind(bool *valid) const;
     bool bindValues();
     int bindOne(int position, const QVariant &value);
     int step();
     void readRow();
+    QVariant readReal(int column) const;
+    void readColumns(bool onRow);
     bool readNextRow();
 
     sqlite3_stmt *stmt = nullptr;
     QVector<QByteArray> utf8Texts;       // the texts bound, by placeholder
-    QVector<QVariant::Type> columnTypes; // by declared type, for NULL values
+    QSqlRecord columns;                   // of the statement last executed
     QVector<QVariant> row;                // the current row
     QVector<QVector<QVariant>> readRows;  // the rows read, unless reading forward only
     int rowsRead = 0;
     bool rowPending = false;              // exec stepped onto a row not yet fetched
     bool moreRows = false;                // the statement may yield further rows
-    int rowsAffected = -1;
 };
 
 #endif // SQLCIPHERRESULT_H
