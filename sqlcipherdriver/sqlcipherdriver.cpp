@@ -12,6 +12,10 @@
 namespace {
 
 const QLatin1String createKeyOption("QSQLITE_CREATE_KEY");
+const QLatin1String busyTimeoutOption("QSQLITE_BUSY_TIMEOUT");
+
+// How long a statement waits for another connection's lock on the file.
+const int defaultBusyTimeout = 5000;
 
 // Reads the text of every column of the current row.
 QStringList rowTexts(sqlite3_stmt *stmt)
@@ -23,6 +27,14 @@ QStringList rowTexts(sqlite3_stmt *stmt)
         texts << QString::fromUtf8(text, sqlite3_column_bytes(stmt, column));
     }
     return texts;
+}
+
+// The number after '=' in "NAME=number"; the fallback when there is none.
+int numberOption(const QString &option, int fallback)
+{
+    bool valid = false;
+    const int number = option.section(QLatin1Char('='), 1).trimmed().toInt(&valid);
+    return valid ? number : fallback;
 }
 
 // SQLite keeps count of its memory under a lock of its own on every
@@ -90,11 +102,15 @@ bool SqlCipherDriver::open(const QString &path, const QString &, const QString &
         close();
 
     bool create = false;
-    for (const QString &option : options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
-        if (option.trimmed() == createKeyOption)
+    int busyTimeout = defaultBusyTimeout;
+    for (const QString &entry : options.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+        const QString option = entry.trimmed();
+        if (option == createKeyOption)
             create = true;
+        else if (option.section(QLatin1Char('='), 0, 0).trimmed() == busyTimeoutOption)
+            busyTimeout = numberOption(option, busyTimeout);
         else
-            return failOpen(tr("unknown connect option: %1").arg(option.trimmed()), SQLITE_MISUSE);
+            return failOpen(tr("unknown connect option: %1").arg(option), SQLITE_MISUSE);
     }
 
     // Qt lets a connection be used only by the thread that made it, so SQLite
@@ -102,6 +118,10 @@ bool SqlCipherDriver::open(const QString &path, const QString &, const QString &
     configureSqlite();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     int rc = sqlite3_open_v2(path.toUtf8().constData(), &db, flags, nullptr);
+    // Another connection may hold the file locked for a while: wait for it,
+    // already while the key is checked below.
+    if (rc == SQLITE_OK)
+        rc = sqlite3_busy_timeout(db, busyTimeout);
     if (rc == SQLITE_OK && !password.isEmpty()) {
         const QByteArray key = password.toUtf8();
         rc = sqlite3_key(db, key.constData(), key.size());

@@ -12,7 +12,9 @@ class SqlCipherResult;
 // A Qt SQL driver for SQLite database files encrypted with a key. The
 // connection's password is the key; an empty password opens a plain file.
 // Connect options, separated by ';':
-//   QSQLITE_CREATE_KEY   the file may be new: create it, encrypted with the key.
+//   QSQLITE_CREATE_KEY        the file may be new: create it, encrypted with the key.
+//   QSQLITE_BUSY_TIMEOUT=<ms> how long to wait for another connection's lock on
+//                             the file (5000 ms unless given).
 // Without the option only an existing file is opened. The key is checked at
 // open, so a wrong key or a file that is no such database fails open().
 class SqlCipherDriver : public QSqlDriver

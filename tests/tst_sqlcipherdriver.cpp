@@ -65,6 +65,7 @@ private slots:
     void tablesRecordAndPrimaryIndex();
     void closeFinalizesLiveQueries();
     void queryMayOutliveItsConnection();
+    void lockedFileIsWaitedFor();
 
 private:
     QString path(const QString &fileName) const { return dir->filePath(fileName); }
@@ -581,6 +582,42 @@ void TestSqlCipherDriver::queryMayOutliveItsConnection()
     }
     QSqlDatabase::removeDatabase("gone");
     QVERIFY(!survivor.next());
+}
+
+// Another thread's connection holds the file locked for a while: a write
+// waits for the lock (5 s unless told otherwise), where a timeout of 0 fails
+// at once. Opening with the key check waits in the same way.
+void TestSqlCipherDriver::lockedFileIsWaitedFor()
+{
+    QVERIFY(QSqlQuery("CREATE TABLE t(a)", newDatabase("locked")).isActive());
+    QSemaphore locked, release;
+    QThread *holder = QThread::create([&] {
+        {
+            QSqlDatabase db = addConnection("holder", path("locked.db"), key);
+            db.open();
+            QSqlQuery("BEGIN EXCLUSIVE", db);
+            locked.release();
+            release.acquire();
+            QThread::msleep(300);
+            QSqlQuery("COMMIT", db);
+        }
+        QSqlDatabase::removeDatabase("holder");
+    });
+    holder->start();
+    locked.acquire();
+
+    QSqlDatabase impatient = addConnection("impatient", path("locked.db"), key, "QSQLITE_BUSY_TIMEOUT=0");
+    QVERIFY(!impatient.open());
+    QCOMPARE(impatient.lastError().databaseText(), QString("database is locked"));
+
+    release.release();
+    QSqlDatabase patient = addConnection("patient", path("locked.db"), key);
+    QVERIFY2(patient.open(), qPrintable(patient.lastError().text()));
+    QVERIFY2(QSqlQuery("INSERT INTO t VALUES(1)", patient).isActive(),
+             qPrintable(patient.lastError().text()));
+    holder->wait();
+    delete holder;
+    QCOMPARE(column(patient, "SELECT count(*) FROM t"), QStringList{"1"});
 }
 
 QTEST_GUILESS_MAIN(TestSqlCipherDriver)
