@@ -23,11 +23,18 @@ struct MergeReport
     int projects = 0;
     int cameras = 0;
     int images = 0;
+    bool imagesCounted = false; // the merged project's images were read back
+    qint64 positionsRead = 0;   // usable lines of the source position files
+    qint64 positionsMerged = 0; // lines of the merged position file
     std::vector<MergeStep> steps;
 
     bool succeeded() const;
-    // The counts when every step succeeded, else each step that failed.
+    // The counts when every step succeeded, else each step that failed; then
+    // the images that came in and went out.
     QString summary() const;
+    // The images read from the source position files against those of the
+    // merged project, the difference explained.
+    QString imageCounts() const;
     // One line a step with its time, for measuring.
     QString timings() const;
 };
