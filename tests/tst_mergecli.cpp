@@ -232,10 +232,16 @@ void TestMergeCli::unwritableListRunsNoSolver()
 
 void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()
 {
-    QTest::addColumn<QString>("pauseBefore"); // empty: killed while the slow solver runs
-    for (const char *step : {"preparation", "", "camera file", "project file", "photo database", "imageinfos",
+    // "pause <step>": killed where it waits before the step; "solver": killed
+    // while the slow solver runs, its result written; "commit": killed inside
+    // imageinfos' transaction, its journal on disk, while a reader holds the
+    // file so that the commit waits.
+    QTest::addColumn<QString>("how");
+    for (const char *step : {"preparation", "camera file", "project file", "photo database", "imageinfos",
                              "eofInfo", "groups"})
-        QTest::newRow(*step ? step : "solver") << QString(step);
+        QTest::newRow(step) << QString("pause ") + step;
+    QTest::newRow("solver") << "solver";
+    QTest::newRow("imageinfos commit") << "commit";
 }
 
 // A merge killed part way, after an earlier merge of fewer projects into the
@@ -244,7 +250,7 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()
 // database rows, and the source projects untouched.
 void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
 {
-    QFETCH(QString, pauseBefore);
+    QFETCH(QString, how);
     const QStringList arguments = QStringList{"--dir", temp + "/out", "--name", "m"} + samples;
     const QString out = temp + "/out/m";
     QVERIFY(QDir().mkpath(temp + "/out"));
@@ -257,20 +263,42 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
 
     QCOMPARE(runCli(QStringList{"--dir", temp + "/out", "--name", "m", samples[0]}).exitCode, 0);
     QProcess cli;
-    if (pauseBefore.isEmpty()) {
+    if (how == "solver") {
         const QString slowCli = cliWithSlowSolver(temp + "/bin");
         QVERIFY(!slowCli.isEmpty());
         const QString err = killWhenSaid(cli, slowCli, arguments, " merged\n");
         const QRegularExpressionMatch solver = QRegularExpression("solver (\\d+) merged").match(err);
         QVERIFY2(solver.hasMatch(), qPrintable(err));
         ::kill(pid_t(solver.captured(1).toInt()), SIGKILL);
+    } else if (how == "commit") {
+        QSqlDatabase reader = QSqlDatabase::addDatabase("SQLITECIPHER", "reader");
+        reader.setDatabaseName(out + "/m.temp");
+        reader.setPassword("tessellat3crypt");
+        QVERIFY(reader.open() && reader.transaction());
+        {
+            QSqlQuery read("SELECT count(*) FROM eofInfo", reader);
+            QVERIFY(read.next());
+            cli.start(binPath("q7prjmerge-cli"), arguments);
+            QElapsedTimer waited;
+            waited.start();
+            while (!QFileInfo::exists(out + "/m.temp-journal") && waited.elapsed() < 30000)
+                QThread::msleep(5);
+            QThread::msleep(100); // the rows go in; the commit waits for the reader
+            cli.kill();
+            QVERIFY(cli.waitForFinished());
+            QVERIFY(QFileInfo::exists(out + "/m.temp-journal"));
+        }
+        reader.commit();
+        reader.close();
     } else {
+        const QString step = how.mid(int(strlen("pause ")));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("Q7PRJMERGE_PAUSE_BEFORE", pauseBefore);
+        environment.insert("Q7PRJMERGE_PAUSE_BEFORE", step);
         cli.setProcessEnvironment(environment);
-        const QString err = killWhenSaid(cli, binPath("q7prjmerge-cli"), arguments, "paused before " + pauseBefore);
-        QVERIFY2(err.contains("paused before " + pauseBefore), qPrintable(err));
+        const QString err = killWhenSaid(cli, binPath("q7prjmerge-cli"), arguments, "paused before " + step);
+        QVERIFY2(err.contains("paused before " + step), qPrintable(err));
     }
+    QSqlDatabase::removeDatabase("reader");
     QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
 
     const Run again = runCli(arguments);

@@ -71,7 +71,6 @@ void scanCamera(const char *line, CameraRecord &camera)
 template <typename Record, typename ReadOne>
 bool readRecords(int count, std::vector<Record> &records, ReadOne readOne)
 {
-    records.clear();
     Record record;
     while (records.size() < size_t(count) && readOne(record)) {
         if (records.size() == records.capacity())
@@ -82,8 +81,6 @@ bool readRecords(int count, std::vector<Record> &records, ReadOne readOne)
     try {
         records.resize(size_t(count));
     } catch (const std::bad_alloc &) {
-        records.clear();
-        records.shrink_to_fit();
         return false;
     }
     return true;
@@ -184,12 +181,19 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     if (!cameraRecords)
         return -1;
 
-    if (!readCameras(lines, cameraCount, *cameraRecords))
+    // Read aside: a file refused for want of memory leaves the lists as they were.
+    std::vector<CameraRecord> cameras;
+    if (!readCameras(lines, cameraCount, cameras))
         return wrongFormat(filePath);
-    if (!imageRecords)
+    if (!imageRecords) {
+        cameraRecords->swap(cameras);
         return 2;
+    }
 
-    if (!readImages(lines, imageCount, *imageRecords))
+    std::vector<ImageRecord> images;
+    if (!readImages(lines, imageCount, images))
         return wrongFormat(filePath);
+    cameraRecords->swap(cameras);
+    imageRecords->swap(images);
     return 4;
 }
