@@ -8,22 +8,44 @@ bool MergeReport::succeeded() const
     return started && std::all_of(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ok; });
 }
 
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("mergeprj", text);
+}
+
+} // namespace
+
 QString MergeReport::summary() const
 {
+    QString text;
     if (succeeded()) {
-        return QCoreApplication::translate("mergeprj", "Merged %1 projects into %2: %3 cameras, %4 images.")
-            .arg(projects)
-            .arg(outputFolder)
-            .arg(cameras)
-            .arg(images);
+        text = tr("Merged %1 projects into %2: %3 cameras, %4 images.")
+                   .arg(projects)
+                   .arg(outputFolder)
+                   .arg(cameras)
+                   .arg(images);
+    } else {
+        text = tr("The merge into %1 ran to its end, but these steps failed:").arg(outputFolder);
+        for (const MergeStep &step : steps) {
+            if (!step.ok)
+                text += "\n- " + step.name + ": " + step.problem;
+        }
     }
-    QString text = QCoreApplication::translate("mergeprj", "The merge into %1 ran to its end, but these steps failed:")
-                       .arg(outputFolder);
-    for (const MergeStep &step : steps) {
-        if (!step.ok)
-            text += "\n- " + step.name + ": " + step.problem;
-    }
-    return text;
+    return imagesCounted ? text + "\n" + imageCounts() : text;
+}
+
+QString MergeReport::imageCounts() const
+{
+    QString text = tr("Images: %1 read from the source position files, %2 in the merged project")
+                       .arg(positionsRead)
+                       .arg(images);
+    if (positionsRead > positionsMerged)
+        text += tr(" (%1 shared images merged once)").arg(positionsRead - positionsMerged);
+    if (positionsMerged != images)
+        text += tr("; the merged position file holds %1").arg(positionsMerged);
+    return text + ".";
 }
 
 QString MergeReport::timings() const

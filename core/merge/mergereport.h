@@ -35,11 +35,18 @@ struct MergeReport
     QString solverCommand;
     int solverExitCode = -1; // -1 when it did not start or crashed
     QStringList solverOutput; // its standard output and error, line by line
+    bool imagesCounted = false; // the merged project's images were read back
+    qint64 positionsRead = 0;   // usable lines of the source position files
+    qint64 positionsMerged = 0; // lines of the merged position file
     std::vector<MergeStep> steps;
 
     bool succeeded() const;
-    // The counts when every step succeeded, else each step that failed.
+    // The counts when every step succeeded, else each step that failed; then
+    // the images that came in and went out.
     QString summary() const;
+    // The images read from the source position files against those of the
+    // merged project, the difference explained.
+    QString imageCounts() const;
     // One line a step with its time, for measuring.
     QString timings() const;
 };
