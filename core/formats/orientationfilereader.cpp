@@ -65,24 +65,27 @@ void scanCamera(const char *line, CameraRecord &camera)
     camera.sensorHeight = double(camera.height) * camera.pixelSize;
 }
 
-// Up to count records of the file, one read by readOne each; memory grows with
-// what was read. The records the file lacks follow at their defaults; false
-// when there is no memory for them (counts of a wrong or sparse file).
+// Up to count records of the file, each read in place by readOne. The records
+// the file lacks follow at their defaults, so the file's count is what the
+// list comes to in any case: the room for it is taken once, before reading,
+// and no record is moved as the list grows. False when there is no memory for
+// them (counts of a wrong or sparse file).
 template <typename Record, typename ReadOne>
 bool readRecords(int count, std::vector<Record> &records, ReadOne readOne)
 {
-    Record record;
-    while (records.size() < size_t(count) && readOne(record)) {
-        if (records.size() == records.capacity())
-            reserveLarge(records, std::min(size_t(count), std::max(size_t(1024), 2 * records.size())));
-        records.push_back(record);
-        record = Record();
-    }
     try {
-        records.resize(size_t(count));
+        reserveLarge(records, size_t(count));
     } catch (const std::bad_alloc &) {
         return false;
     }
+    while (records.size() < size_t(count)) {
+        records.emplace_back();
+        if (!readOne(records.back())) {
+            records.pop_back();
+            break;
+        }
+    }
+    records.resize(size_t(count));
     return true;
 }
 
