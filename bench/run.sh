@@ -10,10 +10,14 @@
 # into a temporary folder and merges them with q7prjmerge-cli --timings,
 # several times. It prints the median of the runs for every step, the wall
 # time and the peak resident memory of the program and of the solver, the
-# time per image of each size, and two peers run on the same data: the
+# time per image of each size, and three peers run on the same data: the
 # sqlcipher shell inserting the same rows into the same schema with the same
-# key (one transaction per table) against our database steps, and
+# key (one transaction per table) and bench/dbfloor.c, the same over the
+# SQLCipher C API with prepared statements, against our database steps; and
 # `sort -u` by name over the same position files against our position export.
+# With 100,000 and 1,000,000 images among the sizes it prints each step's
+# ratio between the two, the bytes per image at the memory peak and the
+# largest merge that fits a machine of 8, 24 and 64 GiB.
 #
 # Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RUNS
 # (default 3), TMPDIR (where the data goes; 1,000,000 images take ~1 GB).
@@ -22,6 +26,10 @@ cd "$(dirname "$0")/.."
 
 scripts/build.sh >/dev/null
 bin=$PWD/build/bin
+# The database floor, built here as the benchmark's own program.
+mkdir -p build/bench
+cc -O2 -DSQLITE_HAS_CODEC $(pkg-config --cflags sqlcipher) bench/dbfloor.c -o build/bench/dbfloor \
+  $(pkg-config --libs sqlcipher)
 read -r -a sizes <<<"${BENCH_SIZES:-10000 100000 1000000}"
 runs=${BENCH_RUNS:-3}
 projects=20
@@ -132,6 +140,15 @@ bench_size() {
     time_ms sqlcipher "$work/peer.temp" <"$work/peer.sql" >>"$work/peer.ms"
   done
   keep "$size" sqlcipher "$work/peer.ms"
+
+  # Peer (c): the floor, a C program over the SQLCipher API, the same rows.
+  rm -f "$work/floor.ms"
+  for ((r = 1; r <= runs; r++)); do
+    rm -f "$work/floor.temp"
+    build/bench/dbfloor "$out/merged/merged.temp" "$key" "$work/floor.temp" >>"$work/floor.ms"
+  done
+  keep "$size" floor "$work/floor.ms"
+  rm -f "$work/floor.temp"
   rm -rf "$src" "$out" "$work/peer.temp" "$work/peer.sql" "$work/sorted.txt"
 }
 
@@ -145,6 +162,36 @@ ratio() {
 
 mib() {
   awk -v k="$1" 'BEGIN { printf "%.0f", k / 1024 }'
+}
+
+# Our own work at a size: the wall time less the solver's.
+own() {
+  awk -v w="${figure["$1 wall"]}" -v s="${figure["$1 solver"]}" 'BEGIN { print w - s }'
+}
+
+# The program's peak resident memory per merged image at a size, in bytes.
+bytes_per_image() {
+  awk -v k="${figure["$1 rss"]}" -v n="${figure["$1 images"]}" 'BEGIN { printf "%.0f", k * 1024 / n }'
+}
+
+both=""
+[[ -n "${figure["100000 wall"]:-}" && -n "${figure["1000000 wall"]:-}" ]] && both=yes
+
+# The largest ratio 1,000,000 / 100,000 images over the steps of a merge,
+# with the step's name.
+worst_step() {
+  local name worst=0 which=""
+  while IFS= read -r name; do
+    [[ $name == total ]] && continue
+    local r
+    r=$(ratio "${figure["1000000 $name"]}" "${figure["100000 $name"]}")
+    # Steps of a few milliseconds are timer noise.
+    if ((${figure["100000 $name"]%.*} >= 10)) && awk -v a="$r" -v b="$worst" 'BEGIN { exit !(a > b) }'; then
+      worst=$r
+      which=$name
+    fi
+  done <<<"${figure["100000 steps"]}"
+  echo "$worst ($which)"
 }
 
 echo
@@ -161,6 +208,30 @@ for size in "${sizes[@]}"; do
   printf '  %-26s %8s\n' "outputs equal in all runs" "${figure["$size same"]}"
 done
 
+if [[ -n $both ]]; then
+  echo
+  echo "1,000,000 / 100,000 images, per step (steps under 10 ms at 100,000 are timer noise)"
+  while IFS= read -r name; do
+    printf '  %-26s %8s\n' "$name" "$(ratio "${figure["1000000 $name"]}" "${figure["100000 $name"]}")"
+  done <<<"${figure["100000 steps"]}"
+  printf '  %-26s %8s\n' "wall time (GNU time)" "$(ratio "${figure["1000000 wall"]}" "${figure["100000 wall"]}")"
+  for peer in sqlcipher floor sort; do
+    printf '  %-26s %8s\n' "peer: $peer" "$(ratio "${figure["1000000 $peer"]}" "${figure["100000 $peer"]}")"
+  done
+fi
+
+echo
+echo "Memory per image (peak of the program / merged images)"
+for size in "${sizes[@]}"; do
+  printf '  %8s images: %8s bytes\n' "$size" "$(bytes_per_image "$size")"
+done
+largest=${sizes[-1]}
+echo "  largest merge, at $(bytes_per_image "$largest") bytes per image and 1 GiB kept for the system:"
+for gib in 8 24 64; do
+  printf '    %2s GiB: %12s images\n' "$gib" \
+    "$(awk -v g="$gib" -v b="$(bytes_per_image "$largest")" 'BEGIN { printf "%d", (g - 1) * 1073741824 / b }')"
+done
+
 echo
 echo "Time per image (wall time / images requested)"
 for size in "${sizes[@]}"; do
@@ -174,6 +245,10 @@ for size in "${sizes[@]}"; do
   printf '    %-38s %8s ms\n' "our database steps" "${figure["$size database"]}"
   printf '    %-38s %8s ms   ratio %s\n' "sqlcipher shell, same rows" "${figure["$size sqlcipher"]}" \
     "$(ratio "${figure["$size database"]}" "${figure["$size sqlcipher"]}")"
+  printf '    %-38s %8s ms   ratio %s\n' "C API floor (bench/dbfloor.c)" "${figure["$size floor"]}" \
+    "$(ratio "${figure["$size database"]}" "${figure["$size floor"]}")"
+  printf '    %-38s %8s ms   ratio %s\n' "our work (wall time less solver)" "$(own "$size")" \
+    "$(ratio "$(own "$size")" "${figure["$size floor"]}")"
   printf '    %-38s %8s ms\n' "our position export" "${figure["$size position export"]}"
   printf '    %-38s %8s ms   ratio %s\n' "sort -u by name" "${figure["$size sort"]}" \
     "$(ratio "${figure["$size position export"]}" "${figure["$size sort"]}")"
@@ -187,10 +262,18 @@ if [[ -n "${figure["100000 wall"]:-}" ]]; then
   printf '  peak memory of the program:    %6s MiB   (at most 300 MiB)\n' "$(mib "${figure["100000 rss"]}")"
   printf '  database / sqlcipher shell:    %6s       (at most 1.2)\n' \
     "$(ratio "${figure["100000 database"]}" "${figure["100000 sqlcipher"]}")"
-  printf '  position export / sort:        %6s       (at most 1.0)\n' \
-    "$(ratio "${figure["100000 position export"]}" "${figure["100000 sort"]}")"
-  if [[ -n "${figure["1000000 wall"]:-}" ]]; then
+  printf '  database / C API floor:        %6s       (at most 1.1)\n' \
+    "$(ratio "${figure["100000 database"]}" "${figure["100000 floor"]}")"
+  printf '  our work / floor database:     %6s       (at most 1.25; wall time less solver)\n' \
+    "$(ratio "$(own 100000)" "${figure["100000 floor"]}")"
+  for size in "${sizes[@]}"; do
+    printf '  position export / sort, %-7s %5s       (at most 1.0)\n' \
+      "$size:" "$(ratio "${figure["$size position export"]}" "${figure["$size sort"]}")"
+  done
+  if [[ -n $both ]]; then
     printf '  1,000,000 / 100,000 images:    %6s       (at most 12)\n' \
       "$(ratio "${figure["1000000 wall"]}" "${figure["100000 wall"]}")"
+    printf '  largest step ratio:            %s   (at most 11)\n' "$(worst_step)"
+    printf '  peak memory at 1,000,000:      %6s MiB   (at most 700 MiB)\n' "$(mib "${figure["1000000 rss"]}")"
   fi
 fi
