@@ -217,9 +217,6 @@ bool SqlCipherDriver::open(const QString &path, const QString &, const QString &
         return failOpen(message, rc);
     }
 
-    // Every page is encrypted on its way to the file: a larger page cache lets
-    // a big transaction spill fewer pages before its commit.
-    sqlite3_exec(db, "PRAGMA cache_size = -65536;", nullptr, nullptr, nullptr);
     if (connect.regexp)
         sqlite3_create_function_v2(db, "regexp", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
                                    new RegexpCache(connect.regexpCache), &regexp, nullptr, nullptr,

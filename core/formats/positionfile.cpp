@@ -11,9 +11,9 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <numeric>
 #include <string>
 #include <string_view>
 
@@ -179,17 +179,63 @@ int readPositionLines(const QByteArray &path, PositionLines &lines)
     return failed ? -1 : 1;
 }
 
+// How many leading bytes every line's name shares with the others.
+size_t sharedNamePrefix(const PositionLines &lines)
+{
+    if (lines.size() == 0)
+        return 0;
+    const std::string_view first = lines.name(0);
+    size_t shared = first.size();
+    for (size_t i = 1; i < lines.size() && shared > 0; ++i) {
+        const std::string_view name = lines.name(i);
+        const size_t limit = std::min(shared, name.size());
+        size_t same = 0;
+        while (same < limit && name[same] == first[same])
+            ++same;
+        shared = same;
+    }
+    return shared;
+}
+
+// A line to sort: the eight bytes of its name after the shared prefix, the
+// first the most significant and zeros past the name's end, so that most
+// comparisons are of two integers held side by side rather than of names
+// spread over memory. Names hold no zero byte, so a name that ends first
+// still sorts first.
+struct SortEntry
+{
+    uint64_t head;
+    size_t line;
+};
+
+uint64_t nameHead(std::string_view name, size_t from)
+{
+    uint64_t head = 0;
+    for (size_t k = from; k < from + sizeof head; ++k)
+        head = head << 8 | (k < name.size() ? uint64_t(static_cast<unsigned char>(name[k])) : 0);
+    return head;
+}
+
 // The lines sorted by name in byte order, of each name the first in reading
-// order only (a stable sort keeps it in front).
+// order only (among equal names the earlier line sorts first).
 std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
 {
-    std::vector<size_t> order(lines.size());
-    std::iota(order.begin(), order.end(), size_t(0));
-    std::stable_sort(order.begin(), order.end(),
-                     [&](size_t a, size_t b) { return lines.name(a) < lines.name(b); });
-    order.erase(std::unique(order.begin(), order.end(),
-                            [&](size_t a, size_t b) { return lines.name(a) == lines.name(b); }),
-                order.end());
+    const size_t shared = sharedNamePrefix(lines);
+    std::vector<SortEntry> entries(lines.size());
+    for (size_t i = 0; i < lines.size(); ++i)
+        entries[i] = {nameHead(lines.name(i), shared), i};
+    std::sort(entries.begin(), entries.end(), [&](const SortEntry &a, const SortEntry &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const int byName = lines.name(a.line).compare(lines.name(b.line));
+        return byName != 0 ? byName < 0 : a.line < b.line;
+    });
+    std::vector<size_t> order;
+    order.reserve(entries.size());
+    for (const SortEntry &entry : entries) {
+        if (order.empty() || lines.name(order.back()) != lines.name(entry.line))
+            order.push_back(entry.line);
+    }
     return order;
 }
 
