@@ -37,6 +37,23 @@ bool holdsSurrogates(const QString &string)
     return std::any_of(string.begin(), string.end(), [](QChar c) { return c.isSurrogate(); });
 }
 
+// Copies a text of ASCII characters only into bytes, whose room is kept from
+// one execution to the next; false, bytes unusable, for any other text.
+bool copyAscii(const QString &string, QByteArray &bytes)
+{
+    const int size = string.size();
+    bytes.resize(size);
+    char *out = bytes.data();
+    const QChar *in = string.constData();
+    for (int i = 0; i < size; ++i) {
+        const ushort code = in[i].unicode();
+        if (code >= 0x80)
+            return false;
+        out[i] = char(code);
+    }
+    return true;
+}
+
 } // namespace
 
 SqlCipherResult::SqlCipherResult(const SqlCipherDriver *driver)
@@ -206,10 +223,12 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
         // convert them. Only a text with surrogates goes as UTF-16, so that
         // SQLite treats a lone one as it always did.
         const auto *string = static_cast<const QString *>(value.constData());
+        QByteArray &utf8 = utf8Texts[position - 1];
+        if (copyAscii(*string, utf8))
+            return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
         if (holdsSurrogates(*string))
             return sqlite3_bind_text16(stmt, position, string->utf16(),
                                        string->size() * int(sizeof(QChar)), SQLITE_STATIC);
-        QByteArray &utf8 = utf8Texts[position - 1];
         utf8 = string->toUtf8();
         return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
     }
