@@ -2,8 +2,9 @@
 //
 //   q7prjmerge-cli --dir DIR --name NAME PROJECT.Q7D [PROJECT.Q7D ...]
 //
-// Exit codes: 0 the merge ran to its end and every step succeeded; 1 it ran to
-// its end but a step failed; 2 it did not start.
+// Exit codes: 0 the merge ran to its end and every step succeeded; 1 a step
+// failed (the merge ran to its end, or stopped before the solver when its
+// input list or position file could not be written); 2 it did not start.
 
 #include "consolemessages.h"
 #include "mergeworkflow.h"
@@ -30,8 +31,9 @@ void describe(QCommandLineParser &parser)
         "position file, runs AT/Z7Uzurer, and writes NAME.cmr, NAME.lst, NAME.Q7D and the\n"
         "photo database NAME.temp. The new project takes its parameters from the first\n"
         "project file.\n\n"
-        "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
-        "2 the merge did not start (usage, empty --dir or --name, an output that would\n"
+        "Exit codes: 0 every step succeeded; 1 a step failed (the merge ran to its end, or\n"
+        "stopped before the solver when its input list or position file could not be\n"
+        "written); 2 the merge did not start (usage, empty --dir or --name, an output that would\n"
         "overwrite a source project's file, folder not made).");
     parser.addHelpOption();
     parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},

@@ -23,7 +23,7 @@ struct MergeReport
     int projects = 0;
     int cameras = 0;
     int images = 0;
-    bool imagesCounted = false; // the merged project's images were read back
+    bool stoppedBeforeSolver = false; // its input list or position file was not written whole
     qint64 positionsRead = 0;   // usable lines of the source position files
     qint64 positionsMerged = 0; // lines of the merged position file
     std::vector<MergeStep> steps;

@@ -131,6 +131,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     // line.
     if (!written.listFile) {
         report.steps.push_back({tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
+        report.stoppedBeforeSolver = true;
         return report;
     }
     const QString positionProblems = positionExportProblems(written, outputs.positionFile);
@@ -138,8 +139,10 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
                             written.positionExportMs});
     report.positionsRead = written.positionsRead.lines;
     report.positionsMerged = written.positionsRead.merged;
-    if (!written.positionFile)
+    if (!written.positionFile) {
+        report.stoppedBeforeSolver = true;
         return report;
+    }
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);
@@ -186,7 +189,6 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
     report.projects = int(mergeState.projects.size());
     report.cameras = int(mergeState.cameraRecords.size());
     report.images = int(mergeState.imageRecords.size());
-    report.imagesCounted = true;
     writeProject(request, report);
     writeDatabase(request, report);
 }
