@@ -249,6 +249,7 @@ void TestMergeWorkflow::failedPreparationWritesAreFailedSteps()
     QVERIFY2(report.summary().contains(QString("\n- %1: %2//m//%3 could not be written").arg(failed[0], temp, blocked)),
              qPrintable(report.summary()));
     QCOMPARE(report.steps.back().name, failed[0]);
+    QVERIFY(report.summary().startsWith(QString("The merge into %1//m stopped before the solver").arg(temp)));
     auto after = snapshotWithoutLog(temp + "/m");
     if (blocked == "m_xyz.txt") // written before the position file
         QVERIFY(after["m.txt"] != before["m.txt"] && after.erase("m.txt") && before.erase("m.txt"));

@@ -5,7 +5,9 @@
 
 #include <QDir>
 #include <QtTest>
+#include <csignal>
 #include <cstdio>
+#include <exception>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -331,6 +333,10 @@ void TestPositionFile::memoryFollowsLinesReadNotFileSize()
     const QString out = temp + "/out/m/m_xyz.txt";
     const pid_t child = fork();
     if (child == 0) {
+        // A failed allocation ends the child at once, without the test's
+        // fatal error handling, which the fork left without its threads.
+        std::signal(SIGABRT, SIG_DFL);
+        std::set_terminate([] { _exit(4); });
         rlimit limit{};
         limit.rlim_cur = limit.rlim_max = addressSpaceInUse() + (rlim_t(48) << 20);
         PositionsRead read;

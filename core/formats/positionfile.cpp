@@ -139,15 +139,18 @@ public:
 
 private:
     // The arrays grow with what was read, never with what a file's size
-    // suggests: a sparse or wrong file may announce any size. They double,
-    // on huge pages where the system has them.
+    // suggests: a sparse or wrong file may announce any size. They start at
+    // 8 MiB, as fresh memory is costly to fill bit by bit, and double, on huge
+    // pages where the system has them.
     template <typename Value>
     static void makeRoom(std::vector<Value> &values, size_t more)
     {
         const size_t needed = values.size() + more;
         if (needed > values.capacity())
-            reserveLarge(values, std::max({needed, 2 * values.capacity(), size_t(4096)}));
+            reserveLarge(values, std::max({needed, 2 * values.capacity(), firstBytes / sizeof(Value)}));
     }
+
+    static constexpr size_t firstBytes = size_t(8) << 20;
 
     std::vector<char> names;
     std::vector<Line> lines;

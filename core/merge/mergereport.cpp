@@ -27,13 +27,15 @@ QString MergeReport::summary() const
                    .arg(cameras)
                    .arg(images);
     } else {
-        text = tr("The merge into %1 ran to its end, but these steps failed:").arg(outputFolder);
+        text = stoppedBeforeSolver
+                   ? tr("The merge into %1 stopped before the solver, as these steps failed:").arg(outputFolder)
+                   : tr("The merge into %1 ran to its end, but these steps failed:").arg(outputFolder);
         for (const MergeStep &step : steps) {
             if (!step.ok)
                 text += "\n- " + step.name + ": " + step.problem;
         }
     }
-    return imagesCounted ? text + "\n" + imageCounts() : text;
+    return started && !stoppedBeforeSolver ? text + "\n" + imageCounts() : text;
 }
 
 QString MergeReport::imageCounts() const

@@ -35,7 +35,7 @@ struct MergeReport
     QString solverCommand;
     int solverExitCode = -1; // -1 when it did not start or crashed
     QStringList solverOutput; // its standard output and error, line by line
-    bool imagesCounted = false; // the merged project's images were read back
+    bool stoppedBeforeSolver = false; // its input list or position file was not written whole
     qint64 positionsRead = 0;   // usable lines of the source position files
     qint64 positionsMerged = 0; // lines of the merged position file
     std::vector<MergeStep> steps;

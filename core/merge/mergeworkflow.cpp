@@ -148,7 +148,8 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         report.positionsRead = written.positionsRead.lines;
         report.positionsMerged = written.positionsRead.merged;
     }
-    if (written.listFile && written.positionFile) {
+    report.stoppedBeforeSolver = !written.listFile || !written.positionFile;
+    if (!report.stoppedBeforeSolver) {
         step(report, tr("project folders"), [&] {
             createPrjFolders(request);
             return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
@@ -197,7 +198,6 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
     report.projects = int(mergeState.projects.size());
     report.cameras = int(mergeState.cameraRecords.size());
     report.images = int(mergeState.imageRecords.size());
-    report.imagesCounted = true;
     writeProject(request, report);
     writeDatabase(request, report);
 }
