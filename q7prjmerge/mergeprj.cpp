@@ -1,5 +1,8 @@
 #include "mergeprj.h"
 
+#include "mergeprogresspanel.h"
+#include "mergeresultdialog.h"
+
 #include <QDebug>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -12,11 +15,16 @@ mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
       fileDialogs(std::make_unique<FileDialogs>()),
       messages(this),
-      workflow(messages)
+      runner(messages)
 {
     createWidgets();
     layOutWidgets();
     connectButtons();
+    connect(&runner, &MergeRunner::stepStarted, progressPanel, &MergeProgressPanel::stepStarted);
+    connect(&runner, &MergeRunner::stepFinished, progressPanel, &MergeProgressPanel::stepFinished);
+    connect(&runner, &MergeRunner::solverOutput, progressPanel, &MergeProgressPanel::appendSolverLine);
+    connect(&runner, &MergeRunner::finished, this, &mergeprj::mergeDone);
+    connect(progressPanel, &MergeProgressPanel::stopClicked, &runner, &MergeRunner::requestStop);
 }
 
 mergeprj::~mergeprj() = default;
@@ -40,6 +48,8 @@ void mergeprj::createWidgets()
     prjDirEdit = new QLineEdit;
     projectList = new QListWidget;
     gridLayout = new QGridLayout(this);
+    progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
+    progressPanel->hide();
 
     // Names for finding the widgets from outside (tests, accessibility).
     addButton->setObjectName("addButton");
@@ -70,6 +80,8 @@ void mergeprj::layOutWidgets()
     gridLayout->addWidget(openButton, 8, 4, 1, 1);
     gridLayout->addWidget(mergeButton, 9, 3, 1, 1);
     gridLayout->addWidget(cancelButton, 9, 4, 1, 1);
+    // Row 10 shows a running merge; row 11 is left free.
+    gridLayout->addWidget(progressPanel, 10, 0, 1, 5);
     gridLayout->setHorizontalSpacing(1);
     setLayout(gridLayout);
 }
@@ -144,11 +156,44 @@ MergeRequest mergeprj::mergeRequest() const
 
 void mergeprj::mergePrj()
 {
-    const MergeReport report = workflow.mergePrj(mergeRequest());
-    if (!report.started)
+    setMerging(true);
+    progressPanel->start();
+    runner.start(mergeRequest());
+}
+
+void mergeprj::setMerging(bool merging)
+{
+    for (QWidget *widget : std::initializer_list<QWidget *>{projectList, prjNameEdit, prjDirEdit, addButton,
+                                                            removeButton, removeAllButton, openButton,
+                                                            mergeButton, cancelButton})
+        widget->setEnabled(!merging);
+}
+
+void mergeprj::mergeDone(const MergeReport &report)
+{
+    setMerging(false);
+    progressPanel->finish(report);
+    if (closeWhenEnded) {
+        closeWhenEnded = false;
+        QDialog::reject();
+    } else if (report.started || report.stopped) {
+        MergeResultDialog(report, this).exec();
+    }
+    emit mergeEnded(report);
+}
+
+void mergeprj::reject()
+{
+    if (!runner.isRunning()) {
+        QDialog::reject();
         return;
-    if (report.succeeded())
-        messages.information(tr("Tips"), report.summary());
-    else
-        messages.warning(tr("Tips"), report.summary());
+    }
+    if (!messages.question(tr("Tips"), tr("A merge is running. Stop it and close the window?")))
+        return;
+    if (runner.isRunning()) {
+        closeWhenEnded = true;
+        runner.requestStop();
+    } else {
+        QDialog::reject();
+    }
 }

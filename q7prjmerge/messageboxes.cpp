@@ -21,3 +21,9 @@ void MessageBoxes::information(const QString &title, const QString &text)
 {
     QMessageBox::information(parent, title, text, QMessageBox::Ok, QMessageBox::NoButton);
 }
+
+bool MessageBoxes::question(const QString &title, const QString &text)
+{
+    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
+        == QMessageBox::Yes;
+}

@@ -1,5 +1,6 @@
 #include "mergefixture.h"
 #include "mergeprj.h"
+#include "mergeresultdialog.h"
 #include "testfiles.h"
 
 #include <QGridLayout>
@@ -45,6 +46,9 @@ QStringList answerMessageBoxes(const std::function<void()> &action)
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             boxes.append(box->windowTitle() + "|" + box->text());
             box->button(QMessageBox::Ok)->click();
+        } else if (auto *result = qobject_cast<MergeResultDialog *>(QApplication::activeModalWidget())) {
+            boxes.append(result->windowTitle() + "|" + result->summary());
+            result->accept();
         }
     });
     timer.start(20);
@@ -100,6 +104,14 @@ private:
         answer(paths);
         for (int i = 0; i < paths.size(); ++i)
             button("addButton")->click();
+    }
+
+    // Starts a merge and waits for its end.
+    void merge()
+    {
+        QSignalSpy ended(dialog, &mergeprj::mergeEnded);
+        button("mergeButton")->click();
+        QVERIFY(ended.wait(60000));
     }
 
     void prepareMerge(const QString &name)
@@ -176,7 +188,7 @@ void TestMergeDialog::layoutPositions()
         {"projectList", 0, 0, 6, 4},  {"addButton", 0, 4, 1, 1},   {"removeButton", 1, 4, 1, 1},
         {"removeAllButton", 2, 4, 1, 1}, {"prjNameLabel", 7, 0, 1, 1}, {"prjNameEdit", 7, 1, 1, 3},
         {"prjDirLabel", 8, 0, 1, 1},  {"prjDirEdit", 8, 1, 1, 3},  {"openButton", 8, 4, 1, 1},
-        {"mergeButton", 9, 3, 1, 1},  {"cancelButton", 9, 4, 1, 1}};
+        {"mergeButton", 9, 3, 1, 1},  {"cancelButton", 9, 4, 1, 1}, {"progressPanel", 10, 0, 1, 5}};
     QCOMPARE(grid->count(), int(std::size(places)));
     for (const Place &place : places) {
         auto *widget = dialog->findChild<QWidget *>(place.name);
@@ -269,7 +281,7 @@ void TestMergeDialog::cancelClosesDialog()
 void TestMergeDialog::mergeWritesProjectAndTellsCounts()
 {
     prepareMerge("m");
-    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1//m: 4 cameras, 39 images.").arg(temp)}));
     QCOMPARE(dialog->mergeState().imageRecords.size(), size_t(39));
     QCOMPARE(readBytes(temp + "/m/m.lst").count('\n'), 39);
@@ -278,18 +290,18 @@ void TestMergeDialog::mergeWritesProjectAndTellsCounts()
 
 void TestMergeDialog::mergeWithEmptyFieldsWarnsOnce()
 {
-    button("mergeButton")->click(); // empty list: nothing at all
+    merge(); // empty list: nothing at all
     addItems({temp + "/x.Q7D"});
-    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes, QStringList({"Tips|Please enter the saved path."}));
 }
 
 void TestMergeDialog::laterMergeWritesItsOwnDatabase()
 {
     prepareMerge("first");
-    answerMessageBoxes([this] { button("mergeButton")->click(); });
+    answerMessageBoxes([this] { merge(); });
     edit("prjNameEdit")->setText("second");
-    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith("Tips|Merged 2 projects"), qPrintable(boxes[0]));
     QCOMPARE(tableRows(temp + "/first/first.temp", "eofInfo", "Name").size(), 39);

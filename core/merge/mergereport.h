@@ -24,10 +24,20 @@ struct MergeReport
     int cameras = 0;
     int images = 0;
     std::vector<MergeStep> steps;
+    bool stopped = false; // the user stopped it; steps holds those that ran
+
+    // The solver's run: its command line, exit code (-1 when it did not exit
+    // normally or did not run) and its output and error lines as they came.
+    QString solverCommand;
+    int solverExitCode = -1;
+    QStringList solverOutput;
 
     bool succeeded() const;
-    // The counts when every step succeeded, else each step that failed.
+    // The counts when every step succeeded, else each step that failed, or,
+    // for a stopped merge, each step that ran.
     QString summary() const;
+    // The summary, the counts and one line a step, as the user copies it.
+    QString text() const;
     // One line a step with its time, for measuring.
     QString timings() const;
 };

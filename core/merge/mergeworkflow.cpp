@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <cstdio>
 
 namespace {
 
@@ -24,20 +25,15 @@ QString tr(const char *text)
     return QCoreApplication::translate("mergeprj", text);
 }
 
-// Runs one step, timing it and recording how it went. `work` returns an empty
-// text on success, else what went wrong.
-void step(MergeReport &report, const QString &name, const std::function<QString()> &work)
-{
-    QElapsedTimer timer;
-    timer.start();
-    const QString problem = work();
-    report.steps.push_back({name, problem.isEmpty(), problem, timer.elapsed()});
-}
-
 QString unless(bool ok, const QString &problem)
 {
     return ok ? QString() : problem;
 }
+
+// How long a terminated solver has to end before it is killed.
+constexpr int solverGraceMs = 1000;
+// How long the solver is waited for between looks at its output and at a stop.
+constexpr int solverPollMs = 50;
 
 } // namespace
 
@@ -60,6 +56,40 @@ QString MergeWorkflow::defaultSolverPath()
 }
 
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
+{
+    stopFlag = false;
+    return checkAndMerge(request);
+}
+
+bool MergeWorkflow::stopping(MergeReport &report)
+{
+    if (stopFlag)
+        report.stopped = true;
+    return report.stopped;
+}
+
+// Runs one step unless the merge is stopping, timing it and recording how it
+// went. `work` returns an empty text on success, else what went wrong.
+void MergeWorkflow::step(MergeReport &report, const QString &name, const std::function<QString()> &work)
+{
+    if (stopping(report))
+        return;
+    if (progress.stepStarted)
+        progress.stepStarted(name);
+    QElapsedTimer timer;
+    timer.start();
+    const QString problem = work();
+    record(report, {name, problem.isEmpty(), problem, timer.elapsed()});
+}
+
+void MergeWorkflow::record(MergeReport &report, MergeStep step)
+{
+    report.steps.push_back(step);
+    if (progress.stepFinished)
+        progress.stepFinished(step);
+}
+
+MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
 {
     MergeReport report;
     report.outputFolder = request.outputFolder();
@@ -84,6 +114,10 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     }
 
+    if (stopping(report))
+        return report;
+    if (progress.stepStarted)
+        progress.stepStarted(tr("preparation"));
     QElapsedTimer timer;
     timer.start();
     PreparedFiles written;
@@ -91,14 +125,14 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped))
         return report;
     report.started = true;
-    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
+    record(report, {tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
     const MergeOutputs outputs = mergeOutputs(request);
     // The list is written in the preparation; only its failure gets a line.
     if (!written.listFile)
-        report.steps.push_back({tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
-    report.steps.push_back({tr("position export"), written.positionFile,
-                            written.positionFile ? QString() : tr("%1 could not be written").arg(outputs.positionFile),
-                            written.positionExportMs});
+        record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
+    record(report, {tr("position export"), written.positionFile,
+                    written.positionFile ? QString() : tr("%1 could not be written").arg(outputs.positionFile),
+                    written.positionExportMs});
 
     step(report, tr("project folders"), [&] {
         createPrjFolders(request);
@@ -139,7 +173,7 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
                                           mergeState.groupCounts);
         return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
     });
-    if (!cameraFileWritten && !imageListWritten)
+    if (!cameraFileWritten && !imageListWritten && !report.stopped)
         qDebug().noquote() << "Save failed";
 
     report.projects = int(mergeState.projects.size());
@@ -155,13 +189,61 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
                                    "-d", request.outputFolder() + "//Adjustment"};
     qDebug().noquote() << arguments.join(' ');
     step(report, tr("solver"), [&] {
-        const int exitCode = QProcess::execute(solverPath, arguments);
-        if (exitCode == -2)
+        report.solverCommand = (QStringList(solverPath) + arguments).join(' ');
+        QProcess solver;
+        solver.start(solverPath, arguments);
+        if (!solver.waitForStarted(-1))
             return tr("%1 could not be started").arg(solverPath);
-        if (exitCode == -1)
+        if (!waitForSolver(solver, report))
+            return tr("stopped");
+        if (solver.exitStatus() == QProcess::CrashExit)
             return tr("%1 crashed").arg(solverPath);
-        return unless(exitCode == 0, tr("%1 exited with code %2").arg(solverPath).arg(exitCode));
+        report.solverExitCode = solver.exitCode();
+        return unless(report.solverExitCode == 0,
+                      tr("%1 exited with code %2").arg(solverPath).arg(report.solverExitCode));
     });
+}
+
+// Waits for the solver to exit, passing its lines on as they come. On a stop
+// it is terminated, and killed when it outlives the grace; returns false then.
+bool MergeWorkflow::waitForSolver(QProcess &solver, MergeReport &report)
+{
+    while (solver.state() != QProcess::NotRunning && !solver.waitForFinished(solverPollMs)) {
+        passSolverLines(solver, report, false);
+        if (stopping(report)) {
+            solver.terminate();
+            if (!solver.waitForFinished(solverGraceMs)) {
+                solver.kill();
+                solver.waitForFinished(-1);
+            }
+            passSolverLines(solver, report, true);
+            return false;
+        }
+    }
+    passSolverLines(solver, report, true);
+    return true;
+}
+
+// Passes on the solver's complete lines of both channels (at its end also
+// an unfinished last one), echoed to this program's own output and error as
+// they were written.
+void MergeWorkflow::passSolverLines(QProcess &solver, MergeReport &report, bool atEnd)
+{
+    for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+        solver.setReadChannel(channel);
+        FILE *echo = channel == QProcess::StandardOutput ? stdout : stderr;
+        while (solver.canReadLine() || (atEnd && solver.bytesAvailable() > 0)) {
+            QByteArray bytes = solver.canReadLine() ? solver.readLine() : solver.readAll();
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), echo);
+            std::fflush(echo);
+            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+                bytes.chop(1);
+            const QString line = QString::fromLocal8Bit(bytes);
+            report.solverOutput.append(line);
+            if (progress.solverOutput)
+                progress.solverOutput(line);
+        }
+    }
 }
 
 void MergeWorkflow::writeProject(const MergeRequest &request, MergeReport &report)
