@@ -30,6 +30,7 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
     solverOutput->setMaximumBlockCount(10000);
     solverOutput->setLineWrapMode(QPlainTextEdit::NoWrap);
     solverOutput->setPlaceholderText(tr("The solver's output appears here while it runs."));
+    solverOutput->setMinimumHeight(160);
     solverOutput->hide();
     elapsedLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
 

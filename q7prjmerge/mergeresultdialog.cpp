@@ -29,11 +29,14 @@ QTableWidget *stepTable(std::vector<MergeStep> steps)
                                    QDialog::tr("%1 ms").arg(step.milliseconds), step.problem};
         for (int column = 0; column < cells.size(); ++column)
             table->setItem(row, column, new QTableWidgetItem(cells[column]));
+        table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
         if (!step.ok)
             table->item(row, 1)->setForeground(Qt::red);
     }
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->setFocusPolicy(Qt::NoFocus);
     table->horizontalHeader()->setStretchLastSection(true);
     table->resizeColumnsToContents();
     return table;
@@ -58,7 +61,10 @@ MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
     QPushButton *copyButton = buttons->addButton(tr("Copy report"), QDialogButtonBox::ActionRole);
     openButton->setObjectName("openFolderButton");
     copyButton->setObjectName("copyReportButton");
-    buttons->button(QDialogButtonBox::Close)->setObjectName("closeButton");
+    QPushButton *closeButton = buttons->button(QDialogButtonBox::Close);
+    closeButton->setObjectName("closeButton");
+    closeButton->setDefault(true);
+    closeButton->setFocus();
     openButton->setEnabled(QFileInfo(report.outputFolder).isDir());
     connect(openButton, &QAbstractButton::clicked, this, &MergeResultDialog::openFolder);
     connect(copyButton, &QAbstractButton::clicked, this, &MergeResultDialog::copyReport);
