@@ -27,7 +27,11 @@ mergeprj::mergeprj(QWidget *parent)
     connect(progressPanel, &MergeProgressPanel::stopClicked, &runner, &MergeRunner::requestStop);
 }
 
-mergeprj::~mergeprj() = default;
+mergeprj::~mergeprj()
+{
+    // A merge still running is stopped by the runner; its end finds no dialog.
+    disconnect(&runner, nullptr, this, nullptr);
+}
 
 void mergeprj::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
 {
