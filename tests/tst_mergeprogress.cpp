@@ -3,6 +3,7 @@
 #include "mergeresultdialog.h"
 #include "testfiles.h"
 
+#include <QClipboard>
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QLineEdit>
@@ -70,6 +71,7 @@ private slots:
     void stopDuringSolver();
     void stopDuringDatabaseStep();
     void closingDuringMergeAsksFirst();
+    void resultListsFailedStepsFirstAndCopiesReport();
 
 private:
     QPushButton *button(const char *name) const { return dialog->findChild<QPushButton *>(name); }
@@ -265,6 +267,30 @@ void TestMergeProgress::closingDuringMergeAsksFirst()
     QVERIFY(waitForEnd(ended).stopped);
     QTRY_VERIFY(!dialog->isVisible());
     QCOMPARE(boxes, QStringList({question, question})); // no result dialog for a window that closes
+}
+
+void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
+{
+    MergeReport report;
+    report.started = true;
+    report.outputFolder = temp + "//m";
+    report.steps = {{"a", true, {}, 1}, {"b", false, "b broke", 2}, {"c", true, {}, 3}, {"d", false, "d broke", 4}};
+    report.solverCommand = "solver -t mergeq7c";
+    report.solverExitCode = 3;
+    MergeResultDialog result(report);
+    auto *table = result.findChild<QTableWidget *>("stepTable");
+    QStringList rows;
+    for (int row = 0; row < table->rowCount(); ++row)
+        rows << table->item(row, 0)->text() + " " + table->item(row, 1)->text() + " " + table->item(row, 3)->text();
+    QCOMPARE(rows, QStringList({"b failed b broke", "d failed d broke", "a succeeded ", "c succeeded "}));
+    QVERIFY(!result.findChild<QPushButton *>("openFolderButton")->isEnabled()); // no folder was made
+
+    result.findChild<QPushButton *>("copyReportButton")->click();
+    const QString copied = QApplication::clipboard()->text();
+    QCOMPARE(copied, report.text());
+    QVERIFY(copied.startsWith(report.summary()));
+    QVERIFY(copied.contains("solver -t mergeq7c (exit code 3)"));
+    QCOMPARE(copied.count(" failed "), 2);
 }
 
 QTEST_MAIN(TestMergeProgress)
