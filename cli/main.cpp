@@ -1,18 +1,25 @@
 // q7prjmerge-cli: the merge of the dialog, without a window.
 //
-//   q7prjmerge-cli --dir DIR --name NAME PROJECT.Q7D [PROJECT.Q7D ...]
+//   q7prjmerge-cli --dir DIR --name NAME [--json] PROJECT.Q7D [PROJECT.Q7D ...]
 //
 // Exit codes: 0 the merge ran to its end and every step succeeded; 1 it ran to
 // its end but a step failed; 2 it did not start.
 
 #include "consolemessages.h"
+#include "mergelog.h"
+#include "mergereportjson.h"
 #include "mergeworkflow.h"
+#include "projectfile.h"
+#include "q7version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonDocument>
 #include <QLoggingCategory>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -31,14 +38,19 @@ void describe(QCommandLineParser &parser)
         "photo database NAME.temp. The new project takes its parameters from the first\n"
         "project file.\n\n"
         "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
-        "2 the merge did not start (usage, empty --dir or --name, an output that would\n"
-        "overwrite a source project's file, folder not made).");
+        "2 the merge did not start (usage, a listed file missing or not a readable project\n"
+        "file, empty --dir or --name, an output that would overwrite a source project's\n"
+        "file, folder not made).\n\n"
+        "Every merge that starts appends a record to DIR/NAME/Log/merge.log.");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},
                        {"name", "The new project's name (PrjName).", "NAME"},
                        {"timings", "Print the time each step took and the peak memory of the\n"
                                    "program and of the solver on standard output."},
-                       {"verbose", "Show the merge's diagnostic lines on standard error."}});
+                       {"verbose", "Show the merge's diagnostic lines on standard error."},
+                       {"json", "Print the report as one JSON object on standard output instead of\n"
+                                "the summary and timings: steps, counts, output files and exit code."}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
@@ -56,6 +68,36 @@ void printPeakMemory()
 #endif
 }
 
+// On a terminal, the step that is running, on one line that the next step
+// or message writes over.
+void showStep(const QString &step)
+{
+    std::fprintf(stderr, "\033[K%s...\r", step.toLocal8Bit().constData());
+    std::fflush(stderr);
+}
+
+void printJson(const MergeReport &report, int exitCode)
+{
+    QJsonObject json = mergeReportJson(report);
+    json.insert("exitCode", exitCode);
+    std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
+}
+
+// Names on standard error every listed file that is missing or not a
+// readable project file; true when there is none.
+bool allProjectFilesReadable(const QStringList &files)
+{
+    bool readable = true;
+    for (const QString &file : files) {
+        if (isProjectFile(file))
+            continue;
+        const char *what = QFileInfo::exists(file) ? "Not a readable project file" : "No such project file";
+        std::fprintf(stderr, "%s: %s\n", what, qPrintable(file));
+        readable = false;
+    }
+    return readable;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -64,6 +106,7 @@ int main(int argc, char *argv[])
     // reports, instead of ending the program half-way.
     std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(Q7_VERSION);
     QCommandLineParser parser;
     describe(parser);
     if (!parser.parse(app.arguments())) {
@@ -74,10 +117,18 @@ int main(int argc, char *argv[])
         std::printf("%s", qPrintable(parser.helpText()));
         return Succeeded;
     }
+    if (parser.isSet("version")) {
+        std::printf("q7prjmerge-cli %s\n", Q7_VERSION);
+        return Succeeded;
+    }
     if (parser.positionalArguments().isEmpty() || !parser.isSet("dir") || !parser.isSet("name")) {
         std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
         return NotStarted;
     }
+
+    // Refused before anything is written.
+    if (!allProjectFilesReadable(parser.positionalArguments()))
+        return NotStarted;
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");
@@ -85,7 +136,18 @@ int main(int argc, char *argv[])
     const MergeRequest request{parser.positionalArguments(), parser.value("dir"), parser.value("name")};
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
+    workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
+    const bool onTerminal = isatty(STDERR_FILENO);
+    if (onTerminal)
+        workflow.setStepStartedHook(showStep);
     const MergeReport report = workflow.mergePrj(request);
+    if (onTerminal)
+        std::fprintf(stderr, "\033[K");
+    const int exitCode = !report.started ? NotStarted : report.succeeded() ? Succeeded : StepFailed;
+    if (parser.isSet("json")) {
+        printJson(report, exitCode);
+        return exitCode;
+    }
     if (!report.started)
         return NotStarted;
     std::printf("%s\n", qPrintable(report.summary()));
@@ -93,5 +155,5 @@ int main(int argc, char *argv[])
         std::printf("%s", qPrintable(report.timings()));
         printPeakMemory();
     }
-    return report.succeeded() ? Succeeded : StepFailed;
+    return exitCode;
 }

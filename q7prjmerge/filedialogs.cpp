@@ -2,9 +2,9 @@
 
 #include <QFileDialog>
 
-QString FileDialogs::openProjectFile(QWidget *parent, const QString &caption)
+QStringList FileDialogs::openProjectFiles(QWidget *parent, const QString &caption, const QString &folder)
 {
-    return QFileDialog::getOpenFileName(parent, caption, QString(), "*.Q7D");
+    return QFileDialog::getOpenFileNames(parent, caption, folder, "*.Q7D");
 }
 
 QString FileDialogs::existingDirectory(QWidget *parent)

@@ -2,6 +2,7 @@
 #define FILEDIALOGS_H
 
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -12,8 +13,8 @@ class FileDialogs
 public:
     virtual ~FileDialogs() = default;
 
-    // A project file to add, or an empty text when the user cancelled.
-    virtual QString openProjectFile(QWidget *parent, const QString &caption);
+    // The project files to add, starting in folder; none when the user cancelled.
+    virtual QStringList openProjectFiles(QWidget *parent, const QString &caption, const QString &folder);
     // The folder for the new project, or an empty text when the user cancelled.
     virtual QString existingDirectory(QWidget *parent);
 };

@@ -1,14 +1,15 @@
 #include "mergeprj.h"
 
+#include "dialogsettings.h"
 #include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
+#include "projectlist.h"
 
 #include <QDebug>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPushButton>
 
 mergeprj::mergeprj(QWidget *parent)
@@ -20,6 +21,11 @@ mergeprj::mergeprj(QWidget *parent)
     createWidgets();
     layOutWidgets();
     connectButtons();
+    setWindowTitle(tr("q7prjmerge - merge projects"));
+    const DialogSettings settings = DialogSettings::load();
+    restoreGeometry(settings.geometry);
+    prjDirEdit->setText(settings.prjDir);
+    addFolder = settings.addFolder;
     connect(&runner, &MergeRunner::stepStarted, progressPanel, &MergeProgressPanel::stepStarted);
     connect(&runner, &MergeRunner::stepFinished, progressPanel, &MergeProgressPanel::stepFinished);
     connect(&runner, &MergeRunner::solverOutput, progressPanel, &MergeProgressPanel::appendSolverLine);
@@ -29,6 +35,7 @@ mergeprj::mergeprj(QWidget *parent)
 
 mergeprj::~mergeprj()
 {
+    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder}.save();
     // A merge still running is stopped by the runner; its end finds no dialog.
     disconnect(&runner, nullptr, this, nullptr);
 }
@@ -50,8 +57,11 @@ void mergeprj::createWidgets()
     prjDirLabel = new QLabel(tr("prjDir:"));
     prjNameEdit = new QLineEdit;
     prjDirEdit = new QLineEdit;
-    projectList = new QListWidget;
+    projectList = new ProjectList;
     gridLayout = new QGridLayout(this);
+    upButton = new QPushButton(tr("Up"));
+    downButton = new QPushButton(tr("Down"));
+    statusLabel = new QLabel;
     progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
     progressPanel->hide();
 
@@ -68,6 +78,9 @@ void mergeprj::createWidgets()
     prjDirEdit->setObjectName("prjDirEdit");
     projectList->setObjectName("projectList");
     gridLayout->setObjectName("gridLayout");
+    upButton->setObjectName("upButton");
+    downButton->setObjectName("downButton");
+    statusLabel->setObjectName("statusLabel");
 }
 
 void mergeprj::layOutWidgets()
@@ -84,6 +97,9 @@ void mergeprj::layOutWidgets()
     gridLayout->addWidget(openButton, 8, 4, 1, 1);
     gridLayout->addWidget(mergeButton, 9, 3, 1, 1);
     gridLayout->addWidget(cancelButton, 9, 4, 1, 1);
+    gridLayout->addWidget(upButton, 3, 4, 1, 1);
+    gridLayout->addWidget(downButton, 4, 4, 1, 1);
+    gridLayout->addWidget(statusLabel, 11, 0, 1, 5);
     // Row 10 shows a running merge; row 11 is left free.
     gridLayout->addWidget(progressPanel, 10, 0, 1, 5);
     gridLayout->setHorizontalSpacing(1);
@@ -99,16 +115,19 @@ void mergeprj::connectButtons()
     connect(mergeButton, &QAbstractButton::clicked, this, &mergeprj::mergePrj);
     // Cancal closes the window, as the user expects of it.
     connect(cancelButton, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(upButton, &QAbstractButton::clicked, projectList, [this] { projectList->moveCurrent(-1); });
+    connect(downButton, &QAbstractButton::clicked, projectList, [this] { projectList->moveCurrent(1); });
+    connect(projectList, &ProjectList::removeRequested, this, &mergeprj::removePrj);
+    connect(projectList, &ProjectList::notice, statusLabel, &QLabel::setText);
 }
 
 void mergeprj::addPrj()
 {
-    const QString path = fileDialogs->openProjectFile(this, tr("AddQ7D"));
-    if (path.isEmpty())
+    const QStringList paths = fileDialogs->openProjectFiles(this, tr("AddQ7D"), addFolder);
+    if (paths.isEmpty())
         return;
-    auto *item = new QListWidgetItem;
-    item->setText(path);
-    projectList->insertItem(projectList->count(), item);
+    addFolder = QFileInfo(paths.last()).absolutePath();
+    projectList->addProjects(paths);
 }
 
 void mergeprj::removePrj()
@@ -158,18 +177,34 @@ MergeRequest mergeprj::mergeRequest() const
     return request;
 }
 
+// Looks at every listed project again; a merge with projects whose files are
+// missing goes ahead only when the user says so. The field checks come first:
+// their warnings say what to fill.
+bool mergeprj::confirmFlaggedProjects(const MergeRequest &request)
+{
+    const QStringList flagged = projectList->recheckProjects();
+    if (flagged.isEmpty() || request.prjDir.isEmpty() || request.prjName.isEmpty())
+        return true;
+    return messages.question(tr("Missing files"),
+                             tr("These projects have files missing or unreadable:\n%1\n\nMerge anyway?")
+                                 .arg(flagged.join('\n')));
+}
+
 void mergeprj::mergePrj()
 {
+    const MergeRequest request = mergeRequest();
+    if (!confirmFlaggedProjects(request))
+        return;
     setMerging(true);
     progressPanel->start();
-    runner.start(mergeRequest());
+    runner.start(request);
 }
 
 void mergeprj::setMerging(bool merging)
 {
     for (QWidget *widget : std::initializer_list<QWidget *>{projectList, prjNameEdit, prjDirEdit, addButton,
                                                             removeButton, removeAllButton, openButton,
-                                                            mergeButton, cancelButton})
+                                                            mergeButton, cancelButton, upButton, downButton})
         widget->setEnabled(!merging);
 }
 

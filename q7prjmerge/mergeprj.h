@@ -11,9 +11,9 @@
 class QGridLayout;
 class QLabel;
 class QLineEdit;
-class QListWidget;
 class MergeProgressPanel;
 class QPushButton;
+class ProjectList;
 
 // The program's one window: the list of source projects, the new project's
 // name and folder, and the buttons that edit the list and start a merge.
@@ -55,6 +55,7 @@ private:
     MergeRequest mergeRequest() const;
     void setMerging(bool merging);
     void mergeDone(const MergeReport &report);
+    bool confirmFlaggedProjects(const MergeRequest &request);
 
 
     QPushButton *addButton;
@@ -67,8 +68,12 @@ private:
     QLabel *prjDirLabel;
     QLineEdit *prjNameEdit;
     QLineEdit *prjDirEdit;
-    QListWidget *projectList;
+    ProjectList *projectList;
     QGridLayout *gridLayout;
+    QPushButton *upButton;
+    QPushButton *downButton;
+    QLabel *statusLabel;
+    QString addFolder; // where Add's file chooser starts
     MergeProgressPanel *progressPanel;
 
     std::unique_ptr<FileDialogs> fileDialogs;

@@ -25,5 +25,5 @@ void MessageBoxes::information(const QString &title, const QString &text)
 bool MessageBoxes::question(const QString &title, const QString &text)
 {
     return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-        == QMessageBox::Yes;
+           == QMessageBox::Yes;
 }

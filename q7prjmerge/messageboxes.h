@@ -15,7 +15,8 @@ public:
     void warning(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
     void information(const QString &title, const QString &text) override;
-    // A Yes/No question on the dialog; true for Yes.
+
+    // Asks a yes-or-no question on the dialog; true for Yes.
     bool question(const QString &title, const QString &text);
 
 private:

@@ -13,6 +13,7 @@ packages=(
   time
   locales
   clang libclang-rt-14-dev
+  dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()

@@ -2,6 +2,7 @@
 // "mergeq7c", which merges the orientation files named in a list into one.
 //
 //   Z7Uzurer -t mergeq7c -l LIST -p POS -d DIR
+//   Z7Uzurer --version
 //
 // writes DIR/<LIST's base name up to its first dot>_ori.q7c. Exit codes:
 // 0 merged, 1 an input could not be read or the result not written, 2 usage.
@@ -9,6 +10,7 @@
 #include "inputlist.h"
 #include "orientationmerge.h"
 #include "orientationtext.h"
+#include "q7version.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,6 +28,7 @@ namespace {
 
 const char usage[] =
     "usage: Z7Uzurer -t mergeq7c -l LIST -p POS -d DIR\n"
+    "       Z7Uzurer --version\n"
     "  -t  the task; only mergeq7c is known\n"
     "  -l  text file naming one orientation file (_ori.q7c) a line\n"
     "  -p  the merged position file of the new project\n"
@@ -153,6 +156,10 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
 
 int main(int argc, char *argv[])
 {
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("Z7Uzurer %s\n", Q7_VERSION);
+        return 0;
+    }
     std::map<std::string, std::string> options;
     for (int i = 1; i < argc; i += 2) {
         const std::string flag = argv[i];

@@ -43,6 +43,7 @@ private slots:
     void helpExplainsUsage();
     void refusesToStart_data();
     void refusesToStart();
+    void refusesUnreadableProjectsBeforeWriting();
     void failedSolverEndsWithExitOne();
     void printsTimingsOnRequest();
     void sizeLimitKeepsEarlierFilesAndEndsWithExitOne();
@@ -81,20 +82,27 @@ void TestMergeCli::helpExplainsUsage()
 
 void TestMergeCli::refusesToStart_data()
 {
+    const QString examples = Q7_SOURCE_DIR "/examples";
+    const QString project = examples + "/block01/block01.Q7D";
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
     QTest::newRow("no project") << QStringList{"--dir", "/tmp", "--name", "m"} << "Usage:";
-    QTest::newRow("no name") << QStringList{"--dir", "/tmp", "x.Q7D"} << "Usage:";
-    QTest::newRow("unknown option") << QStringList{"--fast", "x.Q7D"} << "Unknown option 'fast'.";
-    QTest::newRow("empty dir") << QStringList{"--dir", "", "--name", "m", "x.Q7D"}
+    QTest::newRow("no name") << QStringList{"--dir", "/tmp", project} << "Usage:";
+    QTest::newRow("unknown option") << QStringList{"--fast", project} << "Unknown option 'fast'.";
+    QTest::newRow("empty dir") << QStringList{"--dir", "", "--name", "m", project}
                                << "Tips: Please enter the saved path.";
-    QTest::newRow("empty name") << QStringList{"--dir", "/tmp", "--name", "", "x.Q7D"}
+    QTest::newRow("empty name") << QStringList{"--dir", "/tmp", "--name", "", project}
                                 << "Tips: Please enter a save file name.";
-    QTest::newRow("missing parent") << QStringList{"--dir", "/nonexistent/deeper", "--name", "m", "x.Q7D"}
+    QTest::newRow("missing parent") << QStringList{"--dir", "/nonexistent/deeper", "--name", "m", project}
                                     << "Tips: Folder creation failed!";
-    QTest::newRow("overwrites a source") << QStringList{"--dir", "/nonexistent", "--name", "m", "/nonexistent/m/m.Q7D"}
-                                         << "Tips: The new project's project file /nonexistent//m/m.Q7D would "
-                                            "overwrite the project file of the source project /nonexistent/m/m.Q7D.";
+    QTest::newRow("overwrites a source") << QStringList{"--dir", examples, "--name", "block01", project}
+                                         << QString("Tips: The new project's project file %1//block01/block01.Q7D "
+                                                    "would overwrite the project file of the source project %2.")
+                                                .arg(examples, project);
+    QTest::newRow("missing project file") << QStringList{"--dir", "/tmp", "--name", "m", project, "/no/such/p.Q7D"}
+                                          << "No such project file: /no/such/p.Q7D";
+    QTest::newRow("not a project file") << QStringList{"--dir", "/tmp", "--name", "m", "/etc/passwd", project}
+                                        << "Not a readable project file: /etc/passwd";
 }
 
 void TestMergeCli::refusesToStart()
@@ -105,6 +113,15 @@ void TestMergeCli::refusesToStart()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
+}
+
+void TestMergeCli::refusesUnreadableProjectsBeforeWriting()
+{
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m", "/no/such/p.Q7D", temp + "/src"} + samples);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("No such project file: /no/such/p.Q7D\nNot a readable project file: " + temp + "/src\n"),
+             qPrintable(run.err));
+    QCOMPARE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"src"}));
 }
 
 void TestMergeCli::failedSolverEndsWithExitOne()

@@ -1,6 +1,7 @@
 #include "mergefixture.h"
 #include "mergeprj.h"
 #include "mergeresultdialog.h"
+#include "projectlist.h"
 #include "testfiles.h"
 
 #include <QGridLayout>
@@ -8,44 +9,50 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
 #include <QtTest>
 
 namespace {
 
-// Answers the file and folder choosers from prepared lists, in order.
+// Answers the file and folder choosers from prepared lists, in order; notes
+// the captions and start folders of the file chooser.
 class ScriptedFileDialogs : public FileDialogs
 {
 public:
-    ScriptedFileDialogs(QStringList files, QStringList folders, QStringList *captions)
-        : files(std::move(files)), folders(std::move(folders)), captions(captions)
+    ScriptedFileDialogs(QList<QStringList> files, QStringList folders, QStringList *captions, QStringList *starts)
+        : files(std::move(files)), folders(std::move(folders)), captions(captions), starts(starts)
     {
     }
 
-    QString openProjectFile(QWidget *, const QString &caption) override
+    QStringList openProjectFiles(QWidget *, const QString &caption, const QString &folder) override
     {
         captions->append(caption);
+        starts->append(folder);
         return files.takeFirst();
     }
 
     QString existingDirectory(QWidget *) override { return folders.takeFirst(); }
 
 private:
-    QStringList files;
+    QList<QStringList> files;
     QStringList folders;
     QStringList *captions;
+    QStringList *starts;
 };
 
-// Runs action while answering every message box it opens with OK; returns
-// the boxes as "<title>|<text>".
-QStringList answerMessageBoxes(const std::function<void()> &action)
+// Runs action while answering every message box it opens with answer (OK
+// where the box has no such button); returns the boxes as "<title>|<text>".
+QStringList answerMessageBoxes(const std::function<void()> &action,
+                               QMessageBox::StandardButton answer = QMessageBox::Ok)
 {
     QStringList boxes;
     QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&boxes] {
+    QObject::connect(&timer, &QTimer::timeout, [&boxes, answer] {
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             boxes.append(box->windowTitle() + "|" + box->text());
-            box->button(QMessageBox::Ok)->click();
+            (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Ok))->click();
         } else if (auto *result = qobject_cast<MergeResultDialog *>(QApplication::activeModalWidget())) {
             boxes.append(result->windowTitle() + "|" + result->summary());
             result->accept();
@@ -75,10 +82,16 @@ private slots:
     void init();
     void cleanup();
 
-    void opensEmptyWithoutTitle();
+    void opensEmptyWithTitle();
     void widgetTexts();
     void layoutPositions();
-    void addTwiceGivesTwoItems();
+    void addSameFileTwiceGivesOneItemAndNote();
+    void addManyInOrderAndRemember();
+    void dropFilesAndFolder();
+    void reorderKeepsRequestEqualToRows();
+    void deleteKeyRemovesCurrentItem();
+    void flaggedProjectAsksBeforeMerge();
+    void largeProjectLoadsWithoutBlocking();
     void addCancelledChangesNothing();
     void removeWithoutCurrentItemDoesNothing();
     void removeTakesCurrentItem();
@@ -95,9 +108,41 @@ private:
     QPushButton *button(const char *name) const { return dialog->findChild<QPushButton *>(name); }
     QListWidget *list() const { return dialog->findChild<QListWidget *>("projectList"); }
     QLineEdit *edit(const char *name) const { return dialog->findChild<QLineEdit *>(name); }
-    void answer(QStringList files, QStringList folders = {})
+    ProjectList *projects() const { return dialog->findChild<ProjectList *>("projectList"); }
+    QString status() const { return dialog->findChild<QLabel *>("statusLabel")->text(); }
+    // One file per Add (an empty text: cancelled).
+    void answer(const QStringList &files, QStringList folders = {})
     {
-        dialog->setFileDialogs(std::make_unique<ScriptedFileDialogs>(files, folders, &captions));
+        QList<QStringList> answers;
+        for (const QString &file : files)
+            answers.append(file.isEmpty() ? QStringList() : QStringList{file});
+        answerMany(answers, folders);
+    }
+    void answerMany(const QList<QStringList> &answers, QStringList folders = {})
+    {
+        dialog->setFileDialogs(std::make_unique<ScriptedFileDialogs>(answers, folders, &captions, &starts));
+    }
+    void drop(const QStringList &paths)
+    {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString &path : paths)
+            urls.append(QUrl::fromLocalFile(path));
+        data.setUrls(urls);
+        // A drop goes where the drag entered.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list()->viewport(), &enter);
+        QDropEvent event(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list()->viewport(), &event);
+    }
+    // Waits for every row's contents to be read.
+    bool contentsRead() const
+    {
+        for (int i = 0; i < list()->count(); ++i) {
+            if (!list()->item(i)->data(ProjectList::PositionImagesRole).isValid())
+                return false;
+        }
+        return true;
     }
     void addItems(const QStringList &paths)
     {
@@ -128,17 +173,23 @@ private:
     QString temp;
     QStringList samples;
     QStringList captions;
+    QStringList starts;
 };
 
 void TestMergeDialog::initTestCase()
 {
     QCoreApplication::addLibraryPath(Q7_BIN_DIR); // the SQLITECIPHER driver
+    // The dialog's settings go to a folder of the test's own.
+    static QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
 }
 
 void TestMergeDialog::init()
 {
+    QSettings("ProjectMergeTool", "q7prjmerge").clear();
     dialog = new mergeprj;
     captions.clear();
+    starts.clear();
     temp = freshTempDir(tempDir);
     QVERIFY(!temp.isEmpty());
 }
@@ -149,14 +200,14 @@ void TestMergeDialog::cleanup()
     dialog = nullptr;
 }
 
-void TestMergeDialog::opensEmptyWithoutTitle()
+void TestMergeDialog::opensEmptyWithTitle()
 {
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
     QCOMPARE(list()->count(), 0);
     QVERIFY(edit("prjNameEdit")->text().isEmpty());
     QVERIFY(edit("prjDirEdit")->text().isEmpty());
-    QVERIFY(dialog->windowTitle().isEmpty());
+    QVERIFY(dialog->windowTitle().startsWith("q7prjmerge"));
     QCOMPARE(QString(dialog->metaObject()->className()), QString("mergeprj"));
     const MergeState &state = dialog->mergeState();
     QVERIFY(state.projects.empty() && state.positions.empty());
@@ -188,7 +239,8 @@ void TestMergeDialog::layoutPositions()
         {"projectList", 0, 0, 6, 4},  {"addButton", 0, 4, 1, 1},   {"removeButton", 1, 4, 1, 1},
         {"removeAllButton", 2, 4, 1, 1}, {"prjNameLabel", 7, 0, 1, 1}, {"prjNameEdit", 7, 1, 1, 3},
         {"prjDirLabel", 8, 0, 1, 1},  {"prjDirEdit", 8, 1, 1, 3},  {"openButton", 8, 4, 1, 1},
-        {"mergeButton", 9, 3, 1, 1},  {"cancelButton", 9, 4, 1, 1}, {"progressPanel", 10, 0, 1, 5}};
+        {"mergeButton", 9, 3, 1, 1},  {"cancelButton", 9, 4, 1, 1}, {"upButton", 3, 4, 1, 1},
+        {"downButton", 4, 4, 1, 1},   {"statusLabel", 11, 0, 1, 5}, {"progressPanel", 10, 0, 1, 5}};
     QCOMPARE(grid->count(), int(std::size(places)));
     for (const Place &place : places) {
         auto *widget = dialog->findChild<QWidget *>(place.name);
@@ -200,11 +252,144 @@ void TestMergeDialog::layoutPositions()
     }
 }
 
-void TestMergeDialog::addTwiceGivesTwoItems()
+void TestMergeDialog::addSameFileTwiceGivesOneItemAndNote()
 {
-    addItems({"/data/a.Q7D", "/data/a.Q7D"});
-    QCOMPARE(itemTexts(list()), QStringList({"/data/a.Q7D", "/data/a.Q7D"}));
-    QCOMPARE(captions, QStringList({"AddQ7D", "AddQ7D"}));
+    addItems({"/data/a.Q7D", "/data/b.Q7D"});
+    QVERIFY(status().isEmpty());
+    addItems({"/data/./a.Q7D"});
+    QCOMPARE(itemTexts(list()), QStringList({"/data/a.Q7D", "/data/b.Q7D"}));
+    QCOMPARE(captions, QStringList({"AddQ7D", "AddQ7D", "AddQ7D"}));
+    QVERIFY2(status().contains("a.Q7D"), qPrintable(status()));
+}
+
+void TestMergeDialog::addManyInOrderAndRemember()
+{
+    answerMany({{"/d1/c.Q7D", "/d1/a.Q7D", "/d1/b.Q7D"}, {"/d2/e.Q7D"}});
+    button("addButton")->click();
+    button("addButton")->click();
+    QCOMPARE(itemTexts(list()), QStringList({"/d1/c.Q7D", "/d1/a.Q7D", "/d1/b.Q7D", "/d2/e.Q7D"}));
+    QCOMPARE(starts, QStringList({"", "/d1"}));
+
+    // A new run starts where the last one left off.
+    edit("prjDirEdit")->setText("/out");
+    delete dialog;
+    dialog = new mergeprj;
+    QCOMPARE(edit("prjDirEdit")->text(), QString("/out"));
+    answerMany({{}});
+    button("addButton")->click();
+    QCOMPARE(starts.last(), QString("/d2"));
+}
+
+void TestMergeDialog::dropFilesAndFolder()
+{
+    for (const char *folder : {"/f/sub/deeper", "/f/sub2"})
+        QVERIFY(QDir().mkpath(temp + folder));
+    for (const char *file : {"/x.Q7D", "/notes.txt", "/f/b.Q7D", "/f/a.q7d", "/f/sub/c.Q7D",
+                             "/f/sub/deeper/d.Q7D", "/f/sub2/e.Q7D"})
+        QVERIFY(writeBytes(temp + file, ""));
+    drop({temp + "/x.Q7D", temp + "/notes.txt", temp + "/f"});
+    QCOMPARE(itemTexts(list()), QStringList({temp + "/x.Q7D", temp + "/f/a.q7d", temp + "/f/b.Q7D",
+                                             temp + "/f/sub/c.Q7D", temp + "/f/sub2/e.Q7D"}));
+
+    // The same file through a link is not added again.
+    QVERIFY(QFile::link(temp + "/x.Q7D", temp + "/link.Q7D"));
+    drop({temp + "/link.Q7D"});
+    QCOMPARE(list()->count(), 5);
+    QVERIFY2(status().contains("link.Q7D"), qPrintable(status()));
+}
+
+void TestMergeDialog::reorderKeepsRequestEqualToRows()
+{
+    samples = makeSampleProjects(temp + "/src", 3, 12);
+    addItems(samples);
+    auto firstRowMarked = [this] {
+        for (int i = 0; i < list()->count(); ++i) {
+            const QListWidgetItem *item = list()->item(i);
+            if (item->font().bold() != (i == 0) || item->toolTip().contains("parameters") != (i == 0))
+                return false;
+        }
+        return true;
+    };
+    QVERIFY(firstRowMarked());
+
+    list()->setCurrentRow(2);
+    button("upButton")->click(); // 1 3 2
+    list()->setCurrentRow(0);
+    QTest::keyClick(list(), Qt::Key_Down, Qt::AltModifier); // 3 1 2
+    QCOMPARE(list()->currentRow(), 1);
+    button("downButton")->click(); // 3 2 1
+    button("downButton")->click(); // already last
+    QCOMPARE(itemTexts(list()), QStringList({samples[2], samples[1], samples[0]}));
+    QVERIFY(firstRowMarked());
+    // What an item dragged to the top does to the list's rows.
+    QVERIFY(list()->model()->moveRow(QModelIndex(), 2, QModelIndex(), 0)); // 1 3 2
+    QCOMPARE(itemTexts(list()), QStringList({samples[0], samples[2], samples[1]}));
+    QVERIFY(firstRowMarked());
+
+    edit("prjDirEdit")->setText(temp);
+    edit("prjNameEdit")->setText("m");
+    dialog->mergeWorkflow().setSolverPath(binPath("AT/Z7Uzurer"));
+    answerMessageBoxes([this] { merge(); });
+    QStringList merged;
+    for (const ProjectEntry &entry : dialog->mergeState().projects)
+        merged << entry.prjFile;
+    QCOMPARE(merged, itemTexts(list()));
+}
+
+void TestMergeDialog::deleteKeyRemovesCurrentItem()
+{
+    addItems({"/data/x", "/data/x/a.Q7D", "/data/y/b.Q7D"});
+    list()->setCurrentRow(0);
+    QTest::keyClick(list(), Qt::Key_Delete);
+    QCOMPARE(itemTexts(list()), QStringList({"/data/y/b.Q7D"}));
+}
+
+void TestMergeDialog::flaggedProjectAsksBeforeMerge()
+{
+    samples = makeSampleProjects(temp + "/src", 2, 20);
+    QVERIFY(QFile::remove(temp + "/src/block02/block02_xyz.txt"));
+    addItems(samples);
+    edit("prjDirEdit")->setText(temp);
+    edit("prjNameEdit")->setText("m");
+    dialog->mergeWorkflow().setSolverPath(binPath("AT/Z7Uzurer"));
+    QTRY_VERIFY(contentsRead());
+    QVERIFY(list()->item(0)->icon().isNull());
+    QVERIFY(!list()->item(1)->icon().isNull());
+    QVERIFY2(list()->item(1)->toolTip().contains("position file " + temp + "/src/block02//block02_xyz.txt"),
+             qPrintable(list()->item(1)->toolTip()));
+    QCOMPARE(list()->item(1)->data(ProjectList::OrientationImagesRole).toInt(), 20);
+
+    QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); }, QMessageBox::No);
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY2(boxes[0].startsWith("Missing files|") && boxes[0].contains("block02.Q7D"), qPrintable(boxes[0]));
+    QVERIFY(!QFileInfo::exists(temp + "/m"));
+
+    boxes = answerMessageBoxes([this] { merge(); }, QMessageBox::Yes);
+    QCOMPARE(boxes.size(), 2);
+    QVERIFY2(boxes[1].startsWith("Tips|"), qPrintable(boxes[1]));
+    QVERIFY(QFileInfo::exists(temp + "/m/m.Q7D"));
+}
+
+void TestMergeDialog::largeProjectLoadsWithoutBlocking()
+{
+    const int lines = 100000;
+    QByteArray positions;
+    for (int i = 0; i < lines; ++i)
+        positions += "IMG_" + QByteArray::number(i) + ".JPG 1.0 2.0 3.0 0 0 0 1\n";
+    QVERIFY(QDir().mkpath(temp + "/big/Adjustment"));
+    QVERIFY(writeBytes(temp + "/big/big_xyz.txt", positions));
+    QVERIFY(writeBytes(temp + "/big/Adjustment/big_ori.q7c", "100000 2 0\n" + QByteArray(4 * lines + 2, '\n')));
+    QVERIFY(writeBytes(temp + "/big/big.Q7D", "<q7d_project/>"));
+
+    addItems({temp + "/big/big.Q7D"});
+    // Add has returned; the contents come later, through the event loop.
+    QListWidgetItem *item = list()->item(0);
+    QVERIFY(!item->data(ProjectList::PositionImagesRole).isValid());
+    QTRY_VERIFY_WITH_TIMEOUT(item->data(ProjectList::PositionImagesRole).isValid(), 30000);
+    QCOMPARE(item->data(ProjectList::PositionImagesRole).toLongLong(), qint64(lines));
+    QCOMPARE(item->data(ProjectList::OrientationCamerasRole).toInt(), 2);
+    QCOMPARE(item->data(ProjectList::OrientationImagesRole).toInt(), lines);
+    QVERIFY(item->icon().isNull());
 }
 
 void TestMergeDialog::addCancelledChangesNothing()
@@ -234,7 +419,7 @@ void TestMergeDialog::removeTakesCurrentItem()
 
 void TestMergeDialog::removeOneOfTwoIdenticalItems()
 {
-    addItems({"/data/a.Q7D", "/data/a.Q7D"});
+    list()->addItems({"/data/a.Q7D", "/data/a.Q7D"}); // Add no longer lists a file twice
     list()->setCurrentRow(0);
     button("removeButton")->click();
     QCOMPARE(itemTexts(list()), QStringList({"/data/a.Q7D"}));

@@ -35,17 +35,17 @@ bool countsFitFile(const TextLines &lines, int imageCount, int cameraCount)
 
 // The header's image and camera counts; false unless it holds three integers,
 // neither count is negative and the file can hold what they announce.
-bool readHeader(TextLines &lines, int &imageCount, int &cameraCount)
+bool readHeader(TextLines &lines, OrientationHeader &header)
 {
     TextLines::Line line;
     if (!lines.next(line))
         return false;
     int ignored = 0;
-    int count = scanPlainFields(line.text, imageCount, cameraCount, ignored);
+    int count = scanPlainFields(line.text, header.images, header.cameras, ignored);
     if (count == notPlain)
-        count = std::sscanf(line.text, "%d %d %d", &imageCount, &cameraCount, &ignored);
-    return count == 3 && imageCount >= 0 && cameraCount >= 0
-           && countsFitFile(lines, imageCount, cameraCount);
+        count = std::sscanf(line.text, "%d %d %d", &header.images, &header.cameras, &ignored);
+    return count == 3 && header.images >= 0 && header.cameras >= 0
+           && countsFitFile(lines, header.images, header.cameras);
 }
 
 // Columns: camIdx width height pixelSize focal x0 y0 distortion[0..7]. A line
@@ -147,9 +147,8 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
 
     const CNumericLocale cLocale;
     TextLines lines(file.get(), maxLineLength);
-    int imageCount = 0;
-    int cameraCount = 0;
-    if (!readHeader(lines, imageCount, cameraCount)) {
+    OrientationHeader header;
+    if (!readHeader(lines, header)) {
         std::printf("ERROR: wrong format: %s!\n", filePath.constData());
         std::fflush(stdout);
         return -1;
@@ -157,10 +156,20 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     if (!cameraRecords)
         return -1;
 
-    readCameras(lines, cameraCount, *cameraRecords);
+    readCameras(lines, header.cameras, *cameraRecords);
     if (!imageRecords)
         return 2;
 
-    readImages(lines, imageCount, *imageRecords);
+    readImages(lines, header.images, *imageRecords);
     return 4;
+}
+
+bool readOrientationHeader(const QByteArray &path, OrientationHeader &header)
+{
+    const FilePointer file(std::fopen(orientationFilePath(path).constData(), "r"));
+    if (!file)
+        return false;
+    const CNumericLocale cLocale;
+    TextLines lines(file.get(), maxLineLength);
+    return readHeader(lines, header);
 }

@@ -26,6 +26,18 @@ public:
                             std::vector<ImageRecord> *imageRecords);
 };
 
+// The counts of an orientation file's header.
+struct OrientationHeader
+{
+    int images = 0;
+    int cameras = 0;
+};
+
+// Reads only the header of the orientation file the reader opens for path,
+// judged as readOrientationFile judges it; prints nothing. False when the file
+// cannot be opened or its header would make readOrientationFile fail.
+bool readOrientationHeader(const QByteArray &path, OrientationHeader &header);
+
 // The file the reader opens for path: its folder and base name with ".q7c" in
 // place of the extension ("/" and "\" both separate folders).
 QByteArray orientationFilePath(const QByteArray &path);

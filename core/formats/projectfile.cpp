@@ -105,6 +105,13 @@ std::vector<ParameterLine> parameterLines(const ProjectParams &params)
     };
 }
 
+// Only a regular file is handed to the parser: a folder opens as a stream
+// of unknown length, and a pipe or device could block or never end.
+bool loadDocument(const QString &path, pugi::xml_document &document)
+{
+    return QFileInfo(path).isFile() && document.load_file(path.toLocal8Bit().constData());
+}
+
 } // namespace
 
 int readProjectFile(QString path, ProjectParams &params)
@@ -113,10 +120,8 @@ int readProjectFile(QString path, ProjectParams &params)
     params.prj_dir = info.path();
     params.prj_name = info.baseName();
 
-    // Only a regular file is handed to the parser: a folder opens as a stream
-    // of unknown length, and a pipe or device could block or never end.
     pugi::xml_document document;
-    if (!info.isFile() || !document.load_file(path.toLocal8Bit().constData()))
+    if (!loadDocument(path, document))
         return -1;
 
     const CNumericLocale cNumbers;
@@ -133,6 +138,12 @@ int readProjectFile(QString path, ProjectParams &params)
     readValue(root, "map_projection", params.map_projection);
     readValue(root, "recon_boundbox", params.recon_boundbox);
     return 1;
+}
+
+bool isProjectFile(const QString &path)
+{
+    pugi::xml_document document;
+    return loadDocument(path, document) && document.child(rootName);
 }
 
 int writeProjectFile(ProjectParams params)

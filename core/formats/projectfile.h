@@ -31,6 +31,10 @@ struct ProjectParams
 // prj_dir and prj_name have changed).
 int readProjectFile(QString path, ProjectParams &params);
 
+// Whether path names a regular file that can be read and parsed as a project
+// file, with the root element "q7d_project".
+bool isProjectFile(const QString &path);
+
 // Writes params to prj_dir + "/" + prj_name + ".Q7D", replacing any file of
 // that name once the new one is written whole. Returns 1, or -1 when the file
 // cannot be created or written; the file that was there then stays as it was.

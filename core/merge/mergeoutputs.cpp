@@ -1,6 +1,16 @@
 #include "mergeoutputs.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("mergeprj", text);
+}
+
+} // namespace
 
 MergeOutputs mergeOutputs(const MergeRequest &request)
 {
@@ -15,5 +25,25 @@ MergeOutputs mergeOutputs(const MergeRequest &request)
     outputs.imageList = stem + ".lst";
     outputs.projectFile = outDir + "/" + request.prjName + ".Q7D";
     outputs.database = stem + ".temp";
+    outputs.mergeLog = outDir + "//Log//merge.log";
     return outputs;
+}
+
+std::vector<NamedFile> namedFiles(const MergeOutputs &outputs)
+{
+    return {{tr("solver input list"), outputs.listFile},
+            {tr("position file"), outputs.positionFile},
+            {tr("merged orientation file"), outputs.orientationFile},
+            {tr("camera file"), outputs.cameraFile},
+            {tr("image list"), outputs.imageList},
+            {tr("project file"), outputs.projectFile},
+            {tr("photo database"), outputs.database},
+            {tr("merge record"), outputs.mergeLog}};
+}
+
+std::vector<NamedFile> namedFiles(const ProjectEntry &project)
+{
+    return {{tr("project file"), project.prjFile},
+            {tr("position file"), project.xyzFile},
+            {tr("orientation file"), project.oriFile}};
 }

@@ -1,6 +1,10 @@
 #ifndef MERGEREPORT_H
 #define MERGEREPORT_H
 
+#include "mergeoutputs.h"
+#include "projectentry.h"
+
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <vector>
@@ -15,22 +19,24 @@ struct MergeStep
     qint64 milliseconds = 0;
 };
 
-// What a merge did, for the word the user gets at its end.
+// What a merge did, for the word the user gets at its end, the merge record
+// and the batch program's JSON.
 struct MergeReport
 {
     bool started = false; // false: refused before anything was written
+    QDateTime startTime;
+    QString startedAs; // the front end and its command line
     QString outputFolder;
+    std::vector<ProjectEntry> sources; // in list order
+    MergeOutputs outputs;
     int projects = 0;
     int cameras = 0;
     int images = 0;
+    QString solverCommand;
+    int solverExitCode = -1; // -1 when it did not start or crashed
+    QStringList solverOutput; // its standard output and error, line by line as they came
     std::vector<MergeStep> steps;
     bool stopped = false; // the user stopped it; steps holds those that ran
-
-    // The solver's run: its command line, exit code (-1 when it did not exit
-    // normally or did not run) and its output and error lines as they came.
-    QString solverCommand;
-    int solverExitCode = -1;
-    QStringList solverOutput;
 
     bool succeeded() const;
     // The counts when every step succeeded, else each step that failed, or,

@@ -3,6 +3,7 @@
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
+#include "mergelog.h"
 #include "mergeoutputs.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
@@ -118,6 +119,9 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
         return report;
     if (progress.stepStarted)
         progress.stepStarted(tr("preparation"));
+    // With its offset from UTC, which the record and the JSON show.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
     QElapsedTimer timer;
     timer.start();
     PreparedFiles written;
@@ -125,8 +129,12 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
     if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped))
         return report;
     report.started = true;
+    report.startTime = startTime;
+    report.startedAs = startedAs;
+    report.sources = mergeState.projects;
     record(report, {tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
     const MergeOutputs outputs = mergeOutputs(request);
+    report.outputs = outputs;
     // The list is written in the preparation; only its failure gets a line.
     if (!written.listFile)
         record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
@@ -140,6 +148,9 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
                       tr("the Adjustment folder could not be made"));
     });
     runMerge(request, report);
+    // A stopped merge writes nothing after the stop, its record included.
+    if (!report.stopped && !appendMergeLog(report))
+        report.steps.push_back({tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
     return report;
 }
 
@@ -188,8 +199,8 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
     const QStringList arguments = {"-t", "mergeq7c", "-l", mergeState.listFilePath, "-p", mergeState.posFilePath,
                                    "-d", request.outputFolder() + "//Adjustment"};
     qDebug().noquote() << arguments.join(' ');
+    report.solverCommand = commandLine(QStringList{solverPath} + arguments);
     step(report, tr("solver"), [&] {
-        report.solverCommand = (QStringList(solverPath) + arguments).join(' ');
         QProcess solver;
         solver.start(solverPath, arguments);
         if (!solver.waitForStarted(-1))
@@ -225,17 +236,16 @@ bool MergeWorkflow::waitForSolver(QProcess &solver, MergeReport &report)
 }
 
 // Passes on the solver's complete lines of both channels (at its end also
-// an unfinished last one), echoed to this program's own output and error as
-// they were written.
+// an unfinished last one). They are echoed to this program's standard error,
+// as when the solver's channels were the program's own, while standard
+// output stays the batch program's.
 void MergeWorkflow::passSolverLines(QProcess &solver, MergeReport &report, bool atEnd)
 {
     for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
         solver.setReadChannel(channel);
-        FILE *echo = channel == QProcess::StandardOutput ? stdout : stderr;
         while (solver.canReadLine() || (atEnd && solver.bytesAvailable() > 0)) {
             QByteArray bytes = solver.canReadLine() ? solver.readLine() : solver.readAll();
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), echo);
-            std::fflush(echo);
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
             while (bytes.endsWith('\n') || bytes.endsWith('\r'))
                 bytes.chop(1);
             const QString line = QString::fromLocal8Bit(bytes);

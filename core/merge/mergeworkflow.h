@@ -57,8 +57,16 @@ public:
     void setSolverPath(const QString &path) { solverPath = path; }
     static QString defaultSolverPath();
 
+    // How the merges were started (the front end and its command line), for
+    // the merge record.
+    void setStartedAs(const QString &text) { startedAs = text; }
+    // Called with each step's name as it begins.
+    void setStepStartedHook(std::function<void(const QString &step)> hook) { progress.stepStarted = std::move(hook); }
+
 private:
     bool stopping(MergeReport &report);
+    // Runs one step unless the merge is stopping, timing it and recording how
+    // it went. `work` returns an empty text on success, else what went wrong.
     void step(MergeReport &report, const QString &name, const std::function<QString()> &work);
     void record(MergeReport &report, MergeStep step);
     MergeReport checkAndMerge(const MergeRequest &request);
@@ -72,6 +80,7 @@ private:
     MergeState mergeState;
     UserMessages &messages;
     QString solverPath;
+    QString startedAs;
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
     std::unique_ptr<q7PhotoDataBase> photoDatabase;

@@ -27,9 +27,9 @@ struct FileIdentity
     ino_t inode = 0;
 };
 
-FileIdentity identify(const QString &path, const QString &what)
+FileIdentity identify(const NamedFile &named)
 {
-    FileIdentity file{path, what, resolvedPath(path)};
+    FileIdentity file{named.path, named.what, resolvedPath(named.path)};
     struct stat info;
     if (stat(QFile::encodeName(file.resolved).constData(), &info) == 0) {
         file.exists = true;
@@ -45,23 +45,22 @@ bool sameFile(const FileIdentity &a, const FileIdentity &b)
            || (a.exists && b.exists && a.device == b.device && a.inode == b.inode);
 }
 
+std::vector<FileIdentity> identify(const std::vector<NamedFile> &files)
+{
+    std::vector<FileIdentity> identities;
+    for (const NamedFile &file : files)
+        identities.push_back(identify(file));
+    return identities;
+}
+
 std::vector<FileIdentity> outputFiles(const MergeRequest &request)
 {
-    const MergeOutputs outputs = mergeOutputs(request);
-    return {identify(outputs.listFile, tr("solver input list")),
-            identify(outputs.positionFile, tr("position file")),
-            identify(outputs.orientationFile, tr("merged orientation file")),
-            identify(outputs.cameraFile, tr("camera file")),
-            identify(outputs.imageList, tr("image list")),
-            identify(outputs.projectFile, tr("project file")),
-            identify(outputs.database, tr("photo database"))};
+    return identify(namedFiles(mergeOutputs(request)));
 }
 
 std::vector<FileIdentity> sourceFiles(const ProjectEntry &project)
 {
-    return {identify(project.prjFile, tr("project file")),
-            identify(project.xyzFile, tr("position file")),
-            identify(project.oriFile, tr("orientation file"))};
+    return identify(namedFiles(project));
 }
 
 } // namespace

@@ -1,0 +1,69 @@
+#include "mergelog.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace {
+
+QString sizeOf(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.isFile() ? QString("%1 bytes").arg(info.size()) : QString("missing");
+}
+
+QString indented(const QStringList &lines)
+{
+    QString text;
+    for (const QString &line : lines)
+        text += "  " + line + "\n";
+    return text;
+}
+
+} // namespace
+
+QString commandLine(const QStringList &arguments)
+{
+    static const QRegularExpression plain("^[A-Za-z0-9_@%+=:,./-]+$");
+    QStringList quoted;
+    for (QString argument : arguments) {
+        if (!plain.match(argument).hasMatch())
+            argument = "'" + argument.replace("'", "'\\''") + "'";
+        quoted.append(argument);
+    }
+    return quoted.join(' ');
+}
+
+QString mergeLogRecord(const MergeReport &report)
+{
+    QString text = "=== merge of " + report.startTime.toString(Qt::ISODate) + "\n";
+    text += "program: " + QCoreApplication::applicationName() + " " + QCoreApplication::applicationVersion() + "\n";
+    text += "started as: " + report.startedAs + "\n";
+    text += "source projects:\n";
+    for (size_t i = 0; i < report.sources.size(); ++i) {
+        QStringList files;
+        for (const NamedFile &file : namedFiles(report.sources[i]))
+            files.append(QString("%1: %2 (%3)").arg(file.what, file.path, sizeOf(file.path)));
+        text += QString("  %1. ").arg(i + 1) + files.join("\n     ") + "\n";
+    }
+    text += "output folder: " + report.outputFolder + "\n";
+    text += "solver: " + report.solverCommand + "\n";
+    text += "solver exit code: " + QString::number(report.solverExitCode) + "\n";
+    text += "solver output:\n" + indented(report.solverOutput);
+    text += "steps:\n";
+    for (const MergeStep &step : report.steps) {
+        text += QString("  %1 %2 %3 ms").arg(step.name + ":", -26).arg(step.ok ? "ok" : "FAILED", -6).arg(step.milliseconds, 8);
+        text += step.ok ? "\n" : "  " + step.problem + "\n";
+    }
+    text += QString("counts: %1 projects, %2 cameras, %3 images\n").arg(report.projects).arg(report.cameras).arg(report.images);
+    text += QString("result: %1\n\n").arg(report.succeeded() ? "succeeded" : "a step failed");
+    return text;
+}
+
+bool appendMergeLog(const MergeReport &report)
+{
+    QFile log(report.outputs.mergeLog);
+    const QByteArray record = mergeLogRecord(report).toUtf8();
+    return log.open(QIODevice::WriteOnly | QIODevice::Append) && log.write(record) == record.size() && log.flush();
+}

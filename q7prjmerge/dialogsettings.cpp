@@ -1,0 +1,28 @@
+#include "dialogsettings.h"
+
+#include <QSettings>
+
+namespace {
+
+// The program's own settings, whatever the application object is named.
+QSettings store()
+{
+    return QSettings(QSettings::UserScope, "ProjectMergeTool", "q7prjmerge");
+}
+
+} // namespace
+
+DialogSettings DialogSettings::load()
+{
+    const QSettings settings = store();
+    return {settings.value("geometry").toByteArray(), settings.value("prjDir").toString(),
+            settings.value("addFolder").toString()};
+}
+
+void DialogSettings::save() const
+{
+    QSettings settings = store();
+    settings.setValue("geometry", geometry);
+    settings.setValue("prjDir", prjDir);
+    settings.setValue("addFolder", addFolder);
+}

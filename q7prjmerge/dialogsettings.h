@@ -1,0 +1,19 @@
+#ifndef DIALOGSETTINGS_H
+#define DIALOGSETTINGS_H
+
+#include <QByteArray>
+#include <QString>
+
+// What the dialog keeps between runs: its geometry, the prjDir text and the
+// folder the last Add chose from.
+struct DialogSettings
+{
+    QByteArray geometry;
+    QString prjDir;
+    QString addFolder;
+
+    static DialogSettings load();
+    void save() const;
+};
+
+#endif // DIALOGSETTINGS_H
