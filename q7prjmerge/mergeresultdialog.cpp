@@ -63,6 +63,9 @@ MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
     copyButton->setObjectName("copyReportButton");
     QPushButton *closeButton = buttons->button(QDialogButtonBox::Close);
     closeButton->setObjectName("closeButton");
+    // Enter closes; the two actions take a click of their own.
+    openButton->setAutoDefault(false);
+    copyButton->setAutoDefault(false);
     closeButton->setDefault(true);
     closeButton->setFocus();
     openButton->setEnabled(QFileInfo(report.outputFolder).isDir());

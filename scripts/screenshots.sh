@@ -44,7 +44,8 @@ fi
 
 work=$2
 shots=$root/docs/screenshots
-QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" 2>/dev/null >/dev/null &
+# Settings of its own, so that the pictures start from the first-run layout.
+XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" 2>/dev/null >/dev/null &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
@@ -52,7 +53,7 @@ window=$(xdotool search --sync --onlyvisible --class q7prjmerge | head -1)
 sleep 0.5
 
 # Clicks at x,y inside the dialog; a negative figure counts from its right or
-# bottom edge, where the widgets stay when the window grows or the rows move.
+# bottom edge, for the widgets that stay there when the window grows.
 click() {
   local x=$1 y=$2 width height
   eval "$(xdotool getwindowgeometry --shell "$window" | grep -E '^(WIDTH|HEIGHT)=')"
@@ -70,17 +71,17 @@ for block in block01 block02 block03; do
   while xdotool search --onlyvisible --name AddQ7D >/dev/null 2>&1; do sleep 0.1; done
   sleep 0.3
 done
-click 300 -86 # PrjName:
+click 300 221 # PrjName:
 xdotool type --delay 5 "merged"
-click 300 -56 # prjDir:
+click 300 252 # prjDir:
 mkdir -p "$work/out"
 xdotool type --delay 5 "$work/out"
 sleep 0.5
 import -window "$window" "$shots/dialog.png"
 
-click -151 -25 # MergePrj
+click -151 283 # MergePrj
 sleep 1.5
-click -138 -55 # Details, in the progress row that now is the last
+click -138 -76 # Details, in the progress row above the status line
 sleep 3
 import -window "$window" "$shots/merging.png"
 
