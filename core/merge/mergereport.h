@@ -34,12 +34,16 @@ struct MergeReport
     int images = 0;
     QString solverCommand;
     int solverExitCode = -1; // -1 when it did not start or crashed
-    QStringList solverOutput; // its standard output and error, line by line
+    QStringList solverOutput; // its standard output and error, line by line as they came
     std::vector<MergeStep> steps;
+    bool stopped = false; // the user stopped it; steps holds those that ran
 
     bool succeeded() const;
-    // The counts when every step succeeded, else each step that failed.
+    // The counts when every step succeeded, else each step that failed, or,
+    // for a stopped merge, each step that ran.
     QString summary() const;
+    // The summary, the counts and one line a step, as the user copies it.
+    QString text() const;
     // One line a step with its time, for measuring.
     QString timings() const;
 };
