@@ -2,8 +2,9 @@
 //
 //   q7prjmerge-cli --dir DIR --name NAME [--json] PROJECT.Q7D [PROJECT.Q7D ...]
 //
-// Exit codes: 0 the merge ran to its end and every step succeeded; 1 it ran to
-// its end but a step failed; 2 it did not start.
+// Exit codes: 0 the merge ran to its end and every step succeeded; 1 a step
+// failed (the merge ran to its end, or stopped before the solver when its
+// input list or position file could not be written); 2 it did not start.
 
 #include "consolemessages.h"
 #include "mergelog.h"
@@ -37,10 +38,11 @@ void describe(QCommandLineParser &parser)
         "position file, runs AT/Z7Uzurer, and writes NAME.cmr, NAME.lst, NAME.Q7D and the\n"
         "photo database NAME.temp. The new project takes its parameters from the first\n"
         "project file.\n\n"
-        "Exit codes: 0 every step succeeded; 1 the merge ran to its end but a step failed;\n"
-        "2 the merge did not start (usage, a listed file missing or not a readable project\n"
-        "file, empty --dir or --name, an output that would overwrite a source project's\n"
-        "file, folder not made).\n\n"
+        "Exit codes: 0 every step succeeded; 1 a step failed (the merge ran to its end, or\n"
+        "stopped before the solver when its input list or position file could not be\n"
+        "written); 2 the merge did not start (usage, a listed file missing or not a readable\n"
+        "project file, empty --dir or --name, an output that would overwrite a source\n"
+        "project's file, folder not made).\n\n"
         "Every merge that starts appends a record to DIR/NAME/Log/merge.log.");
     parser.addHelpOption();
     parser.addVersionOption();

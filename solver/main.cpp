@@ -18,8 +18,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <new>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -35,7 +35,8 @@ const char usage[] =
     "  -d  folder that receives <LIST's base name>_ori.q7c\n";
 
 // The bytes of a regular file, read whole in one piece (and not cleared
-// before: a large orientation file is read once).
+// before: a large orientation file is read once). A file too large for the
+// memory at hand is not read.
 class FileText
 {
 public:
@@ -49,7 +50,9 @@ public:
         if (error || !in)
             return false;
         size = size_t(fileSize);
-        bytes.reset(new char[size]);
+        bytes.reset(new (std::nothrow) char[size]);
+        if (!bytes)
+            return false;
         in.read(bytes.get(), std::streamsize(size));
         return std::uintmax_t(in.gcount()) == fileSize;
     }
@@ -82,10 +85,12 @@ void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, siz
 
 // Writes the orientation beside the target, piece by piece, and renames it
 // into place, so that the target is either the old file or the whole new one.
+// The file beside it has one name: a run that was killed part way leaves one
+// that the next run writes over.
 bool writeFileAtomically(const fs::path &target, const solver::Orientation &orientation)
 {
     fs::path temporary = target;
-    temporary += ".part" + std::to_string(getpid());
+    temporary += ".part";
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         solver::formatOrientation(orientation, [&](std::string_view piece) {
@@ -124,7 +129,11 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
     size_t images = 0;
     announcedCounts(paths, cameras, images);
     solver::OrientationMerge merge;
-    merge.reserve(cameras, images);
+    try {
+        merge.reserve(cameras, images);
+    } catch (const std::bad_alloc &) {
+        // Sizes announced by wrong or sparse files: the lists grow as read.
+    }
     for (const std::string &path : paths) {
         FileText text;
         if (!text.read(path)) {

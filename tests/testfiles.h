@@ -2,9 +2,12 @@
 #define TESTFILES_H
 
 #include <QByteArray>
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QString>
 #include <QTemporaryDir>
+#include <map>
 #include <memory>
 
 // Temporary folders and whole-file reading and writing for the file suites.
@@ -27,6 +30,20 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Every file and folder under folder, by its path relative to folder, with
+// its bytes ("<dir>" for a folder).
+inline std::map<QString, QByteArray> snapshot(const QString &folder)
+{
+    std::map<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        files[QDir(folder).relativeFilePath(path)] = it.fileInfo().isFile() ? readBytes(path) : QByteArray("<dir>");
+    }
+    return files;
 }
 
 #endif // TESTFILES_H

@@ -5,8 +5,11 @@
 
 #include <QtTest>
 #include <QSqlError>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <limits>
+#include <thread>
 
 using namespace databasetesting;
 
@@ -55,6 +58,53 @@ QVariant single(const QString &sql)
     return query.next() ? query.value(0) : QVariant();
 }
 
+// Another program reading the database file: a connection of its own, in a
+// thread of its own, holding a read transaction (and so the file's shared
+// lock) from construction until release(), or until holdFor has passed.
+class HeldRead
+{
+public:
+    HeldRead(const QString &path, std::chrono::milliseconds holdFor = std::chrono::hours(1))
+        : thread([this, path, holdFor] { hold(path, holdFor); })
+    {
+        while (!holding && !finished)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ~HeldRead() { release(); }
+
+    void release()
+    {
+        released = true;
+        if (thread.joinable())
+            thread.join();
+    }
+
+    std::atomic<bool> holding{false};
+
+private:
+    void hold(const QString &path, std::chrono::milliseconds holdFor)
+    {
+        {
+            QSqlDatabase db = openWithKey("reader", path);
+            QSqlQuery query(db);
+            if (db.transaction() && query.exec("SELECT count(*) FROM eofInfo") && query.next()) {
+                holding = true;
+                const auto end = std::chrono::steady_clock::now() + holdFor;
+                while (!released && std::chrono::steady_clock::now() < end)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+            query.finish();
+            db.commit();
+        }
+        QSqlDatabase::removeDatabase("reader");
+        finished = true;
+    }
+
+    std::atomic<bool> released{false};
+    std::atomic<bool> finished{false};
+    std::thread thread;
+};
+
 } // namespace
 
 class TestDatabaseRecords : public QObject
@@ -81,7 +131,8 @@ private slots:
     void nameFillingItsWholeField();
     void cameraNameIsUtf8();
     void largestCameraIndexDoesNotOverflow();
-    void rowsOfAnEarlierMergeStay();
+    void rowsOfAnEarlierMergeAreReplaced();
+    void readerHoldingTheFile();
     void transactionThatCannotBeginWritesNothing();
     void withoutOpenConnectionNothingHappens();
 
@@ -336,25 +387,76 @@ void TestDatabaseRecords::largestCameraIndexDoesNotOverflow()
 
 // The same merge written twice into one file: the first rows stay, the second
 // run's rows clash with them and are rolled back.
-void TestDatabaseRecords::rowsOfAnEarlierMergeStay()
+// A later merge into the same file replaces the rows of the three tables and
+// leaves q7prjinfo alone; a later merge that fails keeps the earlier rows whole.
+void TestDatabaseRecords::rowsOfAnEarlierMergeAreReplaced()
 {
-    const std::vector<ImageRecord> imageRecords = images({0, 0, 1});
     const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1), camera(1, 1, 1, 1, 1)};
-    const GroupCounts groupCounts = {{0, 2}, {1, 1}};
-    QVERIFY(insertImageInfos(connectionName, imageRecords, cameraRecords));
-    QVERIFY(insertEofInfo(connectionName, imageRecords));
-    QVERIFY(insertGroups(connectionName, cameraRecords, groupCounts));
+    QVERIFY(insertImageInfos(connectionName, images({0, 0, 1}), cameraRecords));
+    QVERIFY(insertEofInfo(connectionName, images({0, 0, 1})));
+    QVERIFY(insertGroups(connectionName, cameraRecords, {{0, 2}, {1, 1}}));
+    QVERIFY(QSqlQuery("INSERT INTO q7prjinfo VALUES('owner', 'kept')", programConnection()).isActive());
+
+    const std::vector<ImageRecord> later = images({1, 0, 0, 1});
+    QVERIFY(insertImageInfos(connectionName, later, cameraRecords));
+    QVERIFY(insertEofInfo(connectionName, later));
+    QVERIFY(insertGroups(connectionName, {cameraRecords[1]}, {{1, 1}, {0, 2}, {1, 1}}));
+    const QStringList names = {"IMG_0|2", "IMG_1|1", "IMG_2|1", "IMG_3|2"};
+    const auto expectLaterRows = [&] {
+        QCOMPARE(tableRows("SELECT Name, GroupID FROM imageinfos ORDER BY Name"), names);
+        QCOMPARE(tableRows("SELECT Name FROM eofInfo ORDER BY Name"),
+                 (QStringList{"IMG_0", "IMG_1", "IMG_2", "IMG_3"}));
+        QCOMPARE(tableRows("SELECT GroupID, Photos FROM groups"), QStringList{"2|1"});
+    };
+    expectLaterRows();
 
     GlogRecords glog;
-    QVERIFY(!insertImageInfos(connectionName, imageRecords, cameraRecords));
-    QVERIFY(!insertEofInfo(connectionName, imageRecords));
-    QVERIFY(!insertGroups(connectionName, cameraRecords, groupCounts));
-    QCOMPARE(glog.records.size(), 3 + 1 + 1);
-    QCOMPARE(glog.records.last(),
-             QString("ERROR mergeprj.cpp: UNIQUE constraint failed: groups.GroupID Unable to fetch row"));
-    QCOMPARE(tableRows("SELECT Name FROM imageinfos ORDER BY rowid"), (QStringList{"IMG_0", "IMG_1", "IMG_2"}));
-    QCOMPARE(tableRows("SELECT Name FROM eofInfo ORDER BY rowid"), (QStringList{"IMG_0", "IMG_1", "IMG_2"}));
-    QCOMPARE(tableRows("SELECT GroupID, Photos FROM groups"), (QStringList{"1|2", "2|1"}));
+    DebugMessages debug;
+    std::vector<ImageRecord> twice = later;
+    twice.push_back(image("other/IMG_0.tif", 0));
+    QVERIFY(!insertImageInfos(connectionName, twice, cameraRecords));
+    QVERIFY(!insertEofInfo(connectionName, twice));
+    QVERIFY(!insertGroups(connectionName, {cameraRecords[0], cameraRecords[0]}, {}));
+    QCOMPARE(glog.records.size(), 3);
+    expectLaterRows();
+    QCOMPARE(tableRows("SELECT * FROM q7prjinfo"), QStringList{"owner|kept"});
+}
+
+// A reader holding the file makes the commit wait, as long as the busy
+// timeout allows: 5 s by default. When the wait runs out the commit fails, is
+// reported and rolled back, so that the next table begins its own transaction
+// and the file is free again.
+void TestDatabaseRecords::readerHoldingTheFile()
+{
+    const std::vector<ImageRecord> imageRecords = images({0, 1});
+    const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1)};
+    const QString path = dir->filePath("photos.temp");
+    {
+        const HeldRead shortRead(path, std::chrono::milliseconds(300));
+        QVERIFY(shortRead.holding);
+        QVERIFY(insertEofInfo(connectionName, imageRecords));
+    }
+
+    QSqlDatabase impatient = openWithKey("impatient", path);
+    impatient.close();
+    impatient.setConnectOptions("QSQLITE_BUSY_TIMEOUT=100");
+    QVERIFY(impatient.open());
+    GlogRecords glog;
+    DebugMessages debug;
+    HeldRead longRead(path);
+    QVERIFY(longRead.holding);
+    QVERIFY(!insertImageInfos("impatient", imageRecords, cameraRecords));
+    QVERIFY(!insertEofInfo("impatient", images({0})));
+    QCOMPARE(glog.records.size(), 2);
+    for (const QString &record : glog.records)
+        QVERIFY2(record.startsWith("ERROR mergeprj.cpp: database is locked"), qPrintable(record));
+    longRead.release();
+    QVERIFY(insertGroups("impatient", cameraRecords, {{0, 2}}));
+    QVERIFY(insertImageInfos("impatient", imageRecords, cameraRecords));
+    impatient.close();
+    QSqlDatabase::removeDatabase("impatient");
+    QCOMPARE(tableRows("SELECT count(*) FROM imageinfos"), QStringList{"2"});
+    QCOMPARE(tableRows("SELECT count(*) FROM eofInfo"), QStringList{"2"});
 }
 
 // Rows outside a transaction would go in one by one and stay when a later

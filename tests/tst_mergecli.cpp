@@ -2,6 +2,7 @@
 #include "testfiles.h"
 
 #include <QtTest>
+#include <csignal>
 
 namespace {
 
@@ -30,6 +31,40 @@ bool copyInto(const QString &from, const QString &folder)
     return QDir().mkpath(folder) && QFile::copy(from, folder + "/" + QFileInfo(from).fileName());
 }
 
+// A copy of the batch program in folder whose solver is slow: it leaves a
+// mark that it ran, merges as the real one does, says so with its process id
+// on standard error ("solver <pid> merged") and only then ends, a minute later.
+QString cliWithSlowSolver(const QString &folder)
+{
+    if (!copyInto(binPath("q7prjmerge-cli"), folder))
+        return QString();
+    for (const QString &driver : QDir(binPath("sqldrivers")).entryList(QDir::Files)) {
+        if (!copyInto(binPath("sqldrivers/") + driver, folder + "/sqldrivers"))
+            return QString();
+    }
+    const QString solver = folder + "/AT/Z7Uzurer";
+    const QByteArray script = "#!/bin/sh\ntouch \"$0.ran\"\n\"" + binPath("AT/Z7Uzurer").toLocal8Bit()
+                              + "\" \"$@\" || exit $?\necho \"solver $$ merged\" >&2\nexec sleep 60\n";
+    if (!QDir().mkpath(folder + "/AT") || !writeBytes(solver, script)
+        || !QFile::setPermissions(solver, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return QString();
+    return folder + "/q7prjmerge-cli";
+}
+
+// Starts the program and kills it (SIGKILL) once its standard error holds
+// marker; returns that standard error.
+QString killWhenSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
+{
+    cli.setReadChannel(QProcess::StandardError);
+    cli.start(program, arguments);
+    QString err;
+    while (!err.contains(marker) && cli.waitForReadyRead(60000))
+        err += QString::fromLocal8Bit(cli.readAllStandardError());
+    cli.kill();
+    cli.waitForFinished();
+    return err;
+}
+
 } // namespace
 
 class TestMergeCli : public QObject
@@ -48,6 +83,10 @@ private slots:
     void printsTimingsOnRequest();
     void sizeLimitKeepsEarlierFilesAndEndsWithExitOne();
     void runsFromACopyOfItsFolder();
+    void missingPositionFileEndsWithExitOne();
+    void unwritableListRunsNoSolver();
+    void killedMergeRunAgainEqualsCleanMerge_data();
+    void killedMergeRunAgainEqualsCleanMerge();
 
 private:
     std::unique_ptr<QTemporaryDir> tempDir;
@@ -67,7 +106,9 @@ void TestMergeCli::mergesAndSummarises()
 {
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.endsWith(QString("Merged 2 projects into %1//m: 4 cameras, 39 images.\n").arg(temp)),
+    QVERIFY2(run.out.endsWith(QString("Merged 2 projects into %1//m: 4 cameras, 39 images.\n"
+                                      "Images: 40 read from the source position files, 39 in the merged "
+                                      "project (1 shared images merged once).\n").arg(temp)),
              qPrintable(run.out));
     QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
 }
@@ -178,6 +219,114 @@ void TestMergeCli::runsFromACopyOfItsFolder()
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples, bin + "/q7prjmerge-cli");
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(tableRows(temp + "/m/m.temp", "groups", "GroupID").size(), 4);
+}
+
+void TestMergeCli::missingPositionFileEndsWithExitOne()
+{
+    const QString xyz = temp + "/src/block02/block02_xyz.txt";
+    QVERIFY(QFile::remove(xyz));
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains("\n- position export: " + temp + "/src/block02//block02_xyz.txt could not be read\n"),
+             qPrintable(run.out));
+    QVERIFY(run.out.endsWith("20 read from the source position files, 39 in the merged project; "
+                             "the merged position file holds 20.\n"));
+}
+
+void TestMergeCli::unwritableListRunsNoSolver()
+{
+    const QString cli = cliWithSlowSolver(temp + "/bin");
+    QVERIFY(!cli.isEmpty());
+    // A folder in the place of the list makes it unwritable.
+    QVERIFY(QDir().mkpath(temp + "/m/m.txt/kept"));
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples, cli);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.out.contains(QString("\n- solver input list: %1//m//m.txt could not be written").arg(temp)),
+             qPrintable(run.out));
+    QVERIFY(!QFileInfo::exists(temp + "/bin/AT/Z7Uzurer.ran"));
+    QVERIFY(!QFileInfo::exists(temp + "/m/m.temp"));
+}
+
+void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()
+{
+    // "pause <step>": killed where it waits before the step; "solver": killed
+    // while the slow solver runs, its result written; "commit": killed inside
+    // imageinfos' transaction, its journal on disk, while a reader holds the
+    // file so that the commit waits.
+    QTest::addColumn<QString>("how");
+    for (const char *step : {"preparation", "camera file", "project file", "photo database", "imageinfos",
+                             "eofInfo", "groups"})
+        QTest::newRow(step) << QString("pause ") + step;
+    QTest::newRow("solver") << "solver";
+    QTest::newRow("imageinfos commit") << "commit";
+}
+
+// A merge killed part way, after an earlier merge of fewer projects into the
+// same folder and name, then run again, leaves what an uninterrupted merge
+// leaves: the same files byte for byte, no temporaries besides, the same
+// database rows, and the source projects untouched.
+void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
+{
+    QFETCH(QString, how);
+    const QStringList arguments = QStringList{"--dir", temp + "/out", "--name", "m"} + samples;
+    const QString out = temp + "/out/m";
+    QVERIFY(QDir().mkpath(temp + "/out"));
+    QCOMPARE(runCli(arguments).exitCode, 0);
+    auto clean = snapshot(out);
+    const QByteArray cleanDump = databaseDump(out + "/m.temp");
+    clean.erase("m.temp"); // the same rows may sit in other pages
+    clean.erase("Log/merge.log"); // dates and times: the record has a suite of its own
+    QVERIFY(QDir(out).removeRecursively());
+    const auto sources = snapshot(temp + "/src");
+
+    QCOMPARE(runCli(QStringList{"--dir", temp + "/out", "--name", "m", samples[0]}).exitCode, 0);
+    QProcess cli;
+    if (how == "solver") {
+        const QString slowCli = cliWithSlowSolver(temp + "/bin");
+        QVERIFY(!slowCli.isEmpty());
+        const QString err = killWhenSaid(cli, slowCli, arguments, " merged\n");
+        const QRegularExpressionMatch solver = QRegularExpression("solver (\\d+) merged").match(err);
+        QVERIFY2(solver.hasMatch(), qPrintable(err));
+        ::kill(pid_t(solver.captured(1).toInt()), SIGKILL);
+    } else if (how == "commit") {
+        QSqlDatabase reader = QSqlDatabase::addDatabase("SQLITECIPHER", "reader");
+        reader.setDatabaseName(out + "/m.temp");
+        reader.setPassword("tessellat3crypt");
+        QVERIFY(reader.open() && reader.transaction());
+        {
+            QSqlQuery read("SELECT count(*) FROM eofInfo", reader);
+            QVERIFY(read.next());
+            cli.start(binPath("q7prjmerge-cli"), arguments);
+            QElapsedTimer waited;
+            waited.start();
+            while (!QFileInfo::exists(out + "/m.temp-journal") && waited.elapsed() < 30000)
+                QThread::msleep(5);
+            QThread::msleep(100); // the rows go in; the commit waits for the reader
+            cli.kill();
+            QVERIFY(cli.waitForFinished());
+            QVERIFY(QFileInfo::exists(out + "/m.temp-journal"));
+        }
+        reader.commit();
+        reader.close();
+    } else {
+        const QString step = how.mid(int(strlen("pause ")));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("Q7PRJMERGE_PAUSE_BEFORE", step);
+        cli.setProcessEnvironment(environment);
+        const QString err = killWhenSaid(cli, binPath("q7prjmerge-cli"), arguments, "paused before " + step);
+        QVERIFY2(err.contains("paused before " + step), qPrintable(err));
+    }
+    QSqlDatabase::removeDatabase("reader");
+    QCOMPARE(cli.exitStatus(), QProcess::CrashExit);
+
+    const Run again = runCli(arguments);
+    QCOMPARE(again.exitCode, 0);
+    auto files = snapshot(out);
+    QVERIFY(files.erase("m.temp") == 1);
+    QVERIFY(files.erase("Log/merge.log") == 1);
+    QVERIFY(files == clean);
+    QCOMPARE(databaseDump(out + "/m.temp"), cleanDump);
+    QVERIFY(snapshot(temp + "/src") == sources);
 }
 
 QTEST_GUILESS_MAIN(TestMergeCli)

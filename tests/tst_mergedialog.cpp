@@ -467,7 +467,9 @@ void TestMergeDialog::mergeWritesProjectAndTellsCounts()
 {
     prepareMerge("m");
     const QStringList boxes = answerMessageBoxes([this] { merge(); });
-    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1//m: 4 cameras, 39 images.").arg(temp)}));
+    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1//m: 4 cameras, 39 images.\n"
+                                         "Images: 40 read from the source position files, 39 in the merged "
+                                         "project (1 shared images merged once).").arg(temp)}));
     QCOMPARE(dialog->mergeState().imageRecords.size(), size_t(39));
     QCOMPARE(readBytes(temp + "/m/m.lst").count('\n'), 39);
     QCOMPARE(tableRows(temp + "/m/m.temp", "groups", "GroupID").size(), 4);

@@ -68,52 +68,6 @@ QByteArray sha256(const QByteArray &bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
 }
 
-// A stored value with its storage class: integer, real (all 17 digits), text,
-// blob or NULL.
-QString typedValue(const QVariant &value)
-{
-    if (value.isNull())
-        return "N";
-    switch (value.userType()) {
-    case QMetaType::LongLong:
-        return "I" + value.toString();
-    case QMetaType::Double:
-        return "R" + QString::number(value.toDouble(), 'g', 17);
-    case QMetaType::QByteArray:
-        return "B" + value.toByteArray().toHex();
-    default:
-        return "T" + value.toString();
-    }
-}
-
-// The schema and every row of every table, in the order of storage, one line
-// a row.
-QByteArray databaseDump(const QString &path)
-{
-    QByteArray dump;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("SQLITECIPHER", "dump");
-        db.setDatabaseName(path);
-        db.setPassword("tessellat3crypt");
-        if (!db.open())
-            return "<unreadable>";
-        QSqlQuery tables("SELECT name, sql FROM sqlite_master WHERE type = 'table' ORDER BY rowid", db);
-        while (tables.next()) {
-            dump += tables.value(1).toString().toUtf8() + "\n";
-            QSqlQuery rows(QString("SELECT * FROM \"%1\" ORDER BY rowid").arg(tables.value(0).toString()), db);
-            while (rows.next()) {
-                QStringList values;
-                for (int i = 0; i < rows.record().count(); ++i)
-                    values << typedValue(rows.value(i));
-                dump += values.join('|').toUtf8() + "\n";
-            }
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase("dump");
-    return dump;
-}
-
 } // namespace
 
 class TestMergeOutputs : public QObject

@@ -5,7 +5,6 @@
 #include "testfiles.h"
 
 #include <QtTest>
-#include <map>
 #include <optional>
 #include <unistd.h>
 
@@ -18,19 +17,6 @@ QStringList failedSteps(const MergeReport &report)
         if (!step.ok)
             names.append(step.name);
     return names;
-}
-
-// Every file under folder, by its path relative to folder, with its bytes.
-std::map<QString, QByteArray> snapshot(const QString &folder)
-{
-    std::map<QString, QByteArray> files;
-    QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-                    QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        files[QDir(folder).relativeFilePath(path)] = it.fileInfo().isFile() ? readBytes(path) : QByteArray("<dir>");
-    }
-    return files;
 }
 
 QString refusal(const QString &outputKind, const QString &outputPath, const QString &sourceKind,
@@ -61,6 +47,9 @@ private slots:
     void laterMergeWritesItsOwnDatabase();
     void failedPreparationWritesAreFailedSteps_data();
     void failedPreparationWritesAreFailedSteps();
+    void remergeReplacesDatabaseRows();
+    void unusableSourcePositionFileIsReported_data();
+    void unusableSourcePositionFileIsReported();
     void foreignDatabaseIsReportedAndLeftAlone_data();
     void foreignDatabaseIsReportedAndLeftAlone();
     void resolvedPaths();
@@ -104,7 +93,9 @@ void TestMergeWorkflow::mergesTwoProjects()
 {
     const MergeReport report = merge(samples, temp, "merged");
     QVERIFY2(report.succeeded(), qPrintable(report.summary()));
-    QCOMPARE(report.summary(), QString("Merged 2 projects into %1//merged: 4 cameras, 39 images.").arg(temp));
+    QCOMPARE(report.summary(), QString("Merged 2 projects into %1//merged: 4 cameras, 39 images.\n"
+                                       "Images: 40 read from the source position files, 39 in the merged "
+                                       "project (1 shared images merged once).").arg(temp));
     QVERIFY(messages.shown.isEmpty());
 
     // Cameras renumbered in merged order; the shared image kept once.
@@ -236,26 +227,99 @@ void TestMergeWorkflow::failedPreparationWritesAreFailedSteps_data()
 {
     QTest::addColumn<QString>("blocked");
     QTest::addColumn<QStringList>("failed");
-    QTest::newRow("solver input list") << "m.txt"
-                                       << QStringList{"solver input list", "solver", "merged orientation file"};
+    QTest::newRow("solver input list") << "m.txt" << QStringList{"solver input list"};
     QTest::newRow("position file") << "m_xyz.txt" << QStringList{"position export"};
 }
 
+// The solver would run on an earlier merge's file: the merge stops before it
+// and leaves the earlier merge's files as they were.
 void TestMergeWorkflow::failedPreparationWritesAreFailedSteps()
 {
     QFETCH(QString, blocked);
     QFETCH(QStringList, failed);
+    QVERIFY(merge(samples.mid(0, 1), temp, "m").succeeded());
+    QVERIFY(QFile::remove(temp + "/m/" + blocked));
     // A folder in the place of the file makes it unwritable.
     QVERIFY(QDir().mkpath(temp + "/m/" + blocked + "/kept"));
+    auto before = snapshot(temp + "/m");
 
     const MergeReport report = merge(samples, temp, "m");
     QVERIFY(report.started);
     QCOMPARE(failedSteps(report), failed);
     QVERIFY2(report.summary().contains(QString("\n- %1: %2//m//%3 could not be written").arg(failed[0], temp, blocked)),
              qPrintable(report.summary()));
-    QVERIFY(QFileInfo(temp + "/m/" + blocked + "/kept").isDir());
-    // The merge ran to its end all the same.
-    QVERIFY(QFileInfo(temp + "/m/m.temp").isFile());
+    QCOMPARE(report.steps.back().name, failed[0]);
+    QVERIFY(report.summary().startsWith(QString("The merge into %1//m stopped before the solver").arg(temp)));
+    auto after = snapshot(temp + "/m");
+    if (blocked == "m_xyz.txt") // written before the position file
+        QVERIFY(after["m.txt"] != before["m.txt"] && after.erase("m.txt") && before.erase("m.txt"));
+    // Only the record of this merge is added, after the earlier one.
+    const QByteArray earlierRecord = before["Log/merge.log"];
+    QVERIFY(after["Log/merge.log"].startsWith(earlierRecord) && after["Log/merge.log"].size() > earlierRecord.size());
+    QVERIFY(after.erase("Log/merge.log") && before.erase("Log/merge.log"));
+    QVERIFY(after == before);
+}
+
+// A later merge into the same folder and name gives the database that merge
+// alone gives: its own rows in the three tables, q7prjinfo as it was.
+void TestMergeWorkflow::remergeReplacesDatabaseRows()
+{
+    const QStringList bigger = makeSampleProjects(temp + "/src2", 2, 21);
+    QVERIFY(merge(bigger, temp, "clean").succeeded());
+    QVERIFY(merge(samples, temp, "m").succeeded());
+    const QString database = temp + "/m/m.temp";
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("SQLITECIPHER", "owner");
+        db.setDatabaseName(database);
+        db.setPassword("tessellat3crypt");
+        QVERIFY(db.open());
+        QVERIFY(QSqlQuery("INSERT INTO q7prjinfo VALUES('owner', 'kept')", db).isActive());
+    }
+    QSqlDatabase::removeDatabase("owner");
+
+    const MergeReport again = merge(bigger, temp, "m");
+    QVERIFY2(again.succeeded(), qPrintable(again.summary()));
+    QCOMPARE(again.images, 41);
+    for (const char *table : {"imageinfos", "eofInfo", "groups"})
+        QCOMPARE(tableRows(database, table, "1"), tableRows(temp + "/clean/clean.temp", table, "1"));
+    QCOMPARE(tableRows(database, "q7prjinfo", "1"), QList<QVariantList>({{"owner", "kept"}}));
+}
+
+void TestMergeWorkflow::unusableSourcePositionFileIsReported_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "<missing>", "<folder>" or the file's bytes
+    QTest::addColumn<QString>("problem");
+    QTest::newRow("missing") << QByteArray("<missing>") << "could not be read";
+    QTest::newRow("folder") << QByteArray("<folder>") << "could not be read";
+    QTest::newRow("empty") << QByteArray() << "has no usable line";
+    QTest::newRow("no usable line") << QByteArray("IMG_1 1 2 3\n\nIMG_2 1 2 -1000000 4 5 6\n")
+                                    << "has no usable line";
+}
+
+// The other projects' positions are still merged; the step is failed, naming
+// the file, and the summary shows the images that came in against those that
+// went out.
+void TestMergeWorkflow::unusableSourcePositionFileIsReported()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, problem);
+    const QString xyz = temp + "/src/block02/block02_xyz.txt";
+    QVERIFY(QFile::remove(xyz));
+    if (content == "<folder>")
+        QVERIFY(QDir().mkdir(xyz));
+    else if (content != "<missing>")
+        QVERIFY(writeBytes(xyz, content));
+
+    const MergeReport report = merge(samples, temp, "m");
+    QCOMPARE(failedSteps(report), QStringList{"position export"});
+    const QString listed = workflow->state().projects[1].xyzFile; // as the project entry names it
+    QVERIFY(QFileInfo(listed) == QFileInfo(xyz));
+    QVERIFY2(report.summary().contains("\n- position export: " + listed + " " + problem + "\n"
+                                       "Images: 20 read from the source position files, 39 in the merged "
+                                       "project; the merged position file holds 20."),
+             qPrintable(report.summary()));
+    QCOMPARE(readBytes(temp + "/m/m_xyz.txt").count('\n'), 20);
+    QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
 }
 
 void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone_data()

@@ -65,7 +65,7 @@ void TestOutputFolder::init()
 
 void TestOutputFolder::newFolderGetsListAndPositionsBeforeSubfolders()
 {
-    QTest::ignoreMessage(QtDebugMsg, qPrintable("makeq7cListFile:  " + outDir));
+    QTest::ignoreMessage(QtDebugMsg, qPrintable("makeq7cListFile: " + outDir));
     QTest::ignoreMessage(QtDebugMsg, "true");
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiachuanjianchenggong");
     QTest::ignoreMessage(QtDebugMsg, "readList");

@@ -5,8 +5,13 @@
 
 #include <QDir>
 #include <QtTest>
+#include <csignal>
 #include <cstdio>
+#include <exception>
 #include <optional>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +21,19 @@ QByteArray names(const std::vector<ImageRecord> &records)
     for (const ImageRecord &record : records)
         list.append(record.name);
     return list.join(' ');
+}
+
+// The bytes of address space this process has mapped.
+rlim_t addressSpaceInUse()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmSize:"))
+            return rlim_t(line.mid(7).trimmed().split(' ').first().toULongLong()) << 10;
+    }
+    return 0;
 }
 
 } // namespace
@@ -41,6 +59,7 @@ private slots:
     void droppedRecordsWriteTheSameFile();
     void noProjectsGivesEmptyFile();
     void unreadablePositionFileSkipped();
+    void memoryFollowsLinesReadNotFileSize();
     void unwritableOutputStillNamed();
     void decimalCommaLocaleDoesNotLeakIntoFiles();
 
@@ -289,12 +308,45 @@ void TestPositionFile::noProjectsGivesEmptyFile()
 void TestPositionFile::unreadablePositionFileSkipped()
 {
     addProject("gone", QByteArray());
-    addProject("here", "img 1 2 3 4 5 6 7\n");
+    addProject("here", "img 1 2 3 4 5 6 7\nimg 1 2 3 4 5 6\n");
+    addProject("useless", "img 1 2 3 4 5\n");
 
-    makeXyzFile(request, state);
+    PositionsRead read;
+    QVERIFY(makeXyzFile(request, state, MergedPositions::Kept, &read));
+    QCOMPARE(read.unreadable, QStringList{state.projects[0].xyzFile});
+    QCOMPARE(read.withoutLines, QStringList{state.projects[2].xyzFile});
+    QCOMPARE(read.lines, 2);
+    QCOMPARE(read.merged, 1);
 
     QCOMPARE(readBytes(state.posFilePath), QByteArray(
         "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));
+}
+
+// A wrong file picked as a position file may announce any size (here a sparse
+// file of 32 MiB holding one line): memory follows the lines read. A child
+// merges it with its address space limited to what it uses now and 48 MiB.
+void TestPositionFile::memoryFollowsLinesReadNotFileSize()
+{
+    const QString sparse = temp + "/sparse_xyz.txt";
+    QVERIFY(writeBytes(sparse, "img 1 2 3 4 5 6 7\n"));
+    QVERIFY(QFile::resize(sparse, qint64(32) << 20));
+    const QString out = temp + "/out/m/m_xyz.txt";
+    const pid_t child = fork();
+    if (child == 0) {
+        // A failed allocation ends the child at once, without the test's
+        // fatal error handling, which the fork left without its threads.
+        std::signal(SIGABRT, SIG_DFL);
+        std::set_terminate([] { _exit(4); });
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max = addressSpaceInUse() + (rlim_t(48) << 20);
+        PositionsRead read;
+        const bool written = setrlimit(RLIMIT_AS, &limit) == 0 && writeMergedPositions({sparse}, out, nullptr, &read);
+        _exit(written && read.lines == 1 ? 0 : 3);
+    }
+    int status = 0;
+    QVERIFY(child > 0 && waitpid(child, &status, 0) == child);
+    QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, qPrintable(QString::number(status)));
+    QCOMPARE(readBytes(out).left(4), QByteArray("img "));
 }
 
 void TestPositionFile::unwritableOutputStillNamed()

@@ -77,6 +77,7 @@ private slots:
     void atomicFileKeepsPermissionsAndFollowsLinks();
     void atomicFileNewFileGetsUsualPermissions();
     void atomicFileRefusesFoldersAndSpecialFiles();
+    void atomicFileRemovesThoseOfKilledWriters();
 
     void failedWriteKeepsEarlierFile_data();
     void failedWriteKeepsEarlierFile();
@@ -199,6 +200,27 @@ void TestWriteFailures::atomicFileRefusesFoldersAndSpecialFiles()
 
     QVERIFY(!writeAtomically(temp + "/missing/file.txt", "text\n"));
     QCOMPARE(filesIn(temp + "/m"), QStringList{"fifo.txt"});
+}
+
+// A writer killed part way leaves its new file; the next one removes it,
+// while those of running processes and other files stay.
+void TestWriteFailures::atomicFileRemovesThoseOfKilledWriters()
+{
+    const pid_t gone = fork();
+    if (gone == 0)
+        _exit(0);
+    QVERIFY(gone > 0 && waitpid(gone, nullptr, 0) == gone);
+    const QString stem = temp + "/m/file.txt.part";
+    const QStringList kept = {"file.txt", "file.txt.part1-0", "file.txt.partial", "other.txt.part" + QString::number(gone) + "-0",
+                              "file.txt.part" + QString::number(getpid()) + "-99"};
+    for (const QString &name : kept + QStringList{"file.txt.part" + QString::number(gone) + "-3"})
+        QVERIFY(writeBytes(temp + "/m/" + name, "left\n"));
+
+    QVERIFY(writeAtomically(temp + "/m/file.txt", "new\n"));
+    QCOMPARE(readBytes(temp + "/m/file.txt"), QByteArray("new\n"));
+    QStringList expected = kept;
+    expected.sort();
+    QCOMPARE(filesIn(temp + "/m"), expected);
 }
 
 void TestWriteFailures::failedWriteKeepsEarlierFile_data()

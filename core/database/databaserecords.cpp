@@ -18,6 +18,12 @@ const char *const imageInfosInsert =
 const char *const eofInfoInsert = "INSERT INTO eofInfo VALUES(?,?,?,?,?,?,?,?,?,?)";
 const char *const groupsInsert = "INSERT INTO groups VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
+// A table holds the rows of the last merge only: those of an earlier merge
+// into the same file go in the same transaction as the new ones come.
+const char *const imageInfosClear = "DELETE FROM imageinfos";
+const char *const eofInfoClear = "DELETE FROM eofInfo";
+const char *const groupsClear = "DELETE FROM groups";
+
 // The image's name as the orientation file gives it: the full path. A name
 // that fills its field without a terminator ends with the field.
 QString imageTextName(const ImageRecord &image)
@@ -138,7 +144,9 @@ void bindGroup(QSqlQuery &query, const CameraRecord &camera, int32_t photos)
 }
 
 // Ends the table's transaction: rolled back after a failed row, otherwise
-// committed. A commit that fails is reported with the connection's error.
+// committed. A commit that fails (a reader holding the file past the busy
+// timeout) is reported with the connection's error and rolled back, so that
+// no transaction stays open.
 bool endTransaction(QSqlDatabase &db, bool rowFailed)
 {
     if (rowFailed) {
@@ -147,16 +155,30 @@ bool endTransaction(QSqlDatabase &db, bool rowFailed)
     }
     if (!db.commit()) {
         reportError(db.lastError().text());
+        db.rollback();
         return false;
     }
     return true;
 }
 
-// Prepares the statement on the open connection and runs insertRows on it
-// inside a transaction. Nothing is written when there is no open connection,
-// the statement cannot be prepared or the transaction cannot begin.
+// Empties the table inside the transaction just begun; false, reported, when
+// it cannot be.
+bool clearTable(QSqlDatabase &db, const char *clear)
+{
+    QSqlQuery query(db);
+    if (query.exec(QLatin1String(clear)))
+        return true;
+    reportError(query.lastError().text());
+    return false;
+}
+
+// Prepares the statement on the open connection and, inside one transaction,
+// empties the table and runs insertRows on it. Nothing is written when there
+// is no open connection, the statement cannot be prepared or the transaction
+// cannot begin; the table keeps its rows when it cannot be emptied.
 template <typename InsertRows>
-bool insertInTransaction(const QString &connectionName, const char *statement, InsertRows insertRows)
+bool insertInTransaction(const QString &connectionName, const char *statement, const char *clear,
+                         InsertRows insertRows)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.isOpen())
@@ -164,10 +186,12 @@ bool insertInTransaction(const QString &connectionName, const char *statement, I
     QSqlQuery query(db);
     bool committed = false;
     if (query.prepare(QLatin1String(statement))) {
-        if (db.transaction())
+        if (!db.transaction())
+            reportError(db.lastError().text());
+        else if (clearTable(db, clear))
             committed = insertRows(db, query);
         else
-            reportError(db.lastError().text());
+            db.rollback();
     }
     query.finish();
     return committed;
@@ -199,7 +223,7 @@ bool insertImageInfos(const QString &connectionName, const std::vector<ImageReco
                       const std::vector<CameraRecord> &cameraRecords)
 {
     const auto cameras = camerasByIndex(cameraRecords);
-    return insertInTransaction(connectionName, imageInfosInsert, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(connectionName, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         bool rowFailed = false;
         for (const ImageRecord &image : imageRecords) {
             const auto camera = cameras.find(image.camIdx);
@@ -218,7 +242,7 @@ bool insertImageInfos(const QString &connectionName, const std::vector<ImageReco
 
 bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords)
 {
-    return insertInTransaction(connectionName, eofInfoInsert, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(connectionName, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         return insertUntilFailure(db, query, imageRecords,
                                   [&](const ImageRecord &image) { bindEofInfo(query, image); });
     });
@@ -228,7 +252,7 @@ bool insertGroups(const QString &connectionName, const std::vector<CameraRecord>
                   const GroupCounts &groupCounts)
 {
     const auto counts = lastRunCounts(groupCounts);
-    return insertInTransaction(connectionName, groupsInsert, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(connectionName, groupsInsert, groupsClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         return insertUntilFailure(db, query, cameraRecords, [&](const CameraRecord &camera) {
             const auto count = counts.find(camera.camIdx);
             bindGroup(query, camera, count == counts.end() ? 0 : count->second);

@@ -8,7 +8,9 @@
 
 // The rows of the photo database, written into the connection registered
 // under connectionName (see q7PhotoDataBase). Each table gets one prepared
-// statement and one transaction: all of its rows or none. Each returns true
+// statement and one transaction, which first deletes the rows the table held
+// (those of an earlier merge into the same file): afterwards the table holds
+// this call's rows, or, when it fails, its earlier rows whole. Each returns true
 // when the table's transaction was committed, false when there is no open
 // connection, the statement cannot be prepared, or a row failed.
 

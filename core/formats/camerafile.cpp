@@ -1,7 +1,8 @@
 #include "camerafile.h"
 
+#include "atomicfile.h"
+
 #include <QDebug>
-#include <QSaveFile>
 #include <QRegExp>
 #include <QStringList>
 #include <QXmlStreamWriter>
@@ -61,8 +62,9 @@ void writeCamera(QXmlStreamWriter &xml, const CameraRecord &camera, int position
 
 bool writeCameraFile(QString path, const std::vector<CameraRecord> &cameraRecords)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+    AtomicFile cameraFile(path.toLocal8Bit());
+    QFile file;
+    if (!cameraFile.open(file, QIODevice::WriteOnly | QIODevice::Text)) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;
     }
@@ -74,5 +76,5 @@ bool writeCameraFile(QString path, const std::vector<CameraRecord> &cameraRecord
     for (size_t i = 0; i < cameraRecords.size(); ++i)
         writeCamera(xml, cameraRecords[i], int(i), separators);
     xml.writeEndDocument();
-    return !xml.hasError() && file.commit();
+    return !xml.hasError() && cameraFile.commit(file);
 }

@@ -1,7 +1,8 @@
 #include "imagelistfile.h"
 
+#include "atomicfile.h"
+
 #include <QDebug>
-#include <QSaveFile>
 #include <QTextStream>
 #include <unordered_map>
 
@@ -30,8 +31,9 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
                     const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts)
 {
     groupCounts.clear();
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    AtomicFile imageList(path.toLocal8Bit());
+    QFile file;
+    if (!imageList.open(file, QIODevice::WriteOnly)) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;
     }
@@ -51,5 +53,5 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
         countInRuns(groupCounts, image.camIdx);
     }
     stream.flush();
-    return stream.status() == QTextStream::Ok && file.commit();
+    return stream.status() == QTextStream::Ok && imageList.commit(file);
 }

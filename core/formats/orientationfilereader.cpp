@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -64,15 +65,36 @@ void scanCamera(const char *line, CameraRecord &camera)
     camera.sensorHeight = double(camera.height) * camera.pixelSize;
 }
 
-void readCameras(TextLines &lines, int count, std::vector<CameraRecord> &cameras)
+// Up to count records of the file, one read by readOne each; memory grows with
+// what was read. The records the file lacks follow at their defaults; false
+// when there is no memory for them (counts of a wrong or sparse file).
+template <typename Record, typename ReadOne>
+bool readRecords(int count, std::vector<Record> &records, ReadOne readOne)
 {
-    assignDefaultRecords(cameras, size_t(count));
-    TextLines::Line line;
-    for (CameraRecord &camera : cameras) {
-        if (!lines.next(line))
-            return;
-        scanCamera(line.text, camera);
+    Record record;
+    while (records.size() < size_t(count) && readOne(record)) {
+        if (records.size() == records.capacity())
+            reserveLarge(records, std::min(size_t(count), std::max(size_t(1024), 2 * records.size())));
+        records.push_back(record);
+        record = Record();
     }
+    try {
+        records.resize(size_t(count));
+    } catch (const std::bad_alloc &) {
+        return false;
+    }
+    return true;
+}
+
+bool readCameras(TextLines &lines, int count, std::vector<CameraRecord> &cameras)
+{
+    return readRecords(count, cameras, [&](CameraRecord &camera) {
+        TextLines::Line line;
+        if (!lines.next(line))
+            return false;
+        scanCamera(line.text, camera);
+        return true;
+    });
 }
 
 void scanIndices(const char *line, ImageRecord &image)
@@ -101,26 +123,31 @@ void scanPosition(const char *line, ImageRecord &image)
         std::sscanf(line, "%lf %lf %lf ", &image.X, &image.Y, &image.Z);
 }
 
-// The four lines of one image. Returns false at the end of the file, leaving
-// the fields of the missing lines at their values.
+// The four lines of one image; false when the file ends before its first.
+// The fields of lines missing after it keep their values.
 bool readImage(TextLines &lines, ImageRecord &image)
 {
     TextLines::Line line;
+    bool any = false;
     for (auto scan : {scanIndices, scanName, scanRotation, scanPosition}) {
         if (!lines.next(line))
-            return false;
+            return any;
         scan(line.text, image);
+        any = true;
     }
     return true;
 }
 
-void readImages(TextLines &lines, int count, std::vector<ImageRecord> &images)
+bool readImages(TextLines &lines, int count, std::vector<ImageRecord> &images)
 {
-    assignDefaultRecords(images, size_t(count));
-    for (ImageRecord &image : images) {
-        if (!readImage(lines, image))
-            return;
-    }
+    return readRecords(count, images, [&](ImageRecord &image) { return readImage(lines, image); });
+}
+
+int wrongFormat(const QByteArray &filePath)
+{
+    std::printf("ERROR: wrong format: %s!\n", filePath.constData());
+    std::fflush(stdout);
+    return -1;
 }
 
 } // namespace
@@ -148,19 +175,25 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     const CNumericLocale cLocale;
     TextLines lines(file.get(), maxLineLength);
     OrientationHeader header;
-    if (!readHeader(lines, header)) {
-        std::printf("ERROR: wrong format: %s!\n", filePath.constData());
-        std::fflush(stdout);
-        return -1;
-    }
+    if (!readHeader(lines, header))
+        return wrongFormat(filePath);
     if (!cameraRecords)
         return -1;
 
-    readCameras(lines, header.cameras, *cameraRecords);
-    if (!imageRecords)
+    // Read aside: a file refused for want of memory leaves the lists as they were.
+    std::vector<CameraRecord> cameras;
+    if (!readCameras(lines, header.cameras, cameras))
+        return wrongFormat(filePath);
+    if (!imageRecords) {
+        cameraRecords->swap(cameras);
         return 2;
+    }
 
-    readImages(lines, header.images, *imageRecords);
+    std::vector<ImageRecord> images;
+    if (!readImages(lines, header.images, images))
+        return wrongFormat(filePath);
+    cameraRecords->swap(cameras);
+    imageRecords->swap(images);
     return 4;
 }
 

@@ -8,7 +8,6 @@
 #include "textlines.h"
 
 #include <QDebug>
-#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -104,17 +103,11 @@ public:
         int32_t stripNo;
     };
 
-    // Makes room for the lines of files of the given size in bytes, on a
-    // guess of the shortest lines that are common.
-    void reserveFor(qint64 fileBytes)
-    {
-        reserveLarge(lines, size_t(fileBytes / 32));
-        reserveLarge(names, size_t(fileBytes / 4));
-    }
-
     void append(const ImageRecord &record)
     {
         const std::string_view baseName = baseNameOf(record.name);
+        makeRoom(lines, 1);
+        makeRoom(names, baseName.size());
         lines.push_back({names.size(), baseName.size(), record.X, record.Y, record.Z,
                          record.omega, record.phi, record.kappa, record.stripNo});
         names.insert(names.end(), baseName.begin(), baseName.end());
@@ -145,12 +138,27 @@ public:
     }
 
 private:
+    // The arrays grow with what was read, never with what a file's size
+    // suggests: a sparse or wrong file may announce any size. They start at
+    // 8 MiB, as fresh memory is costly to fill bit by bit, and double, on huge
+    // pages where the system has them.
+    template <typename Value>
+    static void makeRoom(std::vector<Value> &values, size_t more)
+    {
+        const size_t needed = values.size() + more;
+        if (needed > values.capacity())
+            reserveLarge(values, std::max({needed, 2 * values.capacity(), firstBytes / sizeof(Value)}));
+    }
+
+    static constexpr size_t firstBytes = size_t(8) << 20;
+
     std::vector<char> names;
     std::vector<Line> lines;
 };
 
 // Appends the usable lines of the position file at path to lines. Returns 1
-// when the file was read, 0 when it cannot be opened.
+// when the file was read, 0 when it cannot be opened, -1 when reading it
+// failed part way (a folder, an I/O error); the lines before stay.
 int readPositionLines(const QByteArray &path, PositionLines &lines)
 {
     FILE *file = std::fopen(path.constData(), "r");
@@ -169,8 +177,9 @@ int readPositionLines(const QByteArray &path, PositionLines &lines)
         if (scan == LineScan::Record && withinBounds(record))
             lines.append(record);
     }
+    const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    return 1;
+    return failed ? -1 : 1;
 }
 
 // The lines sorted by name in byte order, of each name the first in reading
@@ -275,16 +284,22 @@ bool writePositions(const QByteArray &path, const PositionLines &lines, const st
 } // namespace
 
 bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
-                          std::vector<ImageRecord> *merged)
+                          std::vector<ImageRecord> *merged, PositionsRead *read)
 {
     PositionLines lines;
-    qint64 fileBytes = 0;
-    for (const QString &xyzFile : xyzFiles)
-        fileBytes += QFileInfo(xyzFile).size();
-    lines.reserveFor(fileBytes);
-    for (const QString &xyzFile : xyzFiles)
-        readPositionLines(xyzFile.toLocal8Bit(), lines);
+    PositionsRead counts;
+    for (const QString &xyzFile : xyzFiles) {
+        const size_t before = lines.size();
+        if (readPositionLines(xyzFile.toLocal8Bit(), lines) != 1)
+            counts.unreadable << xyzFile;
+        else if (lines.size() == before)
+            counts.withoutLines << xyzFile;
+    }
     const std::vector<size_t> order = sortedUniqueByName(lines);
+    counts.lines = qint64(lines.size());
+    counts.merged = qint64(order.size());
+    if (read)
+        *read = counts;
     if (merged)
         toRecords(lines, order, *merged);
     qDebug() << order.size();
@@ -294,7 +309,7 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
 {
     PositionLines lines;
-    const int result = readPositionLines(path, lines);
+    const int result = std::max(0, readPositionLines(path, lines));
     positions->reserve(positions->size() + lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         positions->emplace_back();

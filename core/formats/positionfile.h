@@ -10,13 +10,23 @@
 // Position files "_xyz.txt": one image a line, its name, X, Y, Z, omega, phi,
 // kappa and, optionally, its strip number.
 
+// What the position files of a merge gave.
+struct PositionsRead
+{
+    qint64 lines = 0;         // usable lines, over all files
+    qint64 merged = 0;        // images left after merging, one per name
+    QStringList unreadable;   // files that could not be opened or read whole
+    QStringList withoutLines; // files read whole that gave no usable line
+};
+
 // Reads the position files at xyzFiles in order, sorts their records by name
 // in byte order, keeps the first of each name (in file and line order) and
-// writes them to outPath. With merged given, it receives the merged records.
+// writes them to outPath. With merged given, it receives the merged records;
+// with read, what the files gave. A file that cannot be read is passed over.
 // Returns false when the file could not be written whole; the file that was
 // there stays as it was.
 bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
-                          std::vector<ImageRecord> *merged);
+                          std::vector<ImageRecord> *merged, PositionsRead *read = nullptr);
 
 // Appends the usable lines of the position file at path (local 8-bit) to
 // positions. Returns 1 when the file was read, 0 when it cannot be opened.

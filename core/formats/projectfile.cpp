@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "numericlocale.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
@@ -105,11 +106,23 @@ std::vector<ParameterLine> parameterLines(const ProjectParams &params)
     };
 }
 
+// A project file holds a few dozen values; this leaves room for any comments.
+constexpr qint64 largestProjectFile = 16 * 1024 * 1024;
+
 // Only a regular file is handed to the parser: a folder opens as a stream
-// of unknown length, and a pipe or device could block or never end.
+// of unknown length, and a pipe or device could block or never end. The
+// parser holds the whole file in memory: a file far larger than any project
+// file (a wrong or sparse one) is not read.
 bool loadDocument(const QString &path, pugi::xml_document &document)
 {
-    return QFileInfo(path).isFile() && document.load_file(path.toLocal8Bit().constData());
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    if (info.size() > largestProjectFile) {
+        qDebug().noquote() << path << "is too large for a project file, not read";
+        return false;
+    }
+    return document.load_file(path.toLocal8Bit().constData());
 }
 
 } // namespace

@@ -25,20 +25,35 @@ QString MergeReport::summary() const
             text += "\n- " + step.name + (step.ok ? QString() : ": " + step.problem);
         return text;
     }
+    QString text;
     if (succeeded()) {
-        return tr("Merged %1 projects into %2: %3 cameras, %4 images.")
-            .arg(projects)
-            .arg(outputFolder)
-            .arg(cameras)
-            .arg(images);
+        text = tr("Merged %1 projects into %2: %3 cameras, %4 images.")
+                   .arg(projects)
+                   .arg(outputFolder)
+                   .arg(cameras)
+                   .arg(images);
+    } else {
+        text = stoppedBeforeSolver
+                   ? tr("The merge into %1 stopped before the solver, as these steps failed:").arg(outputFolder)
+                   : tr("The merge into %1 ran to its end, but these steps failed:").arg(outputFolder);
+        for (const MergeStep &step : steps) {
+            if (!step.ok)
+                text += "\n- " + step.name + ": " + step.problem;
+        }
     }
-    QString text = tr("The merge into %1 ran to its end, but these steps failed:")
-                       .arg(outputFolder);
-    for (const MergeStep &step : steps) {
-        if (!step.ok)
-            text += "\n- " + step.name + ": " + step.problem;
-    }
-    return text;
+    return started && !stoppedBeforeSolver ? text + "\n" + imageCounts() : text;
+}
+
+QString MergeReport::imageCounts() const
+{
+    QString text = tr("Images: %1 read from the source position files, %2 in the merged project")
+                       .arg(positionsRead)
+                       .arg(images);
+    if (positionsRead > positionsMerged)
+        text += tr(" (%1 shared images merged once)").arg(positionsRead - positionsMerged);
+    if (positionsMerged != images)
+        text += tr("; the merged position file holds %1").arg(positionsMerged);
+    return text + ".";
 }
 
 QString MergeReport::timings() const

@@ -17,13 +17,28 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 namespace {
 
 QString tr(const char *text)
 {
     return QCoreApplication::translate("mergeprj", text);
+}
+
+// For the tests that kill a merge part way: with Q7PRJMERGE_PAUSE_BEFORE set
+// to a step's name, the merge says so on standard error and waits there to be
+// killed. An environment variable, as the batch program is killed from
+// outside and has no other way in between two steps.
+void pauseIfAsked(const QString &name)
+{
+    if (qEnvironmentVariable("Q7PRJMERGE_PAUSE_BEFORE") != name)
+        return;
+    std::fprintf(stderr, "paused before %s\n", qPrintable(name));
+    std::fflush(stderr);
+    std::this_thread::sleep_for(std::chrono::minutes(10));
 }
 
 QString unless(bool ok, const QString &problem)
@@ -35,6 +50,20 @@ QString unless(bool ok, const QString &problem)
 constexpr int solverGraceMs = 1000;
 // How long the solver is waited for between looks at its output and at a stop.
 constexpr int solverPollMs = 50;
+
+// What went wrong in the position export: its file not written whole, and
+// each source position file that gave nothing.
+QString positionExportProblems(const PreparedFiles &written, const QString &positionFile)
+{
+    QStringList problems;
+    if (!written.positionFile)
+        problems << tr("%1 could not be written").arg(positionFile);
+    for (const QString &file : written.positionsRead.unreadable)
+        problems << tr("%1 could not be read").arg(file);
+    for (const QString &file : written.positionsRead.withoutLines)
+        problems << tr("%1 has no usable line").arg(file);
+    return problems.join("; ");
+}
 
 } // namespace
 
@@ -75,6 +104,7 @@ void MergeWorkflow::step(MergeReport &report, const QString &name, const std::fu
 {
     if (stopping(report))
         return;
+    pauseIfAsked(name);
     if (progress.stepStarted)
         progress.stepStarted(name);
     QElapsedTimer timer;
@@ -119,6 +149,7 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
         return report;
     if (progress.stepStarted)
         progress.stepStarted(tr("preparation"));
+    pauseIfAsked(tr("preparation"));
     // With its offset from UTC, which the record and the JSON show.
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
@@ -135,23 +166,37 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
     record(report, {tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
     const MergeOutputs outputs = mergeOutputs(request);
     report.outputs = outputs;
-    // The list is written in the preparation; only its failure gets a line.
-    if (!written.listFile)
-        record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
-    record(report, {tr("position export"), written.positionFile,
-                    written.positionFile ? QString() : tr("%1 could not be written").arg(outputs.positionFile),
-                    written.positionExportMs});
-
-    step(report, tr("project folders"), [&] {
-        createPrjFolders(request);
-        return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
-                      tr("the Adjustment folder could not be made"));
-    });
-    runMerge(request, report);
+    if (preparedForSolver(report, written, outputs)) {
+        step(report, tr("project folders"), [&] {
+            createPrjFolders(request);
+            return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
+                          tr("the Adjustment folder could not be made"));
+        });
+        runMerge(request, report);
+    }
     // A stopped merge writes nothing after the stop, its record included.
     if (!report.stopped && !appendMergeLog(report))
         report.steps.push_back({tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
     return report;
+}
+
+// The solver would merge from an earlier merge's files: the merge ends at a
+// list or position file not written whole, and leaves every file as it was.
+// The list is written in the preparation; only its failure gets a line.
+bool MergeWorkflow::preparedForSolver(MergeReport &report, const PreparedFiles &written,
+                                      const MergeOutputs &outputs)
+{
+    if (!written.listFile) {
+        record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
+        report.stoppedBeforeSolver = true;
+        return false;
+    }
+    const QString positionProblems = positionExportProblems(written, outputs.positionFile);
+    record(report, {tr("position export"), positionProblems.isEmpty(), positionProblems, written.positionExportMs});
+    report.positionsRead = written.positionsRead.lines;
+    report.positionsMerged = written.positionsRead.merged;
+    report.stoppedBeforeSolver = !written.positionFile;
+    return written.positionFile;
 }
 
 void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)

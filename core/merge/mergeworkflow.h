@@ -11,6 +11,7 @@
 #include <memory>
 
 class QProcess;
+struct PreparedFiles;
 class q7PhotoDataBase;
 class UserMessages;
 
@@ -70,6 +71,7 @@ private:
     void step(MergeReport &report, const QString &name, const std::function<QString()> &work);
     void record(MergeReport &report, MergeStep step);
     MergeReport checkAndMerge(const MergeRequest &request);
+    bool preparedForSolver(MergeReport &report, const PreparedFiles &written, const MergeOutputs &outputs);
     void runMerge(const MergeRequest &request, MergeReport &report);
     void runSolver(const MergeRequest &request, MergeReport &report);
     bool waitForSolver(QProcess &solver, MergeReport &report);

@@ -35,7 +35,7 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
                      PreparedFiles *written, MergedPositions positions)
 {
     const QString outDir = request.outputFolder();
-    qDebug().noquote() << "makeq7cListFile: " << outDir;
+    qDebug().noquote() << "makeq7cListFile: " + outDir;
     if (!makeOutputFolder(outDir)) {
         messages.warning(QCoreApplication::translate("mergeprj", "Tips"),
                          QCoreApplication::translate("mergeprj", "Folder creation failed!"));
@@ -44,10 +44,14 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
     readList(request.projectFiles, state.projects);
     PreparedFiles files;
     files.listFile = makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
-    QElapsedTimer timer;
-    timer.start();
-    files.positionFile = makeXyzFile(request, state, positions);
-    files.positionExportMs = timer.elapsed();
+    // Without its list the solver does not run: the position file that goes
+    // with the earlier merge's project stays as it is.
+    if (files.listFile) {
+        QElapsedTimer timer;
+        timer.start();
+        files.positionFile = makeXyzFile(request, state, positions, &files.positionsRead);
+        files.positionExportMs = timer.elapsed();
+    }
     if (written)
         *written = files;
     return true;

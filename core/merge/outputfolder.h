@@ -10,18 +10,20 @@
 
 // The new project's folder: <prjDir>//<PrjName>, with its fixed subfolders.
 
-// Which of the preparation's two files were written whole, and how long the
-// position export took.
+// Which of the preparation's two files were written whole, what the source
+// position files gave, and how long the position export took.
 struct PreparedFiles
 {
     bool listFile = false;
     bool positionFile = false;
+    PositionsRead positionsRead;
     qint64 positionExportMs = 0;
 };
 
 // Makes the output folder (one level: its parent must exist) or reuses the
 // folder there, then rebuilds state.projects and writes the solver input list
-// and the merged position file into it, telling through written (if given)
+// and, when the list was written, the merged position file into it, telling
+// through written (if given)
 // whether each was written and how long the position export took. positions
 // is handed to the position export (makeXyzFile). Returns false, after the
 // "Tips" warning "Folder creation failed!", when the folder cannot be made or

@@ -1,8 +1,6 @@
 #include "positionexport.h"
 
-#include "positionfile.h"
-
-bool makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions positions)
+bool makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions positions, PositionsRead *read)
 {
     state.positions.clear();
     QStringList xyzFiles;
@@ -10,5 +8,5 @@ bool makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions
         xyzFiles << entry.xyzFile;
     state.posFilePath = request.outputFolder() + "//" + request.prjName + "_xyz.txt";
     return writeMergedPositions(xyzFiles, state.posFilePath,
-                                positions == MergedPositions::Kept ? &state.positions : nullptr);
+                                positions == MergedPositions::Kept ? &state.positions : nullptr, read);
 }

@@ -1,11 +1,15 @@
 #include "atomicfile.h"
 
 #include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +48,24 @@ QByteArray createSibling(const QByteArray &target, int &descriptor)
     return QByteArray();
 }
 
+// The new files beside target of writers that no longer run: a kill or a
+// power cut left them there.
+void removeStaleSiblings(const QByteArray &target)
+{
+    const QFileInfo info(QString::fromLocal8Bit(target));
+    const QString stem = info.fileName() + ".part";
+    const QDir folder = info.dir();
+    const QRegularExpression sibling("^" + QRegularExpression::escape(stem) + "(\\d+)-\\d+$");
+    for (const QString &name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        const QRegularExpressionMatch match = sibling.match(name);
+        if (!match.hasMatch())
+            continue;
+        const long long pid = match.captured(1).toLongLong();
+        if (pid > 0 && pid != getpid() && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
+            ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+    }
+}
+
 void logFailure(const QByteArray &path, int error)
 {
     qDebug().noquote() << "cannot write" << QString::fromLocal8Bit(path) + ":" << std::strerror(error);
@@ -66,6 +88,7 @@ std::FILE *AtomicFile::open()
     target = followLinks(target);
     struct stat existing;
     const bool exists = stat(target.constData(), &existing) == 0;
+    removeStaleSiblings(target);
     // Only a regular file is replaced: a folder, a device or a pipe is not.
     if (exists && !S_ISREG(existing.st_mode)) {
         logFailure(target, S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
@@ -116,6 +139,19 @@ bool AtomicFile::commit()
     }
     temporary.clear();
     return true;
+}
+
+bool AtomicFile::open(QFile &device, QIODevice::OpenMode mode)
+{
+    std::FILE *stream = open();
+    return stream && device.open(stream, mode);
+}
+
+bool AtomicFile::commit(QFile &device)
+{
+    const bool flushed = device.flush();
+    device.close();
+    return flushed && commit();
 }
 
 void AtomicFile::discard()

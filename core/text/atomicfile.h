@@ -2,6 +2,7 @@
 #define ATOMICFILE_H
 
 #include <QByteArray>
+#include <QFile>
 #include <cstdio>
 
 // Writes a file whole or not at all, for the writers that use the C library's
@@ -12,7 +13,9 @@
 //
 // Like Qt's QSaveFile: a symbolic link at the target is followed, an existing
 // target keeps its permissions, and a folder or a read-only file at the target
-// is not replaced.
+// is not replaced. Unlike it, the new files that writers killed part way left
+// beside the target (named after a process that no longer runs) are removed
+// when the next one opens, so they do not pile up.
 class AtomicFile
 {
 public:
@@ -29,6 +32,11 @@ public:
     // True when the whole file is in place of the target. The stream is
     // closed either way.
     bool commit();
+
+    // The same for writers that go through Qt's devices: device is opened
+    // on the new file's stream, and closed by commit.
+    bool open(QFile &device, QIODevice::OpenMode mode);
+    bool commit(QFile &device);
 
 private:
     void discard();

@@ -29,13 +29,4 @@ void reserveLarge(std::vector<Value> &values, size_t count)
     values.swap(fresh);
 }
 
-// Makes records hold count default records, as assign does.
-template <typename Record>
-void assignDefaultRecords(std::vector<Record> &records, size_t count)
-{
-    records.clear();
-    reserveLarge(records, count);
-    records.resize(count);
-}
-
 #endif // BULKRECORDS_H
