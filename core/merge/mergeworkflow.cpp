@@ -329,14 +329,17 @@ void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &repo
     step(report, tr("photo database"), [&] {
         return unless(photoDatabase->connectDataBase(databasePath), tr("%1 could not be opened").arg(databasePath));
     });
-    const QString rolledBack = tr("its rows were not stored");
+    // A stop during a table rolls it back to its earlier rows.
+    const StopRequested stop = [this] { return stopFlag.load(); };
+    const auto rolledBack = [this] { return stopFlag ? tr("stopped") : tr("its rows were not stored"); };
     step(report, "imageinfos", [&] {
-        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords), rolledBack);
+        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop),
+                      rolledBack());
     });
     step(report, "eofInfo", [&] {
-        return unless(insertEofInfo(connection, mergeState.imageRecords), rolledBack);
+        return unless(insertEofInfo(connection, mergeState.imageRecords, stop), rolledBack());
     });
     step(report, "groups", [&] {
-        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack);
+        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack());
     });
 }
