@@ -40,9 +40,9 @@ void describe(QCommandLineParser &parser)
         "project file.\n\n"
         "Exit codes: 0 every step succeeded; 1 a step failed (the merge ran to its end, or\n"
         "stopped before the solver when its input list or position file could not be\n"
-        "written); 2 the merge did not start (usage, a listed file missing or not a\n"
-        "readable project file, empty --dir or --name, an output that would overwrite a\n"
-        "source project's file, folder not made).\n\n"
+        "written); 2 the merge did not start (usage, a listed file missing or not a readable\n"
+        "project file, empty --dir or --name, an output that would overwrite a source\n"
+        "project's file, folder not made).\n\n"
         "Every merge that starts appends a record to DIR/NAME/Log/merge.log.");
     parser.addHelpOption();
     parser.addVersionOption();

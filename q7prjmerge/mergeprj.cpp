@@ -1,6 +1,8 @@
 #include "mergeprj.h"
 
 #include "dialogsettings.h"
+#include "mergeprogresspanel.h"
+#include "mergeresultdialog.h"
 #include "projectlist.h"
 
 #include <QDebug>
@@ -14,7 +16,7 @@ mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
       fileDialogs(std::make_unique<FileDialogs>()),
       messages(this),
-      workflow(messages)
+      runner(messages)
 {
     createWidgets();
     layOutWidgets();
@@ -24,11 +26,18 @@ mergeprj::mergeprj(QWidget *parent)
     restoreGeometry(settings.geometry);
     prjDirEdit->setText(settings.prjDir);
     addFolder = settings.addFolder;
+    connect(&runner, &MergeRunner::stepStarted, progressPanel, &MergeProgressPanel::stepStarted);
+    connect(&runner, &MergeRunner::stepFinished, progressPanel, &MergeProgressPanel::stepFinished);
+    connect(&runner, &MergeRunner::solverOutput, progressPanel, &MergeProgressPanel::appendSolverLine);
+    connect(&runner, &MergeRunner::finished, this, &mergeprj::mergeDone);
+    connect(progressPanel, &MergeProgressPanel::stopClicked, &runner, &MergeRunner::requestStop);
 }
 
 mergeprj::~mergeprj()
 {
     DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder}.save();
+    // A merge still running is stopped by the runner; its end finds no dialog.
+    disconnect(&runner, nullptr, this, nullptr);
 }
 
 void mergeprj::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
@@ -53,6 +62,8 @@ void mergeprj::createWidgets()
     upButton = new QPushButton(tr("Up"));
     downButton = new QPushButton(tr("Down"));
     statusLabel = new QLabel;
+    progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
+    progressPanel->hide();
 
     // Names for finding the widgets from outside (tests, accessibility).
     addButton->setObjectName("addButton");
@@ -89,6 +100,8 @@ void mergeprj::layOutWidgets()
     gridLayout->addWidget(upButton, 3, 4, 1, 1);
     gridLayout->addWidget(downButton, 4, 4, 1, 1);
     gridLayout->addWidget(statusLabel, 11, 0, 1, 5);
+    // Row 10 shows a running merge; row 11 is left free.
+    gridLayout->addWidget(progressPanel, 10, 0, 1, 5);
     gridLayout->setHorizontalSpacing(1);
     setLayout(gridLayout);
 }
@@ -182,11 +195,44 @@ void mergeprj::mergePrj()
     const MergeRequest request = mergeRequest();
     if (!confirmFlaggedProjects(request))
         return;
-    const MergeReport report = workflow.mergePrj(request);
-    if (!report.started)
+    setMerging(true);
+    progressPanel->start();
+    runner.start(request);
+}
+
+void mergeprj::setMerging(bool merging)
+{
+    for (QWidget *widget : std::initializer_list<QWidget *>{projectList, prjNameEdit, prjDirEdit, addButton,
+                                                            removeButton, removeAllButton, openButton,
+                                                            mergeButton, cancelButton, upButton, downButton})
+        widget->setEnabled(!merging);
+}
+
+void mergeprj::mergeDone(const MergeReport &report)
+{
+    setMerging(false);
+    progressPanel->finish(report);
+    if (closeWhenEnded) {
+        closeWhenEnded = false;
+        QDialog::reject();
+    } else if (report.started || report.stopped) {
+        MergeResultDialog(report, this).exec();
+    }
+    emit mergeEnded(report);
+}
+
+void mergeprj::reject()
+{
+    if (!runner.isRunning()) {
+        QDialog::reject();
         return;
-    if (report.succeeded())
-        messages.information(tr("Tips"), report.summary());
-    else
-        messages.warning(tr("Tips"), report.summary());
+    }
+    if (!messages.question(tr("Tips"), tr("A merge is running. Stop it and close the window?")))
+        return;
+    if (runner.isRunning()) {
+        closeWhenEnded = true;
+        runner.requestStop();
+    } else {
+        QDialog::reject();
+    }
 }

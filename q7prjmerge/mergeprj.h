@@ -2,7 +2,7 @@
 #define MERGEPRJ_H
 
 #include "filedialogs.h"
-#include "mergeworkflow.h"
+#include "mergerunner.h"
 #include "messageboxes.h"
 
 #include <QDialog>
@@ -11,6 +11,7 @@
 class QGridLayout;
 class QLabel;
 class QLineEdit;
+class MergeProgressPanel;
 class QPushButton;
 class ProjectList;
 
@@ -28,8 +29,17 @@ public:
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
 
     // The merge the MergePrj button runs, with what it works on.
-    MergeWorkflow &mergeWorkflow() { return workflow; }
-    const MergeState &mergeState() const { return workflow.state(); }
+    // A merge runs on a thread of its own; mergeEnded tells of its end, after
+    // the result dialog was closed. Use these only while no merge runs.
+    MergeWorkflow &mergeWorkflow() { return runner.workflow(); }
+    const MergeState &mergeState() const { return runner.workflow().state(); }
+
+signals:
+    void mergeEnded(const MergeReport &report);
+
+protected:
+    // Closing the window (also Escape and Cancal) asks first while a merge runs.
+    void reject() override;
 
 private:
     void createWidgets();
@@ -43,6 +53,8 @@ private:
     void removeItemsInFolder(QString text);
     void mergePrj();
     MergeRequest mergeRequest() const;
+    void setMerging(bool merging);
+    void mergeDone(const MergeReport &report);
     bool confirmFlaggedProjects(const MergeRequest &request);
 
 
@@ -62,10 +74,12 @@ private:
     QPushButton *downButton;
     QLabel *statusLabel;
     QString addFolder; // where Add's file chooser starts
+    MergeProgressPanel *progressPanel;
 
     std::unique_ptr<FileDialogs> fileDialogs;
     MessageBoxes messages;
-    MergeWorkflow workflow;
+    MergeRunner runner;
+    bool closeWhenEnded = false;
 };
 
 #endif // MERGEPRJ_H

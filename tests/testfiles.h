@@ -46,13 +46,4 @@ inline std::map<QString, QByteArray> snapshot(const QString &folder)
     return files;
 }
 
-// The snapshot without the merge record, which every started merge appends to.
-inline std::map<QString, QByteArray> snapshotWithoutLog(const QString &folder)
-{
-    std::map<QString, QByteArray> files = snapshot(folder);
-    files.erase("Log/merge.log");
-    files.erase("Log");
-    return files;
-}
-
 #endif // TESTFILES_H

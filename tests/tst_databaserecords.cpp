@@ -132,6 +132,7 @@ private slots:
     void cameraNameIsUtf8();
     void largestCameraIndexDoesNotOverflow();
     void rowsOfAnEarlierMergeAreReplaced();
+    void stopPartWayKeepsEarlierRows();
     void readerHoldingTheFile();
     void transactionThatCannotBeginWritesNothing();
     void withoutOpenConnectionNothingHappens();
@@ -420,6 +421,28 @@ void TestDatabaseRecords::rowsOfAnEarlierMergeAreReplaced()
     QCOMPARE(glog.records.size(), 3);
     expectLaterRows();
     QCOMPARE(tableRows("SELECT * FROM q7prjinfo"), QStringList{"owner|kept"});
+}
+
+// A stop asked while a table's rows go in ends the table at once, rolled
+// back to the rows it held, without an error line.
+void TestDatabaseRecords::stopPartWayKeepsEarlierRows()
+{
+    const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1)};
+    QVERIFY(insertImageInfos(connectionName, images({0}), cameraRecords));
+    QVERIFY(insertEofInfo(connectionName, images({0})));
+    std::vector<ImageRecord> many;
+    for (int i = 0; i < 5000; ++i)
+        many.push_back(image(qPrintable(QString("many_%1.tif").arg(i)), 0));
+
+    GlogRecords glog;
+    int looks = 0;
+    const StopRequested stopAtSecondLook = [&] { return ++looks == 2; };
+    QVERIFY(!insertImageInfos(connectionName, many, cameraRecords, stopAtSecondLook));
+    looks = 0;
+    QVERIFY(!insertEofInfo(connectionName, many, stopAtSecondLook));
+    QCOMPARE(glog.records, QStringList());
+    QCOMPARE(tableRows("SELECT Name FROM imageinfos"), QStringList{"IMG_0"});
+    QCOMPARE(tableRows("SELECT Name FROM eofInfo"), QStringList{"IMG_0"});
 }
 
 // A reader holding the file makes the commit wait, as long as the busy

@@ -1,5 +1,6 @@
 #include "mergefixture.h"
 #include "mergeprj.h"
+#include "mergeresultdialog.h"
 #include "projectlist.h"
 #include "testfiles.h"
 
@@ -52,6 +53,9 @@ QStringList answerMessageBoxes(const std::function<void()> &action,
         if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
             boxes.append(box->windowTitle() + "|" + box->text());
             (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Ok))->click();
+        } else if (auto *result = qobject_cast<MergeResultDialog *>(QApplication::activeModalWidget())) {
+            boxes.append(result->windowTitle() + "|" + result->summary());
+            result->accept();
         }
     });
     timer.start(20);
@@ -147,6 +151,14 @@ private:
             button("addButton")->click();
     }
 
+    // Starts a merge and waits for its end.
+    void merge()
+    {
+        QSignalSpy ended(dialog, &mergeprj::mergeEnded);
+        button("mergeButton")->click();
+        QVERIFY(ended.wait(60000));
+    }
+
     void prepareMerge(const QString &name)
     {
         samples = makeSampleProjects(temp + "/src", 2, 20);
@@ -228,7 +240,7 @@ void TestMergeDialog::layoutPositions()
         {"removeAllButton", 2, 4, 1, 1}, {"prjNameLabel", 7, 0, 1, 1}, {"prjNameEdit", 7, 1, 1, 3},
         {"prjDirLabel", 8, 0, 1, 1},  {"prjDirEdit", 8, 1, 1, 3},  {"openButton", 8, 4, 1, 1},
         {"mergeButton", 9, 3, 1, 1},  {"cancelButton", 9, 4, 1, 1}, {"upButton", 3, 4, 1, 1},
-        {"downButton", 4, 4, 1, 1},   {"statusLabel", 11, 0, 1, 5}};
+        {"downButton", 4, 4, 1, 1},   {"statusLabel", 11, 0, 1, 5}, {"progressPanel", 10, 0, 1, 5}};
     QCOMPARE(grid->count(), int(std::size(places)));
     for (const Place &place : places) {
         auto *widget = dialog->findChild<QWidget *>(place.name);
@@ -317,7 +329,7 @@ void TestMergeDialog::reorderKeepsRequestEqualToRows()
     edit("prjDirEdit")->setText(temp);
     edit("prjNameEdit")->setText("m");
     dialog->mergeWorkflow().setSolverPath(binPath("AT/Z7Uzurer"));
-    answerMessageBoxes([this] { button("mergeButton")->click(); });
+    answerMessageBoxes([this] { merge(); });
     QStringList merged;
     for (const ProjectEntry &entry : dialog->mergeState().projects)
         merged << entry.prjFile;
@@ -352,7 +364,7 @@ void TestMergeDialog::flaggedProjectAsksBeforeMerge()
     QVERIFY2(boxes[0].startsWith("Missing files|") && boxes[0].contains("block02.Q7D"), qPrintable(boxes[0]));
     QVERIFY(!QFileInfo::exists(temp + "/m"));
 
-    boxes = answerMessageBoxes([this] { button("mergeButton")->click(); }, QMessageBox::Yes);
+    boxes = answerMessageBoxes([this] { merge(); }, QMessageBox::Yes);
     QCOMPARE(boxes.size(), 2);
     QVERIFY2(boxes[1].startsWith("Tips|"), qPrintable(boxes[1]));
     QVERIFY(QFileInfo::exists(temp + "/m/m.Q7D"));
@@ -454,7 +466,7 @@ void TestMergeDialog::cancelClosesDialog()
 void TestMergeDialog::mergeWritesProjectAndTellsCounts()
 {
     prepareMerge("m");
-    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1//m: 4 cameras, 39 images.\n"
                                          "Images: 40 read from the source position files, 39 in the merged "
                                          "project (1 shared images merged once).").arg(temp)}));
@@ -465,18 +477,18 @@ void TestMergeDialog::mergeWritesProjectAndTellsCounts()
 
 void TestMergeDialog::mergeWithEmptyFieldsWarnsOnce()
 {
-    button("mergeButton")->click(); // empty list: nothing at all
+    merge(); // empty list: nothing at all
     addItems({temp + "/x.Q7D"});
-    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes, QStringList({"Tips|Please enter the saved path."}));
 }
 
 void TestMergeDialog::laterMergeWritesItsOwnDatabase()
 {
     prepareMerge("first");
-    answerMessageBoxes([this] { button("mergeButton")->click(); });
+    answerMessageBoxes([this] { merge(); });
     edit("prjNameEdit")->setText("second");
-    const QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); });
+    const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith("Tips|Merged 2 projects"), qPrintable(boxes[0]));
     QCOMPARE(tableRows(temp + "/first/first.temp", "eofInfo", "Name").size(), 39);

@@ -88,7 +88,7 @@ void TestMergeRecord::recordsEachMergeAndKeepsEarlierRecords()
               .arg(QString(Q7_BIN_DIR), out),
           QString("solver exit code: 0\nsolver output:\n  Z7Uzurer: merged 2 projects: 4 cameras, 39 images, "
                   "1 duplicates dropped\nsteps:\n  preparation: "),
-          QString("counts: 2 projects, 4 cameras, 39 images\nresult: succeeded\n\n")})
+          QString("counts: 2 projects, 4 cameras, 39 images; 40 positions read, 39 merged\nresult: succeeded\n\n")})
         QVERIFY2(first.contains(expected), qPrintable(expected + "\nnot in:\n" + first));
     QVERIFY(first.startsWith("=== merge of " + QDate::currentDate().toString(Qt::ISODate)));
     QVERIFY(first.indexOf("  1. project file: " + samples[0]) < first.indexOf("  2. project file: "));
@@ -134,6 +134,7 @@ void TestMergeRecord::jsonAgreesWithTheFiles()
     const QString out = temp + "/m/";
     const QJsonObject counts = json.value("counts").toObject();
     QCOMPARE(counts.value("projects").toInt(), 2);
+    QCOMPARE(counts.value("positionsMerged").toInt(), readBytes(out + "m_xyz.txt").count('\n'));
     QCOMPARE(counts.value("images").toInt(), readBytes(out + "m.lst").count('\n'));
     QCOMPARE(counts.value("images").toInt(), tableRows(out + "m.temp", "imageinfos", "1").size());
     QCOMPARE(counts.value("cameras").toInt(),

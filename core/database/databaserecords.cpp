@@ -197,15 +197,24 @@ bool insertInTransaction(const QString &connectionName, const char *statement, c
     return committed;
 }
 
+// Whether a stop was asked, looked at once every few thousand rows.
+bool stopAsked(const StopRequested &stop, size_t row)
+{
+    constexpr size_t rowsBetweenLooks = 4096;
+    return stop && row % rowsBetweenLooks == 0 && stop();
+}
+
 // Inserts one row per record until a row fails, which rolls the table back
-// and is reported.
+// and is reported, or until a stop, which rolls it back unreported.
 template <typename Record, typename BindRow>
 bool insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Record> &records,
-                        BindRow bindRow)
+                        BindRow bindRow, const StopRequested &stop = {})
 {
     bool executed = true;
-    for (const Record &record : records) {
-        bindRow(record);
+    for (size_t row = 0; row < records.size(); ++row) {
+        if (stopAsked(stop, row))
+            return endTransaction(db, true);
+        bindRow(records[row]);
         executed = query.exec();
         if (!executed)
             break;
@@ -220,12 +229,15 @@ bool insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Re
 } // namespace
 
 bool insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                      const std::vector<CameraRecord> &cameraRecords)
+                      const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop)
 {
     const auto cameras = camerasByIndex(cameraRecords);
     return insertInTransaction(connectionName, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         bool rowFailed = false;
-        for (const ImageRecord &image : imageRecords) {
+        for (size_t row = 0; row < imageRecords.size(); ++row) {
+            if (stopAsked(stop, row))
+                return endTransaction(db, true);
+            const ImageRecord &image = imageRecords[row];
             const auto camera = cameras.find(image.camIdx);
             const QString baseName =
                 bindImageInfo(query, image, camera == cameras.end() ? nullptr : camera->second);
@@ -240,11 +252,12 @@ bool insertImageInfos(const QString &connectionName, const std::vector<ImageReco
     });
 }
 
-bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords)
+bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                   const StopRequested &stop)
 {
     return insertInTransaction(connectionName, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
-        return insertUntilFailure(db, query, imageRecords,
-                                  [&](const ImageRecord &image) { bindEofInfo(query, image); });
+        return insertUntilFailure(
+            db, query, imageRecords, [&](const ImageRecord &image) { bindEofInfo(query, image); }, stop);
     });
 }
 

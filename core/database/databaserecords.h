@@ -4,7 +4,12 @@
 #include "camerarecords.h"
 
 #include <QString>
+#include <functional>
 #include <vector>
+
+// Asked now and then while a table's rows go in: true ends the table, rolled
+// back to its earlier rows, so that a stop need not wait for a large table.
+using StopRequested = std::function<bool()>;
 
 // The rows of the photo database, written into the connection registered
 // under connectionName (see q7PhotoDataBase). Each table gets one prepared
@@ -18,10 +23,11 @@
 // camera carrying its camIdx; zeros when none does). A failing row is logged
 // and the remaining rows are still tried, then the table is rolled back.
 bool insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                      const std::vector<CameraRecord> &cameraRecords);
+                      const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop = {});
 
 // One eofInfo row per image. The first failing row ends the table: rolled back.
-bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords);
+bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                   const StopRequested &stop = {});
 
 // One groups row per camera, with the image count of the camera's last run in
 // groupCounts (0 when it has none). The first failing row ends the table.

@@ -111,8 +111,8 @@ constexpr qint64 largestProjectFile = 16 * 1024 * 1024;
 
 // Only a regular file is handed to the parser: a folder opens as a stream
 // of unknown length, and a pipe or device could block or never end. The
-// parser holds the whole file in memory: a file far larger than any
-// project file (a wrong or sparse one) is not read.
+// parser holds the whole file in memory: a file far larger than any project
+// file (a wrong or sparse one) is not read.
 bool loadDocument(const QString &path, pugi::xml_document &document)
 {
     const QFileInfo info(path);

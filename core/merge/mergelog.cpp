@@ -1,6 +1,7 @@
 #include "mergelog.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -56,14 +57,22 @@ QString mergeLogRecord(const MergeReport &report)
         text += QString("  %1 %2 %3 ms").arg(step.name + ":", -26).arg(step.ok ? "ok" : "FAILED", -6).arg(step.milliseconds, 8);
         text += step.ok ? "\n" : "  " + step.problem + "\n";
     }
-    text += QString("counts: %1 projects, %2 cameras, %3 images\n").arg(report.projects).arg(report.cameras).arg(report.images);
+    text += QString("counts: %1 projects, %2 cameras, %3 images; %4 positions read, %5 merged\n")
+                .arg(report.projects)
+                .arg(report.cameras)
+                .arg(report.images)
+                .arg(report.positionsRead)
+                .arg(report.positionsMerged);
     text += QString("result: %1\n\n").arg(report.succeeded() ? "succeeded" : "a step failed");
     return text;
 }
 
 bool appendMergeLog(const MergeReport &report)
 {
+    // A merge that stopped before the solver has not made the project's
+    // subfolders.
     QFile log(report.outputs.mergeLog);
+    QDir().mkpath(QFileInfo(log).path());
     const QByteArray record = mergeLogRecord(report).toUtf8();
     return log.open(QIODevice::WriteOnly | QIODevice::Append) && log.write(record) == record.size() && log.flush();
 }

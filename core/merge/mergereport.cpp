@@ -5,7 +5,7 @@
 
 bool MergeReport::succeeded() const
 {
-    return started && std::all_of(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ok; });
+    return started && !stopped && std::all_of(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ok; });
 }
 
 namespace {
@@ -19,6 +19,12 @@ QString tr(const char *text)
 
 QString MergeReport::summary() const
 {
+    if (stopped) {
+        QString text = tr("The merge into %1 was stopped. Steps that ran:").arg(outputFolder);
+        for (const MergeStep &step : steps)
+            text += "\n- " + step.name + (step.ok ? QString() : ": " + step.problem);
+        return text;
+    }
     QString text;
     if (succeeded()) {
         text = tr("Merged %1 projects into %2: %3 cameras, %4 images.")
@@ -59,4 +65,18 @@ QString MergeReport::timings() const
         total += step.milliseconds;
     }
     return text + QString("%1 %2 ms\n").arg("total:", -22).arg(total, 8);
+}
+
+QString MergeReport::text() const
+{
+    QString text = summary() + "\n\n";
+    text += tr("Projects: %1, cameras: %2, images: %3").arg(projects).arg(cameras).arg(images) + "\n";
+    for (const MergeStep &step : steps) {
+        text += QString("%1 %2 %3 ms").arg(step.name + ":", -24).arg(step.ok ? tr("succeeded") : tr("failed"), -9)
+                    .arg(step.milliseconds, 8);
+        text += (step.ok ? QString() : "  " + step.problem) + "\n";
+    }
+    if (!solverCommand.isEmpty())
+        text += tr("Solver: %1 (exit code %2)").arg(solverCommand).arg(solverExitCode) + "\n";
+    return text;
 }

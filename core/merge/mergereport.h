@@ -34,19 +34,23 @@ struct MergeReport
     int images = 0;
     QString solverCommand;
     int solverExitCode = -1; // -1 when it did not start or crashed
-    QStringList solverOutput; // its standard output and error, line by line
+    QStringList solverOutput; // its standard output and error, line by line as they came
     bool stoppedBeforeSolver = false; // its input list or position file was not written whole
     qint64 positionsRead = 0;   // usable lines of the source position files
     qint64 positionsMerged = 0; // lines of the merged position file
     std::vector<MergeStep> steps;
+    bool stopped = false; // the user stopped it; steps holds those that ran
 
     bool succeeded() const;
-    // The counts when every step succeeded, else each step that failed; then
-    // the images that came in and went out.
+    // The counts when every step succeeded, else each step that failed, or,
+    // for a stopped merge, each step that ran; then the images that came in
+    // and went out.
     QString summary() const;
     // The images read from the source position files against those of the
     // merged project, the difference explained.
     QString imageCounts() const;
+    // The summary, the counts and one line a step, as the user copies it.
+    QString text() const;
     // One line a step with its time, for measuring.
     QString timings() const;
 };

@@ -49,7 +49,9 @@ QJsonObject mergeReportJson(const MergeReport &report)
     json.insert("sources", sources);
     json.insert("counts", QJsonObject{{"projects", report.projects},
                                       {"cameras", report.cameras},
-                                      {"images", report.images}});
+                                      {"images", report.images},
+                                      {"positionsRead", report.positionsRead},
+                                      {"positionsMerged", report.positionsMerged}});
     json.insert("solver", QJsonObject{{"command", report.solverCommand},
                                       {"exitCode", report.solverExitCode},
                                       {"output", QJsonArray::fromStringList(report.solverOutput)}});

@@ -46,6 +46,11 @@ QString unless(bool ok, const QString &problem)
     return ok ? QString() : problem;
 }
 
+// How long a terminated solver has to end before it is killed.
+constexpr int solverGraceMs = 1000;
+// How long the solver is waited for between looks at its output and at a stop.
+constexpr int solverPollMs = 50;
+
 // What went wrong in the position export: its file not written whole, and
 // each source position file that gave nothing.
 QString positionExportProblems(const PreparedFiles &written, const QString &positionFile)
@@ -71,17 +76,6 @@ MergeWorkflow::MergeWorkflow(UserMessages &messages)
 
 MergeWorkflow::~MergeWorkflow() = default;
 
-void MergeWorkflow::step(MergeReport &report, const QString &name, const std::function<QString()> &work)
-{
-    if (stepStarted)
-        stepStarted(name);
-    pauseIfAsked(name);
-    QElapsedTimer timer;
-    timer.start();
-    const QString problem = work();
-    report.steps.push_back({name, problem.isEmpty(), problem, timer.elapsed()});
-}
-
 QString MergeWorkflow::defaultSolverPath()
 {
 #ifdef Q_OS_WIN
@@ -92,6 +86,41 @@ QString MergeWorkflow::defaultSolverPath()
 }
 
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
+{
+    stopFlag = false;
+    return checkAndMerge(request);
+}
+
+bool MergeWorkflow::stopping(MergeReport &report)
+{
+    if (stopFlag)
+        report.stopped = true;
+    return report.stopped;
+}
+
+// Runs one step unless the merge is stopping, timing it and recording how it
+// went. `work` returns an empty text on success, else what went wrong.
+void MergeWorkflow::step(MergeReport &report, const QString &name, const std::function<QString()> &work)
+{
+    if (stopping(report))
+        return;
+    pauseIfAsked(name);
+    if (progress.stepStarted)
+        progress.stepStarted(name);
+    QElapsedTimer timer;
+    timer.start();
+    const QString problem = work();
+    record(report, {name, problem.isEmpty(), problem, timer.elapsed()});
+}
+
+void MergeWorkflow::record(MergeReport &report, MergeStep step)
+{
+    report.steps.push_back(step);
+    if (progress.stepFinished)
+        progress.stepFinished(step);
+}
+
+MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
 {
     MergeReport report;
     report.outputFolder = request.outputFolder();
@@ -116,8 +145,10 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     }
 
-    if (stepStarted)
-        stepStarted(tr("preparation"));
+    if (stopping(report))
+        return report;
+    if (progress.stepStarted)
+        progress.stepStarted(tr("preparation"));
     pauseIfAsked(tr("preparation"));
     // With its offset from UTC, which the record and the JSON show.
     const QDateTime now = QDateTime::currentDateTime();
@@ -132,24 +163,10 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.startTime = startTime;
     report.startedAs = startedAs;
     report.sources = mergeState.projects;
-    report.steps.push_back({tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
+    record(report, {tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
     const MergeOutputs outputs = mergeOutputs(request);
     report.outputs = outputs;
-    // The solver would merge from an earlier merge's files: the merge ends
-    // at a list or position file not written whole, and leaves every file as
-    // it was. The list is written in the preparation; only its failure gets a
-    // line.
-    if (!written.listFile) {
-        report.steps.push_back({tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
-    } else {
-        const QString positionProblems = positionExportProblems(written, outputs.positionFile);
-        report.steps.push_back({tr("position export"), positionProblems.isEmpty(), positionProblems,
-                                written.positionExportMs});
-        report.positionsRead = written.positionsRead.lines;
-        report.positionsMerged = written.positionsRead.merged;
-    }
-    report.stoppedBeforeSolver = !written.listFile || !written.positionFile;
-    if (!report.stoppedBeforeSolver) {
+    if (preparedForSolver(report, written, outputs)) {
         step(report, tr("project folders"), [&] {
             createPrjFolders(request);
             return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
@@ -157,9 +174,29 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         });
         runMerge(request, report);
     }
-    if (!appendMergeLog(report))
+    // A stopped merge writes nothing after the stop, its record included.
+    if (!report.stopped && !appendMergeLog(report))
         report.steps.push_back({tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
     return report;
+}
+
+// The solver would merge from an earlier merge's files: the merge ends at a
+// list or position file not written whole, and leaves every file as it was.
+// The list is written in the preparation; only its failure gets a line.
+bool MergeWorkflow::preparedForSolver(MergeReport &report, const PreparedFiles &written,
+                                      const MergeOutputs &outputs)
+{
+    if (!written.listFile) {
+        record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
+        report.stoppedBeforeSolver = true;
+        return false;
+    }
+    const QString positionProblems = positionExportProblems(written, outputs.positionFile);
+    record(report, {tr("position export"), positionProblems.isEmpty(), positionProblems, written.positionExportMs});
+    report.positionsRead = written.positionsRead.lines;
+    report.positionsMerged = written.positionsRead.merged;
+    report.stoppedBeforeSolver = !written.positionFile;
+    return written.positionFile;
 }
 
 void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
@@ -192,7 +229,7 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
                                           mergeState.groupCounts);
         return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
     });
-    if (!cameraFileWritten && !imageListWritten)
+    if (!cameraFileWritten && !imageListWritten && !report.stopped)
         qDebug().noquote() << "Save failed";
 
     report.projects = int(mergeState.projects.size());
@@ -210,21 +247,58 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
     report.solverCommand = commandLine(QStringList{solverPath} + arguments);
     step(report, tr("solver"), [&] {
         QProcess solver;
-        solver.setProcessChannelMode(QProcess::MergedChannels);
         solver.start(solverPath, arguments);
         if (!solver.waitForStarted(-1))
             return tr("%1 could not be started").arg(solverPath);
-        solver.waitForFinished(-1);
-        // What the solver says still reaches standard error, as it did
-        // when its channels were the program's own.
-        const QByteArray output = solver.readAll();
-        std::fwrite(output.constData(), 1, size_t(output.size()), stderr);
-        report.solverOutput = QString::fromLocal8Bit(output).split('\n', Qt::SkipEmptyParts);
+        if (!waitForSolver(solver, report))
+            return tr("stopped");
         if (solver.exitStatus() == QProcess::CrashExit)
             return tr("%1 crashed").arg(solverPath);
         report.solverExitCode = solver.exitCode();
-        return unless(solver.exitCode() == 0, tr("%1 exited with code %2").arg(solverPath).arg(solver.exitCode()));
+        return unless(report.solverExitCode == 0,
+                      tr("%1 exited with code %2").arg(solverPath).arg(report.solverExitCode));
     });
+}
+
+// Waits for the solver to exit, passing its lines on as they come. On a stop
+// it is terminated, and killed when it outlives the grace; returns false then.
+bool MergeWorkflow::waitForSolver(QProcess &solver, MergeReport &report)
+{
+    while (solver.state() != QProcess::NotRunning && !solver.waitForFinished(solverPollMs)) {
+        passSolverLines(solver, report, false);
+        if (stopping(report)) {
+            solver.terminate();
+            if (!solver.waitForFinished(solverGraceMs)) {
+                solver.kill();
+                solver.waitForFinished(-1);
+            }
+            passSolverLines(solver, report, true);
+            return false;
+        }
+    }
+    passSolverLines(solver, report, true);
+    return true;
+}
+
+// Passes on the solver's complete lines of both channels (at its end also
+// an unfinished last one). They are echoed to this program's standard error,
+// as when the solver's channels were the program's own, while standard
+// output stays the batch program's.
+void MergeWorkflow::passSolverLines(QProcess &solver, MergeReport &report, bool atEnd)
+{
+    for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+        solver.setReadChannel(channel);
+        while (solver.canReadLine() || (atEnd && solver.bytesAvailable() > 0)) {
+            QByteArray bytes = solver.canReadLine() ? solver.readLine() : solver.readAll();
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+                bytes.chop(1);
+            const QString line = QString::fromLocal8Bit(bytes);
+            report.solverOutput.append(line);
+            if (progress.solverOutput)
+                progress.solverOutput(line);
+        }
+    }
 }
 
 void MergeWorkflow::writeProject(const MergeRequest &request, MergeReport &report)
@@ -255,14 +329,17 @@ void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &repo
     step(report, tr("photo database"), [&] {
         return unless(photoDatabase->connectDataBase(databasePath), tr("%1 could not be opened").arg(databasePath));
     });
-    const QString rolledBack = tr("its rows were not stored");
+    // A stop during a table rolls it back to its earlier rows.
+    const StopRequested stop = [this] { return stopFlag.load(); };
+    const auto rolledBack = [this] { return stopFlag ? tr("stopped") : tr("its rows were not stored"); };
     step(report, "imageinfos", [&] {
-        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords), rolledBack);
+        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop),
+                      rolledBack());
     });
     step(report, "eofInfo", [&] {
-        return unless(insertEofInfo(connection, mergeState.imageRecords), rolledBack);
+        return unless(insertEofInfo(connection, mergeState.imageRecords, stop), rolledBack());
     });
     step(report, "groups", [&] {
-        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack);
+        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack());
     });
 }

@@ -6,20 +6,40 @@
 #include "mergestate.h"
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 
+class QProcess;
+struct PreparedFiles;
 class q7PhotoDataBase;
 class UserMessages;
+
+// What a merge tells while it runs, called on the thread that merges. Each
+// callback may be left empty.
+struct MergeProgress
+{
+    std::function<void(const QString &step)> stepStarted;
+    std::function<void(const MergeStep &step)> stepFinished;
+    // One line of the solver's standard output or error, without its line end.
+    std::function<void(const QString &line)> solverOutput;
+};
 
 // A whole merge, as the MergePrj button and the batch program start it: the
 // field checks, the output folder with the solver's inputs, the solver, and
 // the new project's camera file, image list, project file and photo database.
 // Owns what merges work on for as long as it lives; the database connection
 // "configpage" stays open from one merge to the next.
+//
+// A merge runs on the thread that calls mergePrj; requestStop may be called
+// from any other. A stop ends the solver (terminated, then killed after a
+// short grace) or lets the running step finish, and no further step runs.
 class MergeWorkflow
 {
 public:
+    // The steps of a merge that runs to its end, for progress bars.
+    static constexpr int plannedSteps = 13;
+
     explicit MergeWorkflow(UserMessages &messages);
     ~MergeWorkflow();
 
@@ -29,6 +49,11 @@ public:
 
     const MergeState &state() const { return mergeState; }
 
+    void setProgress(MergeProgress callbacks) { progress = std::move(callbacks); }
+    // Asks the merge under way to stop before its next step; no effect on a
+    // merge started later.
+    void requestStop() { stopFlag = true; }
+
     // The solver to run: by default AT/Z7Uzurer beside the program.
     void setSolverPath(const QString &path) { solverPath = path; }
     static QString defaultSolverPath();
@@ -37,14 +62,20 @@ public:
     // the merge record.
     void setStartedAs(const QString &text) { startedAs = text; }
     // Called with each step's name as it begins.
-    void setStepStartedHook(std::function<void(const QString &step)> hook) { stepStarted = std::move(hook); }
+    void setStepStartedHook(std::function<void(const QString &step)> hook) { progress.stepStarted = std::move(hook); }
 
 private:
-    // Runs one step, timing it and recording how it went. `work` returns an
-    // empty text on success, else what went wrong.
+    bool stopping(MergeReport &report);
+    // Runs one step unless the merge is stopping, timing it and recording how
+    // it went. `work` returns an empty text on success, else what went wrong.
     void step(MergeReport &report, const QString &name, const std::function<QString()> &work);
+    void record(MergeReport &report, MergeStep step);
+    MergeReport checkAndMerge(const MergeRequest &request);
+    bool preparedForSolver(MergeReport &report, const PreparedFiles &written, const MergeOutputs &outputs);
     void runMerge(const MergeRequest &request, MergeReport &report);
     void runSolver(const MergeRequest &request, MergeReport &report);
+    bool waitForSolver(QProcess &solver, MergeReport &report);
+    void passSolverLines(QProcess &solver, MergeReport &report, bool atEnd);
     void writeProject(const MergeRequest &request, MergeReport &report);
     void writeDatabase(const MergeRequest &request, MergeReport &report);
 
@@ -52,7 +83,8 @@ private:
     UserMessages &messages;
     QString solverPath;
     QString startedAs;
-    std::function<void(const QString &step)> stepStarted;
+    MergeProgress progress;
+    std::atomic<bool> stopFlag{false};
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
 };
 

@@ -1,0 +1,92 @@
+#include "mergeresultdialog.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace {
+
+QTableWidget *stepTable(std::vector<MergeStep> steps)
+{
+    std::stable_partition(steps.begin(), steps.end(), [](const MergeStep &step) { return !step.ok; });
+    auto *table = new QTableWidget(int(steps.size()), 4);
+    table->setObjectName("stepTable");
+    table->setHorizontalHeaderLabels({QDialog::tr("Step"), QDialog::tr("Result"), QDialog::tr("Time"),
+                                      QDialog::tr("Problem")});
+    for (int row = 0; row < int(steps.size()); ++row) {
+        const MergeStep &step = steps[size_t(row)];
+        const QStringList cells = {step.name, step.ok ? QDialog::tr("succeeded") : QDialog::tr("failed"),
+                                   QDialog::tr("%1 ms").arg(step.milliseconds), step.problem};
+        for (int column = 0; column < cells.size(); ++column)
+            table->setItem(row, column, new QTableWidgetItem(cells[column]));
+        table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        if (!step.ok)
+            table->item(row, 1)->setForeground(Qt::red);
+    }
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->verticalHeader()->hide();
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    table->setFocusPolicy(Qt::NoFocus);
+    table->horizontalHeader()->setStretchLastSection(true);
+    table->resizeColumnsToContents();
+    return table;
+}
+
+} // namespace
+
+MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
+    : QDialog(parent), report(report)
+{
+    setWindowTitle(tr("Tips"));
+    auto *summaryLabel = new QLabel(report.summary());
+    summaryLabel->setObjectName("summaryLabel");
+    summaryLabel->setWordWrap(true);
+    summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto *countsLabel = new QLabel(tr("Projects: %1, cameras: %2, images: %3")
+                                       .arg(report.projects).arg(report.cameras).arg(report.images));
+    countsLabel->setObjectName("countsLabel");
+
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    QPushButton *openButton = buttons->addButton(tr("Open folder"), QDialogButtonBox::ActionRole);
+    QPushButton *copyButton = buttons->addButton(tr("Copy report"), QDialogButtonBox::ActionRole);
+    openButton->setObjectName("openFolderButton");
+    copyButton->setObjectName("copyReportButton");
+    QPushButton *closeButton = buttons->button(QDialogButtonBox::Close);
+    closeButton->setObjectName("closeButton");
+    // Enter closes; the two actions take a click of their own.
+    openButton->setAutoDefault(false);
+    copyButton->setAutoDefault(false);
+    closeButton->setDefault(true);
+    closeButton->setFocus();
+    openButton->setEnabled(QFileInfo(report.outputFolder).isDir());
+    connect(openButton, &QAbstractButton::clicked, this, &MergeResultDialog::openFolder);
+    connect(copyButton, &QAbstractButton::clicked, this, &MergeResultDialog::copyReport);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(summaryLabel);
+    layout->addWidget(countsLabel);
+    layout->addWidget(stepTable(report.steps));
+    layout->addWidget(buttons);
+    resize(640, 420);
+}
+
+void MergeResultDialog::openFolder()
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(report.outputFolder)));
+}
+
+void MergeResultDialog::copyReport()
+{
+    QApplication::clipboard()->setText(report.text());
+}
