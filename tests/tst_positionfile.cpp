@@ -7,7 +7,9 @@
 #include <QtTest>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <map>
 #include <optional>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -56,6 +58,7 @@ private slots:
 
     void mergedFileSortedAndDeduplicated();
     void firstOfEachNameSurvives();
+    void namesSortedByteWisePastSharedPrefix();
     void droppedRecordsWriteTheSameFile();
     void noProjectsGivesEmptyFile();
     void unreadablePositionFileSkipped();
@@ -275,6 +278,37 @@ void TestPositionFile::firstOfEachNameSurvives()
     QCOMPARE(readBytes(state.posFilePath), QByteArray(
         "C          1.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"
         "D          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"));
+}
+
+// Names that share a long prefix and differ only past the eight bytes after
+// it, names that begin other names, bytes above 0x7f and repeated names, over
+// several files: byte order and the first of each name, as a map of the names
+// in reading order gives them.
+void TestPositionFile::namesSortedByteWisePastSharedPrefix()
+{
+    const QByteArrayList tails = {"", "a", "ab", "abcdefgh", "abcdefghZ", "abcdefghA", "abcdefgh\xc3\xa9",
+                                  "\xc3\xa9", "b", "abcdefg", "abcdefgi", "A"};
+    std::map<QByteArray, int> firsts;
+    int line = 0;
+    for (int file = 0; file < 3; ++file) {
+        QByteArray lines;
+        for (int i = 0; i < tails.size(); ++i) {
+            const QByteArray name = "block/long_shared_prefix_" + tails[(i * 5 + file * 7) % tails.size()];
+            lines += name + " " + QByteArray::number(line) + " 0 0 0 0 0 1\n";
+            firsts.emplace(name.mid(int(strlen("block/"))), line++);
+        }
+        addProject("p" + QString::number(file), lines);
+    }
+
+    QVERIFY(makeXyzFile(request, state));
+
+    QCOMPARE(state.positions.size(), firsts.size());
+    auto expected = firsts.begin();
+    for (const ImageRecord &record : state.positions) {
+        QCOMPARE(QByteArray(record.name), expected->first);
+        QCOMPARE(record.X, double(expected->second));
+        ++expected;
+    }
 }
 
 // A merge keeps only the file: it is the same, and no record is left.

@@ -610,7 +610,9 @@ void TestSqlCipherDriver::unknownConnectOptionFails()
 }
 
 // Texts are handed to SQLite in UTF-8, or in UTF-16 when they hold
-// surrogates: the bytes stored are the same either way.
+// surrogates: the bytes stored are the same either way. Plain ASCII goes
+// through a buffer kept from row to row: longer and shorter texts, and
+// other texts, follow one another in it.
 void TestSqlCipherDriver::textsAreStoredInUtf8ByteForByte()
 {
     QSqlDatabase db = newDatabase("utf8");
@@ -618,19 +620,25 @@ void TestSqlCipherDriver::textsAreStoredInUtf8ByteForByte()
     QSqlQuery insert(db);
     QVERIFY(insert.prepare("INSERT INTO t VALUES(?)"));
     const QString texts[] = {
+        QString("longer plain"),                       // ASCII
+        QString("short"),                              // shorter, in the same buffer
+        QString(""),                                   // empty, not NULL
+        QString::fromUtf8("ab\xc3\xa9"),                // ASCII, then not
         QString::fromUtf8("\xc3\xa9t\xc3\xa9"),       // two-byte characters
         QString::fromUtf8("\xe2\x82\xac"),             // three bytes
         QString::fromUtf8("\xf0\x9f\x98\x80 ok"),      // a surrogate pair, four bytes
         QString("a") + QChar(0) + "b",                 // a NUL inside
         QString(QChar(0xd800)) + "x",                  // a lone surrogate, taken as a pair
         QString(QChar(0xfffe)),                        // a noncharacter
+        QString("ok"),                                 // ASCII after the others
     };
     for (const QString &text : texts) {
         insert.bindValue(0, text);
         QVERIFY2(insert.exec(), qPrintable(insert.lastError().text()));
     }
     QCOMPARE(column(db, "SELECT hex(s) FROM t ORDER BY rowid"),
-             (QStringList{"C3A974C3A9", "E282AC", "F09F9880206F6B", "610062", "F09081B8", "EFBFBE"}));
+             (QStringList{"6C6F6E67657220706C61696E", "73686F7274", "", "6162C3A9", "C3A974C3A9", "E282AC",
+                          "F09F9880206F6B", "610062", "F09081B8", "EFBFBE", "6F6B"}));
 }
 
 void TestSqlCipherDriver::preparedStatementIsRebound()
