@@ -8,6 +8,7 @@
 #include "textlines.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -95,6 +96,13 @@ bool withinBounds(const ImageRecord &record)
 class PositionLines
 {
 public:
+    // fileBytes: the size of the files to be read, a hint for the first room
+    // taken, which never exceeds 8 MiB.
+    explicit PositionLines(qint64 fileBytes)
+        : firstBytes(size_t(std::clamp<qint64>(fileBytes, 4096, qint64(8) << 20)))
+    {
+    }
+
     struct Line
     {
         size_t nameOffset;
@@ -140,17 +148,17 @@ public:
 private:
     // The arrays grow with what was read, never with what a file's size
     // suggests: a sparse or wrong file may announce any size. They start at
-    // 8 MiB, as fresh memory is costly to fill bit by bit, and double, on huge
-    // pages where the system has them.
+    // up to 8 MiB, as fresh memory is costly to fill bit by bit, and double,
+    // on huge pages where the system has them.
     template <typename Value>
-    static void makeRoom(std::vector<Value> &values, size_t more)
+    void makeRoom(std::vector<Value> &values, size_t more) const
     {
         const size_t needed = values.size() + more;
         if (needed > values.capacity())
             reserveLarge(values, std::max({needed, 2 * values.capacity(), firstBytes / sizeof(Value)}));
     }
 
-    static constexpr size_t firstBytes = size_t(8) << 20;
+    const size_t firstBytes;
 
     std::vector<char> names;
     std::vector<Line> lines;
@@ -332,7 +340,10 @@ bool writePositions(const QByteArray &path, const PositionLines &lines, const st
 bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
                           std::vector<ImageRecord> *merged, PositionsRead *read)
 {
-    PositionLines lines;
+    qint64 fileBytes = 0;
+    for (const QString &xyzFile : xyzFiles)
+        fileBytes += QFileInfo(xyzFile).size();
+    PositionLines lines(fileBytes);
     PositionsRead counts;
     for (const QString &xyzFile : xyzFiles) {
         const size_t before = lines.size();
@@ -354,7 +365,7 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
 {
-    PositionLines lines;
+    PositionLines lines(QFileInfo(QString::fromLocal8Bit(path)).size());
     const int result = std::max(0, readPositionLines(path, lines));
     positions->reserve(positions->size() + lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
