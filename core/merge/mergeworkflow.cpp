@@ -176,7 +176,7 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
     }
     // A stopped merge writes nothing after the stop, its record included.
     if (!report.stopped && !appendMergeLog(report))
-        report.steps.push_back({tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
+        record(report, {tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
     return report;
 }
 
