@@ -39,6 +39,10 @@ QTableWidget *stepTable(std::vector<MergeStep> steps)
     table->setFocusPolicy(Qt::NoFocus);
     table->horizontalHeader()->setStretchLastSection(true);
     table->resizeColumnsToContents();
+    // Tall enough for every step: the table needs no scrolling.
+    table->resizeRowsToContents();
+    table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() + table->verticalHeader()->length()
+                            + 2 * table->frameWidth());
     return table;
 }
 
@@ -78,7 +82,7 @@ MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
     layout->addWidget(countsLabel);
     layout->addWidget(stepTable(report.steps));
     layout->addWidget(buttons);
-    resize(640, 420);
+    resize(640, sizeHint().height());
 }
 
 void MergeResultDialog::openFolder()
