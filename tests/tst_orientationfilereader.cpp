@@ -107,6 +107,8 @@ private slots:
     void overlongLinesDoNotShiftLaterLines();
     void shortFileLeavesMissingRecordsAtDefaults();
     void numbersReadWithDecimalPointInAnyLocale();
+    void roomMadeAheadIsFilledAfresh_data();
+    void roomMadeAheadIsFilledAfresh();
 
 private:
     QString filePath(const QString &name) const { return dir.filePath(name); }
@@ -419,6 +421,32 @@ void TestOrientationFileReader::numbersReadWithDecimalPointInAnyLocale()
     QCOMPARE(cameras[0].distortion[7], -8e2);
     QCOMPARE(images[0].rotation[0], 0.5);
     QCOMPARE(images[0].Y, 200.25);
+}
+
+
+void TestOrientationFileReader::roomMadeAheadIsFilledAfresh_data()
+{
+    QTest::addColumn<int>("roomSize");
+    QTest::newRow("no room") << 0;
+    QTest::newRow("too small") << 2;
+    QTest::newRow("exact") << 3;
+    QTest::newRow("larger") << 8;
+}
+
+// Whatever the room held before is gone: three images announced, two present,
+// the third at its defaults.
+void TestOrientationFileReader::roomMadeAheadIsFilledAfresh()
+{
+    QFETCH(int, roomSize);
+    writeFile(filePath("room.q7c"), "3 1 0\n" + cameraLine + imageBlock(10, 4, 1, "/d/A.JPG")
+                                        + imageBlock(11, 4, 2, "/d/B.JPG"));
+    OrientationFileReader reader;
+    reader.setImageRoom(std::vector<ImageRecord>(size_t(roomSize), markedImage()));
+    QCOMPARE(reader.readOrientationFile(filePath("room.q7c").toLocal8Bit(), &cameras, &images), 4);
+    QCOMPARE(images.size(), size_t(3));
+    QCOMPARE(QByteArray(images[1].name), QByteArray("/d/B.JPG"));
+    QCOMPARE(images[1].imageIdx, 11);
+    QVERIFY(isDefaultImage(images[2]));
 }
 
 QTEST_APPLESS_MAIN(TestOrientationFileReader)

@@ -193,6 +193,8 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     }
 
     std::vector<ImageRecord> images;
+    images.swap(imageRoom);
+    images.clear();
     if (!readImages(lines, header.images, images))
         return wrongFormat(filePath);
     cameraRecords->swap(cameras);

@@ -4,6 +4,7 @@
 #include "camerarecords.h"
 
 #include <QByteArray>
+#include <utility>
 #include <vector>
 
 // Reads the orientation file (".q7c") the solver writes: a header line
@@ -24,6 +25,13 @@ public:
     // failures of the file are reported on standard output.
     int readOrientationFile(QByteArray path, std::vector<CameraRecord> *cameraRecords,
                             std::vector<ImageRecord> *imageRecords);
+
+    // Room for the images of the next read, made ahead (see touchedRoom): the
+    // read fills it, when it is large enough, instead of fresh memory.
+    void setImageRoom(std::vector<ImageRecord> room) { imageRoom = std::move(room); }
+
+private:
+    std::vector<ImageRecord> imageRoom;
 };
 
 // The counts of an orientation file's header.

@@ -1,5 +1,6 @@
 #include "mergeworkflow.h"
 
+#include "bulkrecords.h"
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
@@ -19,6 +20,7 @@
 #include <QProcess>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <thread>
 
 namespace {
@@ -201,15 +203,21 @@ bool MergeWorkflow::preparedForSolver(MergeReport &report, const PreparedFiles &
 
 void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
 {
-    mergeState.cameraRecords.clear();
-    mergeState.imageRecords.clear();
+    // The memory of an earlier merge's records goes back before this merge's come.
+    std::vector<CameraRecord>().swap(mergeState.cameraRecords);
+    std::vector<ImageRecord>().swap(mergeState.imageRecords);
     const MergeOutputs outputs = mergeOutputs(request);
 
+    // While the solver runs on one core, the other makes room for the images
+    // it will give, one per merged position: the reader then fills memory
+    // already faulted in.
+    auto imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, size_t(report.positionsMerged));
     runSolver(request, report);
 
     step(report, tr("merged orientation file"), [&] {
         const QString &oriPath = outputs.orientationFile;
         OrientationFileReader reader;
+        reader.setImageRoom(imageRoom.get());
         const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
                                                       &mergeState.imageRecords);
         qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <iterator>
+#include <new>
 #include <vector>
 
 // The record arrays of a large merge run to tens of megabytes. Filling fresh
@@ -27,6 +28,24 @@ void reserveLarge(std::vector<Value> &values, size_t count)
     adviseHugePages(fresh.data(), count * sizeof(Value));
     fresh.insert(fresh.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     values.swap(fresh);
+}
+
+// Empty room for count elements whose memory is touched now, so that the
+// array can be filled later at the speed of memory: made on a core that would
+// otherwise wait, it takes the page faults off the filling. Without memory
+// for it the room is empty.
+template <typename Value>
+std::vector<Value> touchedRoom(size_t count)
+{
+    std::vector<Value> room;
+    try {
+        reserveLarge(room, count);
+        room.resize(count);
+    } catch (const std::bad_alloc &) {
+        return {};
+    }
+    room.clear();
+    return room;
 }
 
 #endif // BULKRECORDS_H
