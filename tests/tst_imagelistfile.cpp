@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <cstring>
+#include <limits>
 
 Q_DECLARE_METATYPE(GroupCounts)
 
@@ -48,6 +49,7 @@ private slots:
     void lastCameraWithTheIndexWins();
     void imagesWithoutCamera();
     void nameBytesUnchanged();
+    void listOfManyPiecesWithHardValues();
     void unwritablePath();
 
 private:
@@ -141,6 +143,25 @@ void TestImageListFile::nameBytesUnchanged()
     QVERIFY(writeImageList(path(), images, {camera(1, 4, 2)}, groupCounts));
     QCOMPARE(readAll(path()), "caf\xe9.jpg 1 2\n\xc3\xbc\xff.jpg 1 2\n" + QByteArray(512, 'x')
                                   + " 0 2\n");
+}
+
+// Over a megabyte goes out in several pieces; focal lengths that are no
+// plain numbers and the extreme camIdx are written as a text stream writes them.
+void TestImageListFile::listOfManyPiecesWithHardValues()
+{
+    const int32_t lowest = std::numeric_limits<int32_t>::min();
+    const std::vector<CameraRecord> cameras = {camera(lowest, 0, 0), camera(1, 1, 0), camera(2, -0.0, 1),
+                                               camera(3, 1e300, 1e-300)};
+    const QByteArray name(400, 'n');
+    const QByteArray lineEnds[] = {" -2147483648 nan\n", " 1 inf\n", " 2 0\n", " 3 inf\n"};
+    std::vector<ImageRecord> images;
+    QByteArray expected;
+    for (int i = 0; i < 3000; ++i) {
+        images.push_back(image(name.constData(), cameras[size_t(i % 4)].camIdx));
+        expected += name + lineEnds[i % 4];
+    }
+    QVERIFY(writeImageList(path(), images, cameras, groupCounts));
+    QCOMPARE(readAll(path()), expected);
 }
 
 void TestImageListFile::unwritablePath()

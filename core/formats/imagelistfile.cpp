@@ -4,17 +4,25 @@
 
 #include <QDebug>
 #include <QTextStream>
+#include <charconv>
+#include <cstdio>
+#include <string>
 #include <unordered_map>
 
 namespace {
 
-// camIdx -> focal length in pixels of the last camera with that camIdx.
-std::unordered_map<int32_t, double> focalLengthsInPixels(const std::vector<CameraRecord> &cameras)
+// What the list holds after each camIdx: the focal length in pixels of the
+// last camera carrying it, as a QTextStream writes a double by default (six
+// significant digits, C locale). Formatted once per camera.
+std::unordered_map<int32_t, std::string> focalTexts(const std::vector<CameraRecord> &cameras)
 {
-    std::unordered_map<int32_t, double> focalLengths;
-    for (const CameraRecord &camera : cameras)
-        focalLengths[camera.camIdx] = camera.focal / camera.pixelSize;
-    return focalLengths;
+    std::unordered_map<int32_t, std::string> texts;
+    for (const CameraRecord &camera : cameras) {
+        QString text;
+        QTextStream(&text) << camera.focal / camera.pixelSize;
+        texts[camera.camIdx] = text.toStdString();
+    }
+    return texts;
 }
 
 void countInRuns(GroupCounts &groupCounts, int32_t camIdx)
@@ -25,6 +33,16 @@ void countInRuns(GroupCounts &groupCounts, int32_t camIdx)
         ++groupCounts.back().second;
 }
 
+// Lines gather in memory and go out in pieces of about this size.
+constexpr size_t pieceSize = size_t(1) << 20;
+
+// A failed write shows in the stream's error state, which commit() checks.
+void writePiece(std::FILE *file, std::string &piece)
+{
+    std::fwrite(piece.data(), 1, piece.size(), file);
+    piece.clear();
+}
+
 } // namespace
 
 bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
@@ -32,26 +50,34 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
 {
     groupCounts.clear();
     AtomicFile imageList(path.toLocal8Bit());
-    QFile file;
-    if (!imageList.open(file, QIODevice::WriteOnly)) {
+    std::FILE *file = imageList.open();
+    if (!file) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;
     }
 
     // Names go out byte for byte as the orientation file held them, whatever
-    // the locale's encoding; numbers in the stream's default format.
-    QTextStream stream(&file);
-    stream.setCodec("ISO 8859-1");
-    const std::unordered_map<int32_t, double> focalLengths = focalLengthsInPixels(cameraRecords);
-    double focal = 0.0;
+    // the locale's encoding.
+    const std::unordered_map<int32_t, std::string> focals = focalTexts(cameraRecords);
+    const std::string noFocal = "0";
+    const std::string *focal = &noFocal;
+    std::string piece;
+    piece.reserve(pieceSize + 1024);
     for (const ImageRecord &image : imageRecords) {
-        const auto camera = focalLengths.find(image.camIdx);
-        if (camera != focalLengths.end())
-            focal = camera->second;
-        const QString name = QString::fromLatin1(image.name, int(qstrnlen(image.name, sizeof(image.name))));
-        stream << name << ' ' << image.camIdx << ' ' << focal << '\n';
+        const auto camera = focals.find(image.camIdx);
+        if (camera != focals.end())
+            focal = &camera->second;
+        piece.append(image.name, qstrnlen(image.name, sizeof image.name));
+        piece += ' ';
+        char digits[16];
+        piece.append(digits, std::to_chars(digits, digits + sizeof digits, image.camIdx).ptr);
+        piece += ' ';
+        piece += *focal;
+        piece += '\n';
         countInRuns(groupCounts, image.camIdx);
+        if (piece.size() >= pieceSize)
+            writePiece(file, piece);
     }
-    stream.flush();
-    return stream.status() == QTextStream::Ok && imageList.commit(file);
+    writePiece(file, piece);
+    return imageList.commit();
 }
