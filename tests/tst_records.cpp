@@ -1,8 +1,10 @@
+#include "bulkrecords.h"
 #include "camerarecords.h"
 #include "projectentry.h"
 
 #include <QtTest>
 #include <cstddef>
+#include <limits>
 #include <type_traits>
 
 class TestRecords : public QObject
@@ -16,6 +18,7 @@ private slots:
     void fieldsAreInDeclaredOrder();
     void projectEntryDropsOnlyLastExtension();
     void projectEntryOfBareFileName();
+    void roomMadeAheadIsTouchedAndEmpty();
 };
 
 void TestRecords::cameraRecordDefaults()
@@ -99,6 +102,17 @@ void TestRecords::projectEntryOfBareFileName()
     const ProjectEntry entry = makeProjectEntry("site.north.Q7D");
     QCOMPARE(entry.xyzFile, QString(".//site.north_xyz.txt"));
     QCOMPARE(entry.oriFile, QString(".//Adjustment//site.north_ori.q7c"));
+}
+
+// Room is made only where it fits; made, it holds nothing yet.
+void TestRecords::roomMadeAheadIsTouchedAndEmpty()
+{
+    QVERIFY(fitsHalfFreeMemory(0));
+    QVERIFY(!fitsHalfFreeMemory(std::numeric_limits<size_t>::max()));
+    const std::vector<ImageRecord> room = touchedRoom<ImageRecord>(1000);
+    QVERIFY(room.empty());
+    QVERIFY(room.capacity() >= 1000);
+    QVERIFY(touchedRoom<ImageRecord>(std::numeric_limits<size_t>::max() / sizeof(ImageRecord)).empty());
 }
 
 QTEST_APPLESS_MAIN(TestRecords)

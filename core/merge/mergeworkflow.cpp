@@ -210,8 +210,11 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
 
     // While the solver runs on one core, the other makes room for the images
     // it will give, one per merged position: the reader then fills memory
-    // already faulted in.
-    auto imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, size_t(report.positionsMerged));
+    // already faulted in. Only while the room leaves the solver enough: near
+    // the machine's limit the reader takes fresh memory, after the solver.
+    const size_t images = size_t(report.positionsMerged);
+    const size_t roomImages = fitsHalfFreeMemory(images * sizeof(ImageRecord)) ? images : 0;
+    auto imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, roomImages);
     runSolver(request, report);
 
     step(report, tr("merged orientation file"), [&] {

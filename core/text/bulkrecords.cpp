@@ -1,9 +1,13 @@
 #include "bulkrecords.h"
 
+#include <QtGlobal>
 #include <cstdint>
 
 #ifdef __linux__
 #include <sys/mman.h>
+#endif
+#ifdef Q_OS_UNIX
+#include <unistd.h>
 #endif
 
 void adviseHugePages(void *data, size_t bytes)
@@ -17,5 +21,17 @@ void adviseHugePages(void *data, size_t bytes)
 #else
     (void)data;
     (void)bytes;
+#endif
+}
+
+bool fitsHalfFreeMemory(size_t bytes)
+{
+#if defined(Q_OS_UNIX) && defined(_SC_AVPHYS_PAGES)
+    const long pages = sysconf(_SC_AVPHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    return pages > 0 && pageSize > 0 && bytes / size_t(pageSize) <= size_t(pages) / 2;
+#else
+    (void)bytes;
+    return false;
 #endif
 }

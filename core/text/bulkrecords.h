@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <iterator>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 // The record arrays of a large merge run to tens of megabytes. Filling fresh
@@ -30,6 +31,10 @@ void reserveLarge(std::vector<Value> &values, size_t count)
     values.swap(fresh);
 }
 
+// Whether bytes are at most half the memory the system has free now: room
+// made ahead must not take what a program running beside it needs.
+bool fitsHalfFreeMemory(size_t bytes);
+
 // Empty room for count elements whose memory is touched now, so that the
 // array can be filled later at the speed of memory: made on a core that would
 // otherwise wait, it takes the page faults off the filling. Without memory
@@ -42,6 +47,8 @@ std::vector<Value> touchedRoom(size_t count)
         reserveLarge(room, count);
         room.resize(count);
     } catch (const std::bad_alloc &) {
+        return {};
+    } catch (const std::length_error &) {
         return {};
     }
     room.clear();
