@@ -140,6 +140,9 @@ private slots:
     void unopenableFileShowsDatabaseError();
     void fileThatIsNoDatabaseShowsDatabaseError();
     void failedTableIsLoggedAndOthersCreated();
+    void preparationIsToldOnConnect_data();
+    void preparationIsToldOnConnect();
+    void discardedPreparationRemovesOnlyAFileItMade();
     void destructorClosesAndRemovesTheConnection();
     void destructorWithoutConnectionLeavesRegistryClean();
     void otherClientReadsFileOnlyWithTheKey();
@@ -446,6 +449,68 @@ void TestPhotoDataBase::otherClientReadsFileOnlyWithTheKey()
                                         "SELECT name FROM sqlite_master;\n");
     QVERIFY(plain.errors.contains("not a database"));
     QVERIFY(!plain.output.contains("groups"));
+}
+
+void TestPhotoDataBase::preparationIsToldOnConnect_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("connected");
+    QTest::addColumn<QStringList>("debugLines");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("new file") << "new.temp" << true << QStringList{"connect to db"} << QStringList();
+    QTest::newRow("unopenable") << "missing//folder.temp" << false << QStringList()
+                                << QStringList{"critical|Database Error|unable to open database file Error opening database"};
+    QTest::newRow("table clash") << "clash.temp" << true
+                                 << QStringList{"connect to db", "camera table there is already an index named "
+                                                                 "eofInfo Unable to execute statement"}
+                                 << QStringList();
+}
+
+// Made ready ahead, the database tells nothing until it is connected, and
+// then tells what connecting alone would have told.
+void TestPhotoDataBase::preparationIsToldOnConnect()
+{
+    QFETCH(QString, file);
+    QFETCH(bool, connected);
+    QFETCH(QStringList, debugLines);
+    QFETCH(QStringList, shown);
+    if (file == "clash.temp") {
+        {
+            QSqlDatabase db = openWithKey("prepare", path(file), true);
+            QVERIFY(QSqlQuery("CREATE TABLE other(a)", db).isActive());
+            QVERIFY(QSqlQuery("CREATE INDEX eofInfo ON other(a)", db).isActive());
+        }
+        QSqlDatabase::removeDatabase("prepare");
+    }
+
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    GlogRecords glog;
+    DebugMessages debug;
+    photoDatabase.prepare(path(file));
+    QCOMPARE(debug.lines, QStringList());
+    QCOMPARE(glog.records.size(), 0);
+    QVERIFY(messages.shown.isEmpty());
+
+    QCOMPARE(photoDatabase.connectDataBase(path(file)), connected);
+    QCOMPARE(debug.lines, debugLines);
+    QCOMPARE(glog.records.size(), debugLines.size() > 1 ? 1 : 0);
+    QCOMPARE(messages.shown, shown);
+}
+
+void TestPhotoDataBase::discardedPreparationRemovesOnlyAFileItMade()
+{
+    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    QVERIFY(photoDatabase.connectDataBase(path("kept.temp")));
+    QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(7)", programConnection()).isActive());
+    for (const QString file : {"kept.temp", "made.temp"}) {
+        photoDatabase.prepare(path(file));
+        QVERIFY(QFile::exists(path(file)));
+        photoDatabase.discardPreparation();
+    }
+    QVERIFY(!QFile::exists(path("made.temp")));
+    QVERIFY(!QSqlDatabase::contains(connectionName));
+    QSqlDatabase kept = openWithKey("check", path("kept.temp"));
+    QCOMPARE(rows(kept, "SELECT GroupID FROM groups"), QStringList{"7"});
 }
 
 QTEST_GUILESS_MAIN(TestPhotoDataBase)

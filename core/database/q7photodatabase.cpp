@@ -1,6 +1,7 @@
 #include "q7photodatabase.h"
 
 #include <QDebug>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -95,7 +96,38 @@ bool q7PhotoDataBase::connectDataBase(QString path)
         qDebug().noquote() << "no valid database name";
         return false;
     }
+    Opening opening;
+    if (prepared && prepared->path == path)
+        opening = std::move(*prepared);
+    else
+        opening = open(path);
+    prepared.reset();
+    tell(opening);
+    return opening.open;
+}
 
+void q7PhotoDataBase::prepare(const QString &path)
+{
+    if (!path.isEmpty())
+        prepared = open(path);
+}
+
+void q7PhotoDataBase::discardPreparation()
+{
+    if (!prepared)
+        return;
+    removeConnection();
+    if (prepared->madeFile)
+        QFile::remove(prepared->path);
+    prepared.reset();
+}
+
+// Opens the file at path, creating it encrypted when there is no file yet,
+// and creates the four tables where missing; tells nothing.
+q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
+{
+    Opening opening;
+    opening.path = path;
     // Only a connection open on this very file is used again. One left open
     // on an earlier merge's file (or on a file since deleted) would take this
     // merge's rows, and a closed one holds the settings of a failed attempt:
@@ -107,20 +139,40 @@ bool q7PhotoDataBase::connectDataBase(QString path)
         QSqlDatabase db = QSqlDatabase::addDatabase(driverName, connectionName);
         db.setDatabaseName(path);
         db.setPassword(password);
-        if (!QFileInfo::exists(path))
+        opening.madeFile = !QFileInfo::exists(path);
+        if (opening.madeFile)
             db.setConnectOptions(createKeyOption);
         if (!db.open()) {
-            messages.critical(tr("Database Error"), db.lastError().text());
-            return false;
+            opening.openError = db.lastError().text();
+            return opening;
         }
     }
+    opening.open = true;
+    const std::pair<const char *, const char *> tables[] = {{groupsTable, "group table"},
+                                                            {imageInfosTable, "camera table"},
+                                                            {prjInfoTable, "q7prjinfo table"},
+                                                            {eofInfoTable, "camera table"}};
+    for (const auto &table : tables) {
+        QString error;
+        if (!tableCreated(table.first, error))
+            opening.tableErrors.emplace_back(table.second, error);
+    }
+    return opening;
+}
 
+// What connectDataBase tells of an opening: a file that would not open, or
+// the connection and each table that could not be created.
+void q7PhotoDataBase::tell(const Opening &opening)
+{
+    if (!opening.open) {
+        messages.critical(tr("Database Error"), opening.openError);
+        return;
+    }
     qDebug().noquote() << "connect to db";
-    createGroupsTable();
-    createImageInfosTable();
-    createPrjInfoTable();
-    createEofInfoTable();
-    return true;
+    for (const auto &table : opening.tableErrors) {
+        qDebug().noquote() << table.first << table.second;
+        LOG(ERROR) << table.second.toUtf8().constData();
+    }
 }
 
 void q7PhotoDataBase::createGroupsTable()
@@ -146,13 +198,22 @@ void q7PhotoDataBase::createEofInfoTable()
 // A table that cannot be created is reported; the others are still created.
 void q7PhotoDataBase::createTable(const char *statement, const char *label)
 {
+    QString error;
+    if (tableCreated(statement, error))
+        return;
+    qDebug().noquote() << label << error;
+    LOG(ERROR) << error.toUtf8().constData();
+}
+
+// Creates the table where missing; false, with the error, when it cannot be.
+bool q7PhotoDataBase::tableCreated(const char *statement, QString &error) const
+{
     QSqlQuery query(QLatin1String(statement), QSqlDatabase::database(connectionName, false));
-    if (!query.isActive()) {
-        const QString error = query.lastError().text();
-        qDebug().noquote() << label << error;
-        LOG(ERROR) << error.toUtf8().constData();
-    }
+    const bool created = query.isActive();
+    if (!created)
+        error = query.lastError().text();
     query.finish();
+    return created;
 }
 
 bool q7PhotoDataBase::isOpenOn(const QString &path) const

@@ -5,6 +5,9 @@
 
 #include <QObject>
 #include <QString>
+#include <optional>
+#include <utility>
+#include <vector>
 
 // The new project's photo database: an encrypted SQLite file with the tables
 // groups, imageinfos, q7prjinfo and eofInfo. The object keeps no handle of its
@@ -24,6 +27,15 @@ public:
     // connection is open afterwards.
     bool connectDataBase(QString path);
 
+    // Does what connectDataBase does for path (the encryption key is derived
+    // on the first write, which takes a while) but tells nothing: the next
+    // connectDataBase on the same path tells what came of it. Lets a merge
+    // make its database ready while the solver runs.
+    void prepare(const QString &path);
+    // Forgets a preparation that connectDataBase did not take up: the
+    // connection is closed and a file that the preparation made is removed.
+    void discardPreparation();
+
     void createGroupsTable();
     void createImageInfosTable();
     void createPrjInfoTable();
@@ -32,11 +44,25 @@ public:
     const QString connectionName;
 
 private:
+    // What opening a file and creating its tables came to, to be told.
+    struct Opening
+    {
+        QString path;
+        bool open = false;
+        QString openError;
+        bool madeFile = false;
+        std::vector<std::pair<const char *, QString>> tableErrors; // label, error
+    };
+
+    Opening open(const QString &path);
+    void tell(const Opening &opening);
     bool isOpenOn(const QString &path) const;
     void removeConnection();
+    bool tableCreated(const char *statement, QString &error) const;
     void createTable(const char *statement, const char *label);
 
     UserMessages &messages;
+    std::optional<Opening> prepared;
 };
 
 #endif // Q7PHOTODATABASE_H

@@ -176,6 +176,8 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
         });
         runMerge(request, report);
     }
+    // A database made ready for a merge that stopped before its step goes.
+    photoDatabase->discardPreparation();
     // A stopped merge writes nothing after the stop, its record included.
     if (!report.stopped && !appendMergeLog(report))
         record(report, {tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
@@ -208,19 +210,13 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
     std::vector<ImageRecord>().swap(mergeState.imageRecords);
     const MergeOutputs outputs = mergeOutputs(request);
 
-    // While the solver runs on one core, the other makes room for the images
-    // it will give, one per merged position: the reader then fills memory
-    // already faulted in. Only while the room leaves the solver enough: near
-    // the machine's limit the reader takes fresh memory, after the solver.
-    const size_t images = size_t(report.positionsMerged);
-    const size_t roomImages = fitsHalfFreeMemory(images * sizeof(ImageRecord)) ? images : 0;
-    auto imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, roomImages);
     runSolver(request, report);
 
     step(report, tr("merged orientation file"), [&] {
         const QString &oriPath = outputs.orientationFile;
         OrientationFileReader reader;
-        reader.setImageRoom(imageRoom.get());
+        if (imageRoom.valid())
+            reader.setImageRoom(imageRoom.get());
         const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
                                                       &mergeState.imageRecords);
         qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
@@ -248,6 +244,7 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
     report.images = int(mergeState.imageRecords.size());
     writeProject(request, report);
     writeDatabase(request, report);
+    imageRoom = {}; // a room the reader did not take, once it is made
 }
 
 void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
@@ -261,6 +258,7 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
         solver.start(solverPath, arguments);
         if (!solver.waitForStarted(-1))
             return tr("%1 could not be started").arg(solverPath);
+        workWhileSolverRuns(request, report);
         if (!waitForSolver(solver, report))
             return tr("stopped");
         if (solver.exitStatus() == QProcess::CrashExit)
@@ -269,6 +267,21 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
         return unless(report.solverExitCode == 0,
                       tr("%1 exited with code %2").arg(solverPath).arg(report.solverExitCode));
     });
+}
+
+// What need not wait for the solver is done while it runs on one core, on
+// the other, one thing after the other: this thread makes the photo database
+// ready (its key is derived on the first write; its step tells what came of
+// it), then a thread of its own makes room for the images the solver will
+// give, one per merged position, so that the reader fills memory already
+// faulted in. The room only while it leaves the solver enough: near the
+// machine's limit the reader takes fresh memory, after the solver.
+void MergeWorkflow::workWhileSolverRuns(const MergeRequest &request, const MergeReport &report)
+{
+    photoDatabase->prepare(mergeOutputs(request).database);
+    const size_t images = size_t(report.positionsMerged);
+    const size_t roomImages = fitsHalfFreeMemory(images * sizeof(ImageRecord)) ? images : 0;
+    imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, roomImages);
 }
 
 // Waits for the solver to exit, passing its lines on as they come. On a stop

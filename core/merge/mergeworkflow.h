@@ -3,11 +3,13 @@
 
 #include "mergereport.h"
 #include "mergerequest.h"
+#include "camerarecords.h"
 #include "mergestate.h"
 
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 
 class QProcess;
@@ -74,6 +76,7 @@ private:
     bool preparedForSolver(MergeReport &report, const PreparedFiles &written, const MergeOutputs &outputs);
     void runMerge(const MergeRequest &request, MergeReport &report);
     void runSolver(const MergeRequest &request, MergeReport &report);
+    void workWhileSolverRuns(const MergeRequest &request, const MergeReport &report);
     bool waitForSolver(QProcess &solver, MergeReport &report);
     void passSolverLines(QProcess &solver, MergeReport &report, bool atEnd);
     void writeProject(const MergeRequest &request, MergeReport &report);
@@ -86,6 +89,7 @@ private:
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
+    std::future<std::vector<ImageRecord>> imageRoom;
 };
 
 #endif // MERGEWORKFLOW_H
