@@ -31,8 +31,8 @@ void reserveLarge(std::vector<Value> &values, size_t count)
     values.swap(fresh);
 }
 
-// Whether bytes are at most half the memory the system has free now: room
-// made ahead must not take what a program running beside it needs.
+// Whether bytes are at most half the memory the system has available now:
+// room made ahead must not take what a program running beside it needs.
 bool fitsHalfFreeMemory(size_t bytes);
 
 // Empty room for count elements whose memory is touched now, so that the
