@@ -149,6 +149,16 @@ private slots:
 
 private:
     QString path(const QString &fileName) const { return dir->filePath(fileName); }
+    // A database file where the name eofInfo is taken by an index.
+    static void makeFileWhereEofInfoClashes(const QString &file)
+    {
+        {
+            QSqlDatabase db = openWithKey("prepare", file, true);
+            QVERIFY(QSqlQuery("CREATE TABLE other(a)", db).isActive());
+            QVERIFY(QSqlQuery("CREATE INDEX eofInfo ON other(a)", db).isActive());
+        }
+        QSqlDatabase::removeDatabase("prepare");
+    }
 
     std::unique_ptr<QTemporaryDir> dir;
     RecordedMessages messages;
@@ -370,12 +380,7 @@ void TestPhotoDataBase::fileThatIsNoDatabaseShowsDatabaseError()
 
 void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
 {
-    {
-        QSqlDatabase db = openWithKey("prepare", path("clash.temp"), true);
-        QVERIFY(QSqlQuery("CREATE TABLE other(a)", db).isActive());
-        QVERIFY(QSqlQuery("CREATE INDEX eofInfo ON other(a)", db).isActive());
-    }
-    QSqlDatabase::removeDatabase("prepare");
+    makeFileWhereEofInfoClashes(path("clash.temp"));
 
     q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
     GlogRecords glog;
@@ -474,14 +479,8 @@ void TestPhotoDataBase::preparationIsToldOnConnect()
     QFETCH(bool, connected);
     QFETCH(QStringList, debugLines);
     QFETCH(QStringList, shown);
-    if (file == "clash.temp") {
-        {
-            QSqlDatabase db = openWithKey("prepare", path(file), true);
-            QVERIFY(QSqlQuery("CREATE TABLE other(a)", db).isActive());
-            QVERIFY(QSqlQuery("CREATE INDEX eofInfo ON other(a)", db).isActive());
-        }
-        QSqlDatabase::removeDatabase("prepare");
-    }
+    if (file == "clash.temp")
+        makeFileWhereEofInfoClashes(path(file));
 
     q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
     GlogRecords glog;

@@ -280,8 +280,8 @@ void MergeWorkflow::workWhileSolverRuns(const MergeRequest &request, const Merge
 {
     photoDatabase->prepare(mergeOutputs(request).database);
     const size_t images = size_t(report.positionsMerged);
-    const size_t roomImages = fitsHalfFreeMemory(images * sizeof(ImageRecord)) ? images : 0;
-    imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, roomImages);
+    if (images > 0 && fitsHalfFreeMemory(images * sizeof(ImageRecord)))
+        imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, images);
 }
 
 // Waits for the solver to exit, passing its lines on as they come. On a stop
