@@ -15,6 +15,7 @@ packages=(
   locales
   clang libclang-rt-14-dev
   dpkg-dev file lintian desktop-file-utils
+  ccache
 )
 
 missing=()
