@@ -10,6 +10,7 @@
 #include "mergelog.h"
 #include "mergereportjson.h"
 #include "mergeworkflow.h"
+#include "platform.h"
 #include "projectfile.h"
 #include "q7version.h"
 
@@ -20,7 +21,6 @@
 #include <QLoggingCategory>
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -106,7 +106,9 @@ int main(int argc, char *argv[])
 {
     // A file outgrowing the size limit fails its write, which the merge
     // reports, instead of ending the program half-way.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(Q7_VERSION);
     QCommandLineParser parser;
@@ -139,7 +141,7 @@ int main(int argc, char *argv[])
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
-    const bool onTerminal = isatty(STDERR_FILENO);
+    const bool onTerminal = platform::isTerminal(stderr);
     if (onTerminal)
         workflow.setStepStartedHook(showStep);
     const MergeReport report = workflow.mergePrj(request);

@@ -16,7 +16,9 @@ int main(int argc, char *argv[])
     }
     // A file outgrowing the size limit fails its write, which the merge
     // reports, instead of ending the program half-way.
+#ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);
+#endif
     QApplication app(argc, argv);
     QCoreApplication::setApplicationVersion(Q7_VERSION);
     mergeprj dialog;

@@ -166,7 +166,7 @@ amalgamation() {
   shift 3
   local dir=$work/build/$name
   rm -rf "$dir"
-  mkdir -p "$dir" "$include" "$stage/lib"
+  mkdir -p "$dir" "$include" "$(dirname "$lib")"
   (cd "$dir" && "$work/src/$name/configure" --disable-tcl >/dev/null && make sqlite3.c >/dev/null)
   $host-gcc-posix -O2 $prefix_map -DSQLITE_THREADSAFE=1 "$@" -c "$dir/sqlite3.c" -o "$dir/sqlite3.o"
   $host-ar rcs "$lib" "$dir/sqlite3.o"

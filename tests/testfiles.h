@@ -26,6 +26,14 @@ inline QByteArray readBytes(const QString &path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// A file written in text mode as a text-mode reader sees it: with '\n' for
+// the system's text line end (CR LF on Windows; elsewhere the bytes as they are).
+inline QByteArray readText(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll() : QByteArray("<unreadable>");
+}
+
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

@@ -8,10 +8,12 @@
 
 namespace {
 
+// The camera file is written in text mode: read back the same way, its line
+// ends are '\n' on every system.
 QByteArray readAll(const QString &path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll() : QByteArray("<unreadable>");
 }
 
 CameraRecord camera(int32_t camIdx)

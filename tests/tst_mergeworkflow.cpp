@@ -38,6 +38,7 @@ private slots:
     void init();
 
     void mergesTwoProjects();
+    void textFilesEndLinesAsTheSystemDoes();
     void refusesEmptyListOrFields();
     void blankNamePasses();
     void nameWithDotNamesSolverFileByBaseName();
@@ -107,7 +108,7 @@ void TestMergeWorkflow::mergesTwoProjects()
     QCOMPARE(state.groupCounts, (GroupCounts{{0, 10}, {1, 10}, {2, 9}, {3, 10}}));
 
     const QString out = temp + "//merged//merged";
-    const QByteArray cameraFile = readBytes(out + ".cmr");
+    const QByteArray cameraFile = readText(out + ".cmr");
     QVERIFY(cameraFile.contains("\n<C_3>\n    <CamIdx value=\"3\""));
     const QList<QByteArray> listLines = readBytes(out + ".lst").split('\n');
     QCOMPARE(listLines.size(), 40); // 39 lines and the end
@@ -127,6 +128,32 @@ void TestMergeWorkflow::mergesTwoProjects()
     QCOMPARE(images.size(), 39);
     QCOMPARE(images[20].mid(0, 3), QVariantList({"IMG_0000021", "3", "/survey/photos/block02/IMG_0000021.JPG"}));
     QCOMPARE(tableRows(out + ".temp", "eofInfo", "Name").size(), 39);
+}
+
+// The files written in text mode end their lines with the system's text line
+// end; the image list, the project file and the merge record with '\n'
+// everywhere.
+void TestMergeWorkflow::textFilesEndLinesAsTheSystemDoes()
+{
+    QVERIFY(merge(samples, temp, "merged").succeeded());
+#ifdef Q_OS_WIN
+    const QByteArray textLineEnd = "\r\n";
+#else
+    const QByteArray textLineEnd = "\n";
+#endif
+    const struct
+    {
+        const char *file;
+        bool textMode;
+    } files[] = {{"merged.txt", true},  {"merged_xyz.txt", true}, {"merged.cmr", true},
+                 {"merged.lst", false}, {"merged.Q7D", false},    {"Log/merge.log", false}};
+    for (const auto &row : files) {
+        const QByteArray bytes = readBytes(temp + "/merged/" + row.file);
+        const QByteArray lineEnd = row.textMode ? textLineEnd : QByteArray("\n");
+        QVERIFY2(bytes.endsWith(lineEnd), row.file);
+        QVERIFY2(bytes.count(lineEnd) == bytes.count('\n'), row.file);
+        QVERIFY2(bytes.count('\r') == (lineEnd.size() == 2 ? bytes.count('\n') : 0), row.file);
+    }
 }
 
 void TestMergeWorkflow::refusesEmptyListOrFields()
@@ -173,7 +200,7 @@ void TestMergeWorkflow::missingSolverLeavesEmptyProjectAndSaysSo()
     QVERIFY(report.summary().contains("- solver: " + temp + "/AT/Z7Uzurer could not be started"));
 
     const QString out = temp + "//m//m";
-    QCOMPARE(readBytes(out + ".cmr"), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
+    QCOMPARE(readText(out + ".cmr"), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
     QCOMPARE(readBytes(out + ".lst"), QByteArray());
     ProjectParams params;
     QCOMPARE(readProjectFile(out + ".Q7D", params), 1);

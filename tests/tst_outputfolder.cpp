@@ -78,9 +78,9 @@ void TestOutputFolder::newFolderGetsListAndPositionsBeforeSubfolders()
     QCOMPARE(state.listFilePath, outDir + "//m.txt");
     QCOMPARE(state.posFilePath, outDir + "//m_xyz.txt");
     QCOMPARE(entries(temp + "/out/m"), QStringList({"m.txt", "m_xyz.txt"}));
-    QCOMPARE(readBytes(state.listFilePath),
+    QCOMPARE(readText(state.listFilePath),
              (temp + "/src//Adjustment//p_ori.q7c\n").toLocal8Bit());
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readText(state.posFilePath), QByteArray(
         "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));
 
     createPrjFolders(request);
@@ -99,7 +99,7 @@ void TestOutputFolder::existingFolderReused()
     QVERIFY(messages.shown.isEmpty());
     QCOMPARE(entries(temp + "/out/m"), QStringList({"keep.txt", "m.txt", "m_xyz.txt"}));
     QCOMPARE(readBytes(temp + "/out/m/keep.txt"), QByteArray("kept"));
-    QCOMPARE(readBytes(state.listFilePath),
+    QCOMPARE(readText(state.listFilePath),
              (temp + "/src//Adjustment//p_ori.q7c\n").toLocal8Bit());
 }
 

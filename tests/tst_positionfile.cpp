@@ -248,7 +248,7 @@ void TestPositionFile::mergedFileSortedAndDeduplicated()
     QCOMPARE(state.posFilePath, temp + "/out//m//m_xyz.txt");
     QCOMPARE(names(state.positions), QByteArray("B IMG_0001 IMG_1 IMG_10 a edge z \xc3\xa9t\xc3\xa9"));
     // No blank between Z and omega: a 20-character omega runs into Z.
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readText(state.posFilePath), QByteArray(
         "B         -1.500000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     2\n"
         "IMG_0001          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"
         "IMG_1 1234567890.500000000          0.000000000          0.0000000001234567890.500000000          0.000000000          0.000000000     3\n"
@@ -275,7 +275,7 @@ void TestPositionFile::firstOfEachNameSurvives()
     QCOMPARE(state.positions.size(), size_t(2));
     QCOMPARE(state.positions[0].X, 1.0);
     QCOMPARE(state.positions[1].X, 0.0);
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readText(state.posFilePath), QByteArray(
         "C          1.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"
         "D          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"));
 }
@@ -352,7 +352,7 @@ void TestPositionFile::unreadablePositionFileSkipped()
     QCOMPARE(read.lines, 2);
     QCOMPARE(read.merged, 1);
 
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readText(state.posFilePath), QByteArray(
         "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));
 }
 
@@ -408,7 +408,7 @@ void TestPositionFile::decimalCommaLocaleDoesNotLeakIntoFiles()
     commaLocale.reset();
 
     QCOMPARE(QByteArray(probe), QByteArray("2,5")); // the caller's locale is back
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readText(state.posFilePath), QByteArray(
         "img          2.500000000         -0.500000000       1000.000000000         0.250000000          0.000000000          0.000000000     7\n"));
 }
 

@@ -56,7 +56,7 @@ void TestSolverInputList::twoProjectsKeepDoubledSeparators()
     QVERIFY(makeQ7cList(outDir, "m", projects, listFilePath));
 
     QCOMPARE(listFilePath, expectedPath);
-    QCOMPARE(readBytes(listFilePath),
+    QCOMPARE(readText(listFilePath),
              QByteArray("C:/a//Adjustment//p1_ori.q7c\n"
                         "C:/b//Adjustment//p2_ori.q7c\n"));
     QCOMPARE(int(projects.size()), 2);
@@ -75,7 +75,7 @@ void TestSolverInputList::nullItemsGiveNoEntry()
     QCOMPARE(projects[2].prjFile, QString("NULL "));
 
     makeQ7cList(folder("m"), "m", projects, listFilePath);
-    QCOMPARE(readBytes(listFilePath),
+    QCOMPARE(readText(listFilePath),
              QByteArray("C:/a//Adjustment//p1_ori.q7c\n"
                         ".//Adjustment//null_ori.q7c\n"
                         ".//Adjustment//NULL _ori.q7c\n"));
@@ -105,7 +105,7 @@ void TestSolverInputList::secondListReplacesFirst()
     makeQ7cList(outDir, "m", projects, listFilePath);
 
     QCOMPARE(int(projects.size()), 1);
-    QCOMPARE(readBytes(listFilePath), QByteArray("/y//Adjustment//only_ori.q7c\n"));
+    QCOMPARE(readText(listFilePath), QByteArray("/y//Adjustment//only_ori.q7c\n"));
 }
 
 void TestSolverInputList::namesWithTwoDots()
@@ -116,7 +116,7 @@ void TestSolverInputList::namesWithTwoDots()
     makeQ7cList(outDir, "a.b", projects, listFilePath);
 
     QCOMPARE(listFilePath, outDir + "//a.b.txt");
-    QCOMPARE(readBytes(temp + "/a.b/a.b.txt"),
+    QCOMPARE(readText(temp + "/a.b/a.b.txt"),
              QByteArray("/d//Adjustment//site.north_ori.q7c\n"));
 }
 

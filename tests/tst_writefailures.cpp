@@ -57,7 +57,7 @@ QStringList filesIn(const QString &folder)
 bool writeAtomically(const QString &path, const QByteArray &text, bool commit = true)
 {
     AtomicFile file(QFile::encodeName(path));
-    std::FILE *stream = file.open();
+    std::FILE *stream = file.open(AtomicFile::Unchanged);
     if (!stream)
         return false;
     std::fputs(text.constData(), stream);
@@ -149,7 +149,7 @@ void TestWriteFailures::atomicFileReplacesOnlyOnCommit()
     QCOMPARE(filesIn(temp + "/m"), QStringList{"file.txt"});
 
     AtomicFile file(QFile::encodeName(path));
-    std::FILE *stream = file.open();
+    std::FILE *stream = file.open(AtomicFile::Unchanged);
     QVERIFY(stream);
     std::fputs("new\n", stream);
     std::fflush(stream);

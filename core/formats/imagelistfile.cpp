@@ -50,7 +50,7 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
 {
     groupCounts.clear();
     AtomicFile imageList(path.toLocal8Bit());
-    std::FILE *file = imageList.open();
+    std::FILE *file = imageList.open(AtomicFile::Unchanged);
     if (!file) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;

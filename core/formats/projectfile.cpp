@@ -175,7 +175,7 @@ int writeProjectFile(ProjectParams params)
     }
 
     AtomicFile projectFile((params.prj_dir + "/" + params.prj_name + ".Q7D").toLocal8Bit());
-    FILE *file = projectFile.open();
+    FILE *file = projectFile.open(AtomicFile::Unchanged);
     if (!file)
         return -1;
     pugi::xml_writer_file writer(file);

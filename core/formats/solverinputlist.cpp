@@ -30,7 +30,7 @@ bool makeQ7cList(QString outDir, QString prjName,
     qDebug().noquote() << "makeQ7cList : " << listFilePath;
 
     AtomicFile list(listFilePath.toLocal8Bit());
-    FILE *file = list.open();
+    FILE *file = list.open(AtomicFile::Text);
     if (!file)
         return false;
     for (const ProjectEntry &entry : projects)

@@ -1,12 +1,12 @@
 #include "sourceclash.h"
 
 #include "mergeoutputs.h"
+#include "platform.h"
 #include "projectentry.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -23,26 +23,20 @@ struct FileIdentity
     QString what;
     QString resolved;
     bool exists = false;
-    dev_t device = 0;
-    ino_t inode = 0;
+    platform::FileId id;
 };
 
 FileIdentity identify(const NamedFile &named)
 {
-    FileIdentity file{named.path, named.what, resolvedPath(named.path)};
-    struct stat info;
-    if (stat(QFile::encodeName(file.resolved).constData(), &info) == 0) {
-        file.exists = true;
-        file.device = info.st_dev;
-        file.inode = info.st_ino;
-    }
+    FileIdentity file{named.path, named.what, resolvedPath(named.path), false, {}};
+    file.exists = platform::fileId(QFile::encodeName(file.resolved), file.id);
     return file;
 }
 
 bool sameFile(const FileIdentity &a, const FileIdentity &b)
 {
     return a.resolved == b.resolved
-           || (a.exists && b.exists && a.device == b.device && a.inode == b.inode);
+           || (a.exists && b.exists && a.id.volume == b.id.volume && a.id.file == b.id.file);
 }
 
 std::vector<FileIdentity> identify(const std::vector<NamedFile> &files)

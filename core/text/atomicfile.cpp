@@ -1,46 +1,29 @@
 #include "atomicfile.h"
 
+#include "platform.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <atomic>
 #include <cerrno>
-#include <climits>
 #include <cstring>
-#include <fcntl.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// The file path names once symbolic links are followed; a dangling link
-// gives the file it points to.
-QByteArray followLinks(QByteArray path)
-{
-    struct stat info;
-    for (int hops = 0; hops < 40 && lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode); ++hops) {
-        char link[PATH_MAX];
-        const ssize_t length = readlink(path.constData(), link, sizeof link);
-        if (length <= 0 || size_t(length) == sizeof link)
-            break;
-        const QByteArray linked(link, int(length));
-        path = linked.startsWith('/') ? linked : path.left(path.lastIndexOf('/') + 1) + linked;
-    }
-    return path;
-}
-
 // A new file beside target, created with the permissions a new target would
 // get; empty when none can be made.
-QByteArray createSibling(const QByteArray &target, int &descriptor)
+QByteArray createSibling(const QByteArray &target, platform::LineEnds lineEnds, std::FILE *&stream)
 {
     static std::atomic<unsigned> counter{0};
-    const QByteArray stem = target + ".part" + QByteArray::number(qint64(getpid())) + "-";
+    const QByteArray stem = target + ".part" + QByteArray::number(platform::processId()) + "-";
     for (int attempt = 0; attempt < 100; ++attempt) {
         const QByteArray name = stem + QByteArray::number(counter++);
-        descriptor = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (descriptor >= 0)
+        stream = platform::createNewFile(name, lineEnds);
+        if (stream)
             return name;
         if (errno != EEXIST)
             break;
@@ -61,8 +44,8 @@ void removeStaleSiblings(const QByteArray &target)
         if (!match.hasMatch())
             continue;
         const long long pid = match.captured(1).toLongLong();
-        if (pid > 0 && pid != getpid() && kill(pid_t(pid), 0) != 0 && errno == ESRCH)
-            ::unlink(QFile::encodeName(folder.filePath(name)).constData());
+        if (pid > 0 && pid != platform::processId() && platform::processHasEnded(pid))
+            std::remove(QFile::encodeName(folder.filePath(name)).constData());
     }
 }
 
@@ -83,9 +66,9 @@ AtomicFile::~AtomicFile()
     discard();
 }
 
-std::FILE *AtomicFile::open()
+std::FILE *AtomicFile::open(LineEnds lineEnds)
 {
-    target = followLinks(target);
+    target = platform::followLinks(target);
     struct stat existing;
     const bool exists = stat(target.constData(), &existing) == 0;
     removeStaleSiblings(target);
@@ -100,19 +83,14 @@ std::FILE *AtomicFile::open()
         return nullptr;
     }
 
-    int descriptor = -1;
-    temporary = createSibling(target, descriptor);
+    temporary = createSibling(target, lineEnds == Text ? platform::LineEnds::Text : platform::LineEnds::Unchanged,
+                              file);
     if (temporary.isEmpty()) {
         logFailure(target, errno);
         return nullptr;
     }
     if (exists)
-        fchmod(descriptor, existing.st_mode & 07777);
-    file = fdopen(descriptor, "w");
-    if (!file) {
-        ::close(descriptor);
-        discard();
-    }
+        platform::copyPermissions(file, existing.st_mode);
     return file;
 }
 
@@ -125,12 +103,12 @@ bool AtomicFile::commit()
         error = errno ? errno : EIO;
     // On the disk before it takes the target's name, so that a crash leaves
     // the old file or the new one, never one cut short.
-    if (!error && fsync(fileno(file)) != 0 && errno != EINVAL)
+    if (!error && !platform::syncToDisk(file))
         error = errno;
     if (std::fclose(file) != 0 && !error)
         error = errno;
     file = nullptr;
-    if (!error && std::rename(temporary.constData(), target.constData()) != 0)
+    if (!error && !platform::replaceFile(temporary, target))
         error = errno;
     if (error) {
         logFailure(target, error);
@@ -143,7 +121,8 @@ bool AtomicFile::commit()
 
 bool AtomicFile::open(QFile &device, QIODevice::OpenMode mode)
 {
-    std::FILE *stream = open();
+    // Qt's text mode makes the line ends itself.
+    std::FILE *stream = open(Unchanged);
     return stream && device.open(stream, mode);
 }
 
@@ -160,6 +139,6 @@ void AtomicFile::discard()
         std::fclose(file);
     file = nullptr;
     if (!temporary.isEmpty())
-        ::unlink(temporary.constData());
+        std::remove(temporary.constData());
     temporary.clear();
 }

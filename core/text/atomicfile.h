@@ -27,8 +27,10 @@ public:
     AtomicFile &operator=(const AtomicFile &) = delete;
 
     // The stream to write the new file through, or null when it cannot be
-    // made. Call once.
-    std::FILE *open();
+    // made. Call once. A Text stream writes '\n' as the system's text line
+    // end (CR LF on Windows), an Unchanged one as it is.
+    enum LineEnds { Unchanged, Text };
+    std::FILE *open(LineEnds lineEnds);
     // True when the whole file is in place of the target. The stream is
     // closed either way.
     bool commit();

@@ -1,5 +1,34 @@
 #include "numericlocale.h"
 
+#ifdef _WIN32
+
+#include <locale.h>
+
+namespace {
+
+std::string currentNumericLocale()
+{
+    const char *name = std::setlocale(LC_NUMERIC, nullptr);
+    return name ? name : "C";
+}
+
+} // namespace
+
+CNumericLocale::CNumericLocale()
+    : previousMode(_configthreadlocale(_ENABLE_PER_THREAD_LOCALE)),
+      previous(currentNumericLocale())
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
+
+CNumericLocale::~CNumericLocale()
+{
+    std::setlocale(LC_NUMERIC, previous.c_str());
+    _configthreadlocale(previousMode);
+}
+
+#else
+
 namespace {
 
 // The thread's current locale with its numeric category replaced by "C", or
@@ -31,3 +60,5 @@ CNumericLocale::~CNumericLocale()
     uselocale(previous);
     freelocale(cLocale);
 }
+
+#endif

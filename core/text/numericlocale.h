@@ -2,6 +2,9 @@
 #define NUMERICLOCALE_H
 
 #include <clocale>
+#ifdef _WIN32
+#include <string>
+#endif
 
 // The files this program reads and writes spell numbers with '.' as decimal
 // point. Qt sets the C library's locale from the environment on start-up, so
@@ -19,8 +22,15 @@ public:
     CNumericLocale &operator=(const CNumericLocale &) = delete;
 
 private:
+#ifdef _WIN32
+    // The C library keeps one locale per thread once asked to; the thread's
+    // previous setting and numeric locale come back afterwards.
+    int previousMode;
+    std::string previous;
+#else
     locale_t cLocale;
     locale_t previous;
+#endif
 };
 
 #endif // NUMERICLOCALE_H

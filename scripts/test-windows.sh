@@ -1,0 +1,104 @@
+#!/usr/bin/env bash
+# The Windows build tried under Wine (in a Wine prefix of its own in
+# build-win/wine, so the user's own is left alone):
+#   1. every test suite through CTest, offscreen;
+#   2. the sample projects merged by the Windows batch program and by the
+#      Linux one (build/, made first when missing), compared file by file,
+#      equal up to what differs on Windows: CR LF line ends in the files
+#      written in text mode, and the image list named in the project file
+#      with backslashes and as ".Lst"; the photo databases' rows compared;
+#   3. the installer run silently, the installed batch program merging the
+#      installed samples, and the uninstaller leaving nothing behind.
+# scripts/build-windows.sh runs first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/build-windows.sh
+build=build-win
+version=$(sed -n 's/^#define Q7_VERSION "\(.*\)"$/\1/p' "$build/generated/q7version.h")
+
+fail() { echo "test-windows: $*" >&2; exit 1; }
+step() { echo "[test-windows $(date -u +%H:%M:%S)] $*"; }
+
+export WINEPREFIX=$PWD/$build/wine
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine hands variables on as WINE<name> = <name>; Qt's messages then go to
+# standard error rather than the debugger.
+export WINEQT_QPA_PLATFORM=offscreen
+export WINEQT_FORCE_STDERR_LOGGING=1
+unset DISPLAY
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+  step "making the Wine prefix"
+  wineboot -i >/dev/null 2>&1
+fi
+wineserver -p                    # one server for the whole run
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+step "test suites under Wine"
+ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)" --timeout 900
+
+step "sample merge, Windows against Linux"
+[[ -x build/bin/q7prjmerge-cli ]] || scripts/build.sh
+compare=$build/compare
+rm -rf "$compare"
+mkdir -p "$compare/linux" "$compare/windows"
+samples=(../../../examples/block01/block01.Q7D ../../../examples/block02/block02.Q7D
+         ../../../examples/block03/block03.Q7D)
+(cd "$compare/linux" && ../../../build/bin/q7prjmerge-cli --dir out --name merged "${samples[@]}" >/dev/null) ||
+  fail "the Linux merge failed"
+(cd "$compare/windows" && wine ../../bin/q7prjmerge-cli.exe --dir out --name merged "${samples[@]}" >/dev/null) ||
+  fail "the Windows merge failed"
+# What the Windows program writes differently, undone.
+unwindows() {
+  case $1 in
+    *.Q7D) sed -e '/image_lst/{s/\\/\//g;s/\.Lst"/.lst"/}' "$2" ;;
+    *.txt|*.cmr) sed -e 's/\r$//' "$2" ;;
+    *) cat "$2" ;;
+  esac
+}
+rows() { sqlcipher "$1" "PRAGMA key='tessellat3crypt';" .dump | grep -v '^ok$'; }
+linux=$compare/linux/out/merged
+windows=$compare/windows/out/merged
+(cd "$linux" && find . -type f | sort) > "$compare/linux.files"
+(cd "$windows" && find . -type f | sort) > "$compare/windows.files"
+diff "$compare/linux.files" "$compare/windows.files" || fail "the merges wrote different files"
+while IFS= read -r file; do
+  case $file in
+    ./Log/merge.log) continue ;;   # times and command lines
+    *.temp) diff <(rows "$linux/$file") <(rows "$windows/$file") >/dev/null || fail "$file: rows differ" ;;
+    *) cmp -s <(unwindows "$file" "$linux/$file") <(unwindows "$file" "$windows/$file") ||
+         fail "$file differs beyond line ends and separators" ;;
+  esac
+  echo "  $file: equal"
+done < "$compare/linux.files"
+grep -q $'\r$' "$windows/merged_xyz.txt" || fail "the Windows position file has no CR LF line ends"
+
+step "installer"
+installer=$build/q7prjmerge-$version-setup.exe
+wine "$installer" /S
+wineserver -w; wineserver -p
+installed="$WINEPREFIX/drive_c/Program Files/ProjectMergeTool"
+[[ -f $installed/q7prjmerge-cli.exe && -f $installed/AT/Z7Uzurer.exe ]] || fail "nothing installed"
+[[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ProjectMergeTool/Project Merge.lnk" ]] ||
+  fail "no Start-menu entry"
+wine reg query 'HKCR\.Q7D' 2>/dev/null | grep -q ProjectMergeTool.Project || fail "no .Q7D file type"
+out=$compare/installed
+rm -rf "$out"
+mkdir -p "$out"
+wine "$installed/q7prjmerge-cli.exe" --dir "$out" --name merged "$installed"/examples/*/*.Q7D >/dev/null ||
+  fail "the installed batch program did not merge the samples"
+for file in merged.cmr merged.lst merged.Q7D merged.temp Log/merge.log; do
+  [[ -s $out/merged/$file ]] || fail "the installed merge wrote no $file"
+done
+echo "  installed, merged the samples: $(wc -l <"$out/merged/merged.lst") lines of image list"
+wine "$installed/uninstall.exe" /S
+wineserver -w; wineserver -p
+[[ ! -e $installed ]] || fail "the uninstaller left $(cd "$installed" && find . | head -5)"
+[[ ! -e "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ProjectMergeTool" ]] ||
+  fail "the uninstaller left the Start-menu folder"
+! wine reg query 'HKCR\.Q7D' >/dev/null 2>&1 || fail "the uninstaller left the .Q7D file type"
+! wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\ProjectMergeTool' >/dev/null 2>&1 ||
+  fail "the uninstaller left its uninstall entry"
+echo "  uninstalled: nothing left"
+step "Windows checks passed"
