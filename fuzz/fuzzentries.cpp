@@ -9,6 +9,8 @@
 
 #include <QByteArray>
 #include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
@@ -17,7 +19,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 #include <vector>
 
 namespace fuzzing {
@@ -25,26 +26,18 @@ namespace {
 
 // The file every input of one reader is written to: made once per process in
 // a folder of its own, in memory (/dev/shm) where there is such a folder, and
-// removed at the end.
+// removed with it at the end.
 class ScratchFile
 {
 public:
     explicit ScratchFile(const char *name)
+        : folder((QFileInfo("/dev/shm").isWritable() ? QString("/dev/shm") : QDir::tempPath()) + "/q7fuzz-XXXXXX")
     {
-        const QByteArray base = access("/dev/shm", W_OK) == 0 ? QByteArray("/dev/shm") : QDir::tempPath().toLocal8Bit();
-        QByteArray folderName = base + "/q7fuzz-XXXXXX";
-        if (!mkdtemp(folderName.data())) {
-            std::perror("cannot make the scratch folder");
+        if (!folder.isValid()) {
+            std::fprintf(stderr, "cannot make the scratch folder: %s\n", qPrintable(folder.errorString()));
             std::abort();
         }
-        folder = folderName;
-        path = folder + "/" + name;
-    }
-
-    ~ScratchFile()
-    {
-        unlink(path.constData());
-        rmdir(folder.constData());
+        path = QFile::encodeName(folder.filePath(name));
     }
 
     ScratchFile(const ScratchFile &) = delete;
@@ -62,7 +55,7 @@ public:
         return path;
     }
 
-    QByteArray folder;
+    QTemporaryDir folder;
     QByteArray path;
 };
 

@@ -152,7 +152,7 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
 
     const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
     if (!writeFileAtomically(target, merge.merged())) {
-        std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", target.c_str());
+        std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", target.string().c_str());
         return 1;
     }
     std::printf("Z7Uzurer: merged %d projects: %zu cameras, %zu images, %d duplicates dropped\n",

@@ -20,6 +20,17 @@ inline QString binPath(const QString &relative)
     return QString(Q7_BIN_DIR) + "/" + relative;
 }
 
+// The file of a program of the build, to copy (a program starts by its name
+// without ".exe" on Windows too).
+inline QString programFile(const QString &relative)
+{
+#ifdef Q_OS_WIN
+    return binPath(relative + ".exe");
+#else
+    return binPath(relative);
+#endif
+}
+
 // Writes `projects` sample projects of `images` images each (two cameras, each
 // project sharing its last image with the next) into folder; returns their
 // project files in order.

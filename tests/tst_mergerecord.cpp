@@ -22,7 +22,7 @@ struct Run
 Run run(const QString &program, const QStringList &arguments)
 {
     QProcess process;
-    process.start(program, arguments);
+    process.start(program, arguments, QIODevice::ReadWrite | QIODevice::Text);
     Run result;
     if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();

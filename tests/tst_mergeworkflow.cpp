@@ -6,7 +6,9 @@
 
 #include <QtTest>
 #include <optional>
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -365,7 +367,15 @@ void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone()
     if (kind == "text") {
         QVERIFY(writeBytes(database, "field notes of the survey, not a database\n"));
     } else if (kind == "plain") {
-        QCOMPARE(QProcess::execute("sqlite3", {database, "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);"}), 0);
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plain");
+            db.setDatabaseName(database);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery("CREATE TABLE notes(x)", db).isActive());
+            QVERIFY(QSqlQuery("INSERT INTO notes VALUES(1)", db).isActive());
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("plain");
     } else {
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("SQLITECIPHER", "otherkey");
@@ -399,6 +409,9 @@ void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone()
 
 void TestMergeWorkflow::resolvedPaths()
 {
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a Windows shortcut, which paths do not lead through");
+#endif
     QVERIFY(QFile::link(temp + "/src", temp + "/alias"));
     const QString block = temp + "/src/block01";
     QCOMPARE(resolvedPath(temp + "//src//block01/"), block);
@@ -459,6 +472,9 @@ void TestMergeWorkflow::sourceClashIsRefusedAndNothingWritten()
     QFETCH(QString, prjDir);
     QFETCH(QString, prjName);
     QFETCH(QString, message);
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a Windows shortcut, which paths do not lead through");
+#endif
     projects.replaceInStrings("<temp>", temp);
     prjDir.replace("<temp>", temp);
     message.replace("<temp>", temp);
@@ -471,7 +487,9 @@ void TestMergeWorkflow::sourceClashIsRefusedAndNothingWritten()
         QVERIFY(writeBytes(temp + file, "a source's own file\n"));
     }
     QVERIFY(QDir().mkpath(temp + "/out/h"));
+#ifdef Q_OS_UNIX
     QVERIFY(::link(QFile::encodeName(samples[0]).constData(), QFile::encodeName(temp + "/out/h/h.cmr").constData()) == 0);
+#endif
     const auto before = snapshot(temp);
 
     const MergeReport report = merge(projects, prjDir, prjName);

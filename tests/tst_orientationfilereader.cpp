@@ -55,6 +55,9 @@ ReadOutcome readCapturingStdout(const QByteArray &path, std::vector<CameraRecord
     while ((count = std::fread(chunk, 1, sizeof(chunk), capture)) > 0)
         printed.append(chunk, int(count));
     std::fclose(capture);
+#ifdef Q_OS_WIN
+    printed.replace("\r\n", "\n"); // standard output is in text mode
+#endif
     return {result, printed};
 }
 

@@ -212,7 +212,8 @@ void TestSolver::programMergesListedFiles()
 
     QProcess solver;
     solver.start(binPath("AT/Z7Uzurer"), {"-t", "mergeq7c", "-l", dir.filePath("a.b.txt"), "-p",
-                                           dir.filePath("a.b_xyz.txt"), "-d", dir.filePath("Adjustment")});
+                                           dir.filePath("a.b_xyz.txt"), "-d", dir.filePath("Adjustment")},
+                 QIODevice::ReadWrite | QIODevice::Text);
     QVERIFY(solver.waitForFinished());
     QCOMPARE(solver.exitCode(), 0);
     QCOMPARE(solver.readAllStandardOutput(),

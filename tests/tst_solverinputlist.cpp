@@ -17,6 +17,8 @@ private slots:
     void secondListReplacesFirst();
     void namesWithTwoDots();
     void unwritableListStillNamed();
+    void pathsInTheLocalEncoding_data();
+    void pathsInTheLocalEncoding();
 
 private:
     QString folder(const QString &name) const;
@@ -127,6 +129,36 @@ void TestSolverInputList::unwritableListStillNamed()
     QVERIFY(!makeQ7cList(outDir, "m", projects, listFilePath));
     QCOMPARE(listFilePath, outDir + "//m.txt");
     QVERIFY(!QFileInfo::exists(listFilePath));
+}
+
+// Paths go to the list, and the list to its folder, in the local 8-bit
+// encoding: on Windows the ANSI code page (1252 on a Western European
+// system, as Wine's default is).
+void TestSolverInputList::pathsInTheLocalEncoding_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("ansi");
+    QTest::newRow("ascii") << "block" << QByteArray("block");
+    QTest::newRow("umlaut") << QString::fromUtf8("M\xc3\xbcller") << QByteArray("M\xfcller");
+    QTest::newRow("accents") << QString::fromUtf8("\xc3\xa9t\xc3\xa9") << QByteArray("\xe9t\xe9");
+}
+
+void TestSolverInputList::pathsInTheLocalEncoding()
+{
+    QFETCH(QString, name);
+    const QByteArray encoded = name.toLocal8Bit();
+    if (QString::fromLocal8Bit(encoded) != name)
+        QSKIP("the local 8-bit encoding cannot hold the name");
+#ifdef Q_OS_WIN
+    QTEST(encoded, "ansi");
+#endif
+    QTest::ignoreMessage(QtDebugMsg, "readList");
+    QTest::ignoreMessage(QtDebugMsg, "processPath");
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("^makeQ7cList"));
+    folder(name);
+    readList({"/" + name + "/p.Q7D"}, projects);
+    QVERIFY(makeQ7cList(temp + "//" + name, name, projects, listFilePath));
+    QCOMPARE(readText(temp + "/" + name + "/" + name + ".txt"), "/" + encoded + "//Adjustment//p_ori.q7c\n");
 }
 
 QTEST_APPLESS_MAIN(TestSolverInputList)

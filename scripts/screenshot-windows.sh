@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# A picture of the Windows dialog for the README, taken of q7prjmerge.exe of
+# scripts/build-windows.sh running under Wine in an X window under Xvfb:
+#   docs/screenshots/windows-dialog.png
+# Wine runs in the prefix of scripts/test-windows.sh (build-win/wine), its
+# settings in the registry there.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+if [[ "${1:-}" != "--inside" ]]; then
+  dpkg -s xdotool >/dev/null 2>&1 || {
+    sudo_cmd=(); [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get install -y --no-install-recommends xdotool
+  }
+  [[ -f build-win/bin/q7prjmerge.exe ]] || scripts/build-windows.sh
+  export WINEPREFIX=$PWD/build-win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  [[ -f $WINEPREFIX/system.reg ]] || wineboot -i >/dev/null 2>&1
+  # A server started without a display would send the window nowhere.
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  mkdir -p docs/screenshots
+  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside
+  wineserver -k 2>/dev/null || true
+  exit
+fi
+
+wine build-win/bin/q7prjmerge.exe >/dev/null 2>&1 &
+program=$!
+trap 'kill $program 2>/dev/null || true' EXIT
+window=
+for _ in $(seq 60); do
+  window=$(xdotool search --onlyvisible --name 'mergeprj|Merge|q7prjmerge' 2>/dev/null | head -1) && [[ -n $window ]] && break
+  sleep 1
+done
+[[ -n $window ]] || { echo "screenshot-windows: no window appeared" >&2; exit 1; }
+sleep 3
+import -window "$window" docs/screenshots/windows-dialog.png
+echo "docs/screenshots/windows-dialog.png"
