@@ -16,6 +16,9 @@
 
 namespace {
 
+// M_PI is not standard C++: MinGW leaves it out in strict mode.
+constexpr double pi = 3.14159265358979323846;
+
 struct Layout
 {
     int projects = 3;
@@ -60,7 +63,7 @@ Pose poseOf(long number)
     const int perStrip = 40;
     const int strip = int(number / perStrip);
     const int along = int(number % perStrip);
-    const double kappa = (strip % 2 == 0) ? 0.0 : M_PI;
+    const double kappa = (strip % 2 == 0) ? 0.0 : pi;
     return {512000.0 + along * 35.25, 3340000.0 + strip * 60.5, 812.0 + (number % 7) * 0.375, kappa, strip + 1};
 }
 
@@ -77,7 +80,7 @@ bool writePositions(const Layout &layout, int project, const QString &path)
         if (project % 2 == 1)
             name = name.mid(name.lastIndexOf('/') + 1);
         std::fprintf(file, "%s %.3f %.3f %.3f %.6f %.6f %.6f %d\n", name.constData(), pose.x, pose.y,
-                     pose.z, 0.5 - (number % 3) * 0.25, -0.125, pose.kappa * 180.0 / M_PI, pose.strip);
+                     pose.z, 0.5 - (number % 3) * 0.25, -0.125, pose.kappa * 180.0 / pi, pose.strip);
     }
     return std::fclose(file) == 0;
 }
