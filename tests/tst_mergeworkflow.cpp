@@ -43,10 +43,12 @@ private slots:
     void nameWithDotNamesSolverFileByBaseName();
     void missingSolverLeavesEmptyProjectAndSaysSo();
     void saveFailedOnlyWhenBothFilesFail();
+    void groupsCountedWithoutImageList();
     void parametersComeFromFirstListedProject();
     void laterMergeWritesItsOwnDatabase();
     void failedPreparationWritesAreFailedSteps_data();
     void failedPreparationWritesAreFailedSteps();
+    void nullOnlyRequestRunsNoSolver();
     void remergeReplacesDatabaseRows();
     void unusableSourcePositionFileIsReported_data();
     void unusableSourcePositionFileIsReported();
@@ -201,6 +203,19 @@ void TestMergeWorkflow::saveFailedOnlyWhenBothFilesFail()
     QCOMPARE(failedSteps(both), QStringList({"camera file", "image list"}));
 }
 
+// The groups table counts the images of each camera also when the image list
+// could not be written.
+void TestMergeWorkflow::groupsCountedWithoutImageList()
+{
+    QVERIFY(QDir().mkpath(temp + "/m/m.lst"));
+    const MergeReport report = merge(samples, temp, "m");
+    QCOMPARE(failedSteps(report), QStringList{"image list"});
+    QList<int> photos;
+    for (const QVariantList &row : tableRows(temp + "/m/m.temp", "groups", "GroupID"))
+        photos.append(row[1].toInt());
+    QCOMPARE(photos, QList<int>({10, 10, 9, 10}));
+}
+
 void TestMergeWorkflow::parametersComeFromFirstListedProject()
 {
     QVERIFY(merge({samples[1], samples[0]}, temp, "m").succeeded());
@@ -262,6 +277,23 @@ void TestMergeWorkflow::failedPreparationWritesAreFailedSteps()
 
 // A later merge into the same folder and name gives the database that merge
 // alone gives: its own rows in the three tables, q7prjinfo as it was.
+// "NULL" items alone after a merge into the same folder: the solver is not
+// run on the earlier merge's list, and its files stay as they were.
+void TestMergeWorkflow::nullOnlyRequestRunsNoSolver()
+{
+    QVERIFY(merge(samples, temp, "m").succeeded());
+    auto before = snapshot(temp + "/m");
+
+    const MergeReport report = merge({"NULL", "NULL"}, temp, "m");
+    QVERIFY(report.started && report.stoppedBeforeSolver);
+    QCOMPARE(failedSteps(report), QStringList{"solver input list"});
+    QCOMPARE(report.steps.back().problem, QString("no source project to merge"));
+    QVERIFY(report.solverCommand.isEmpty() && report.solverOutput.isEmpty());
+    auto after = snapshot(temp + "/m");
+    QVERIFY(after.erase("Log/merge.log") && before.erase("Log/merge.log"));
+    QVERIFY(after == before);
+}
+
 void TestMergeWorkflow::remergeReplacesDatabaseRows()
 {
     const QStringList bigger = makeSampleProjects(temp + "/src2", 2, 21);
