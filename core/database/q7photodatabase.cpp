@@ -76,6 +76,18 @@ const char *const eofInfoTable =
     "  Phi        REAL                              DEFAULT 0,"
     " Kappa       REAL                              DEFAULT 0);";
 
+// The connection, and each table that could not be created, for the log.
+void logOpening(const DatabaseOpening &opening)
+{
+    if (!opening.open)
+        return;
+    qDebug().noquote() << "connect to db";
+    for (const auto &table : opening.tableErrors) {
+        qDebug().noquote() << table.first << table.second;
+        LOG(ERROR) << table.second.toUtf8().constData();
+    }
+}
+
 } // namespace
 
 q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName)
@@ -157,18 +169,6 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
             opening.tableErrors.emplace_back(table.second, error);
     }
     return opening;
-}
-
-// The connection, and each table that could not be created, for the log.
-void q7PhotoDataBase::logOpening(const DatabaseOpening &opening)
-{
-    if (!opening.open)
-        return;
-    qDebug().noquote() << "connect to db";
-    for (const auto &table : opening.tableErrors) {
-        qDebug().noquote() << table.first << table.second;
-        LOG(ERROR) << table.second.toUtf8().constData();
-    }
 }
 
 // Creates the table where missing; false, with the error, when it cannot be.

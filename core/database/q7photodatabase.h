@@ -51,7 +51,6 @@ public:
 
 private:
     DatabaseOpening open(const QString &path);
-    void logOpening(const DatabaseOpening &opening);
     bool isOpenOn(const QString &path) const;
     void removeConnection();
     bool tableCreated(const char *statement, QString &error) const;
