@@ -1,5 +1,7 @@
 #include "mergeresultdialog.h"
 
+#include "shownpath.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
@@ -26,7 +29,7 @@ QTableWidget *stepTable(std::vector<MergeStep> steps)
     for (int row = 0; row < int(steps.size()); ++row) {
         const MergeStep &step = steps[size_t(row)];
         const QStringList cells = {step.name, step.ok ? QDialog::tr("succeeded") : QDialog::tr("failed"),
-                                   QDialog::tr("%1 ms").arg(step.milliseconds), step.problem};
+                                   QDialog::tr("%1 ms").arg(step.milliseconds), shownPath(step.problem)};
         for (int column = 0; column < cells.size(); ++column)
             table->setItem(row, column, new QTableWidgetItem(cells[column]));
         table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
@@ -85,9 +88,17 @@ MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
     resize(640, sizeHint().height());
 }
 
+// Where no program opens folders, the user is told where the project is.
 void MergeResultDialog::openFolder()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(report.outputFolder)));
+    const QString folder = QDir::cleanPath(report.outputFolder);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        return;
+    QMessageBox box(QMessageBox::Information, tr("Open folder"),
+                    tr("No program to open folders was found. The new project is in:\n%1").arg(folder),
+                    QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void MergeResultDialog::copyReport()

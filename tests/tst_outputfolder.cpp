@@ -114,7 +114,8 @@ void TestOutputFolder::missingParentRefused()
 
     QVERIFY(!makeq7cListFile(request, state, messages));
 
-    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
+    QCOMPARE(messages.shown,
+             QStringList{"warning|Tips|Folder creation failed!\n" + temp + "/missing/m: No such file or directory"});
     QVERIFY(!QFileInfo::exists(temp + "/missing"));
     QCOMPARE(state.projects[0].prjFile, QString("/earlier/e.Q7D"));
     QCOMPARE(state.listFilePath, QString("earlier list"));
@@ -128,7 +129,7 @@ void TestOutputFolder::plainFileInPlaceRefused()
 
     QVERIFY(!makeq7cListFile(request, state, messages));
 
-    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
+    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!\n" + temp + "/out/m: Not a directory"});
     QCOMPARE(entries(temp + "/out"), QStringList{"m"});
     QCOMPARE(readBytes(temp + "/out/m"), QByteArray("not a folder"));
     QVERIFY(state.projects.empty());

@@ -10,6 +10,7 @@
 #include "outputfolder.h"
 #include "projectfile.h"
 #include "q7photodatabase.h"
+#include "requestcheck.h"
 #include "sourceclash.h"
 #include "usermessages.h"
 
@@ -131,12 +132,9 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
         return report;
 
     qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
-    if (request.prjDir.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter the saved path."));
-        return report;
-    }
-    if (request.prjName.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter a save file name."));
+    const MissingField missing = missingField(request);
+    if (missing != MissingField::None) {
+        messages.warning(tr("Tips"), missingFieldText(missing));
         return report;
     }
     qDebug().noquote() << "fileCount: " + QString::number(count);
