@@ -151,7 +151,7 @@ int main(int argc, char *argv[])
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
     const bool onTerminal = isatty(STDERR_FILENO);
     if (onTerminal)
-        workflow.setStepStartedHook(showStep);
+        workflow.setProgress({showStep, {}, {}});
     QElapsedTimer total;
     total.start();
     const MergeReport report = merge(workflow, request, json);
