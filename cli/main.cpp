@@ -13,6 +13,7 @@
 #include "mergeworkflow.h"
 #include "q7version.h"
 #include "shownpath.h"
+#include "stopsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -152,19 +153,24 @@ int main(int argc, char *argv[])
     const bool onTerminal = isatty(STDERR_FILENO);
     if (onTerminal)
         workflow.setProgress({showStep, {}, {}});
+    stopOnSignals(workflow);
     QElapsedTimer total;
     total.start();
     const MergeReport report = merge(workflow, request, json);
     if (onTerminal)
         std::fprintf(stderr, "\033[K");
-    const int exitCode = !report.started ? NotStarted : report.succeeded() ? Succeeded : StepFailed;
+    // Stopped by a signal: the shell's code for it, 130 for Ctrl-C, 143 for SIGTERM.
+    const int exitCode = stopSignal() != 0 ? 128 + stopSignal()
+                         : !report.started  ? NotStarted
+                         : report.succeeded() ? Succeeded
+                                              : StepFailed;
     if (json) {
         const QString reason = report.started ? shownPath(report.summary()) : messages.printed().join('\n');
         printJson(report, exitCode, reason);
         return exitCode;
     }
     if (!report.started)
-        return NotStarted;
+        return exitCode;
     std::printf("%s\n", qPrintable(report.summary()));
     printTotal(report, total.elapsed());
     if (parser.isSet("timings")) {

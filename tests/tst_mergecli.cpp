@@ -86,6 +86,8 @@ private slots:
     void runsFromACopyOfItsFolder();
     void missingPositionFileEndsWithExitOne();
     void unwritableListRunsNoSolver();
+    void signalStopsAsStopDoes_data();
+    void signalStopsAsStopDoes();
     void killedMergeRunAgainEqualsCleanMerge_data();
     void killedMergeRunAgainEqualsCleanMerge();
 
@@ -289,6 +291,41 @@ void TestMergeCli::unwritableListRunsNoSolver()
              qPrintable(run.out));
     QVERIFY(!QFileInfo::exists(temp + "/bin/AT/Z7Uzurer.ran"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.temp"));
+}
+
+void TestMergeCli::signalStopsAsStopDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("Ctrl-C") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+// Sent while the solver runs: the solver is ended, the record written, and
+// the summary says what did not run.
+void TestMergeCli::signalStopsAsStopDoes()
+{
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    const QString slowCli = cliWithSlowSolver(temp + "/bin");
+    QVERIFY(!slowCli.isEmpty());
+    QProcess cli;
+    cli.setReadChannel(QProcess::StandardError);
+    cli.start(slowCli, QStringList{"--dir", temp, "--name", "m"} + samples);
+    QString err;
+    while (!err.contains(" merged\n") && cli.waitForReadyRead(60000))
+        err += QString::fromLocal8Bit(cli.readAllStandardError());
+    ::kill(pid_t(cli.processId()), signal);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    QVERIFY2(out.contains("was stopped") && out.contains("Not run: merged orientation file, camera file"),
+             qPrintable(out));
+    QVERIFY(readBytes(temp + "/m/Log/merge.log")
+                .contains("stopped before merged orientation file: the folder holds an incomplete project\n"
+                          "result: stopped\n"));
+    QVERIFY(!QFileInfo::exists(temp + "/m/m.cmr"));
 }
 
 void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()

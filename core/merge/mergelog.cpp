@@ -65,7 +65,10 @@ QString mergeLogRecord(const MergeReport &report)
                 .arg(report.images)
                 .arg(report.positionsRead)
                 .arg(report.positionsMerged);
-    text += QString("result: %1\n\n").arg(report.succeeded() ? "succeeded" : "a step failed");
+    const std::vector<MergeStepId> notRun = report.notRun();
+    if (!notRun.empty())
+        text += "stopped before " + stepName(notRun.front()) + ": the folder holds an incomplete project\n";
+    text += QString("result: %1\n\n").arg(report.stopped ? "stopped" : report.succeeded() ? "succeeded" : "a step failed");
     return text;
 }
 

@@ -19,12 +19,28 @@ QString tr(const char *text)
 
 } // namespace
 
+std::vector<MergeStepId> MergeReport::notRun() const
+{
+    std::vector<MergeStepId> ids;
+    if (!stopped)
+        return ids;
+    const int first = steps.empty() ? 0 : int(steps.back().id) + 1;
+    for (int id = first; id < plannedMergeSteps; ++id)
+        ids.push_back(MergeStepId(id));
+    return ids;
+}
+
 QString MergeReport::summary() const
 {
     if (stopped) {
         QString text = tr("The merge into %1 was stopped. Steps that ran:").arg(outputFolder);
         for (const MergeStep &step : steps)
             text += "\n- " + step.name + (step.ok ? QString() : ": " + step.problem);
+        QStringList names;
+        for (const MergeStepId id : notRun())
+            names << stepName(id);
+        if (!names.isEmpty())
+            text += "\n" + tr("Not run: %1. The folder holds an incomplete project.").arg(names.join(", "));
         return shownPath(text);
     }
     QString text;

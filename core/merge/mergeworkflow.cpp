@@ -119,8 +119,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     // A database made ready for a merge that stopped before its step goes.
     photoDatabase->discardPreparation();
     imageRoom = {}; // a room the reader did not take, once it is made
-    // A stopped merge writes nothing after the stop, its record included.
-    if (!report.stopped && !appendMergeLog(report))
+    // A stopped merge writes nothing after the stop but its record, which
+    // says what the folder holds.
+    if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
     return report;
