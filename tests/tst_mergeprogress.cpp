@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -214,6 +215,7 @@ void TestMergeProgress::stopDuringSolver()
     QVERIFY(report.stopped && !report.succeeded());
     QCOMPARE(stepNames(report), QStringList({"output folder", "solver input list", "position export", "project folders", "solver"}));
     QCOMPARE(report.steps.back().problem, QString("stopped"));
+    QVERIFY(dialog->findChild<QProgressBar *>("progressBar")->format().startsWith("stopped: "));
     QVERIFY(!report.solverOutput.contains("slow solver line 299"));
     QTRY_COMPARE(boxes.size(), 1);
     QVERIFY2(boxes[0].startsWith(QString("Tips|The merge into %1/m was stopped.").arg(temp)), qPrintable(boxes[0]));
