@@ -61,7 +61,8 @@ void mergeprj::resizeForFirstRun()
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const int rows = 10 * (fontMetrics().height() + 8);
-    const QSize wanted(fontMetrics().averageCharWidth() * 120, sizeHint().height() + rows - projectList->sizeHint().height());
+    const QSize wanted(fontMetrics().averageCharWidth() * 120,
+                       sizeHint().height() + rows - projectList->sizeHint().height());
     resize(wanted.boundedTo(screen.size() * 0.9).expandedTo(sizeHint()));
 }
 
