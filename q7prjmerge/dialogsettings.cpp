@@ -16,7 +16,8 @@ DialogSettings DialogSettings::load()
 {
     const QSettings settings = store();
     return {settings.value("geometry").toByteArray(), settings.value("prjDir").toString(),
-            settings.value("addFolder").toString()};
+            settings.value("addFolder").toString(), settings.value("projects").toStringList(),
+            settings.value("prjName").toString()};
 }
 
 void DialogSettings::save() const
@@ -25,4 +26,6 @@ void DialogSettings::save() const
     settings.setValue("geometry", geometry);
     settings.setValue("prjDir", prjDir);
     settings.setValue("addFolder", addFolder);
+    settings.setValue("projects", projects);
+    settings.setValue("prjName", prjName);
 }

@@ -27,10 +27,13 @@ public:
 
     // Replaces the file and folder choosers (tests answer them themselves).
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // Lists project files as Add does (those named on the command line).
+    void addProjectFiles(const QStringList &paths);
 
     // The merge the MergePrj button runs, with what it works on.
     // A merge runs on a thread of its own; mergeEnded tells of its end, after
-    // the result dialog was closed. Use these only while no merge runs.
+    // the result dialog was closed, or that a merge did not start. Use these
+    // only while no merge runs.
     MergeWorkflow &mergeWorkflow() { return runner.workflow(); }
     const MergeState &mergeState() const { return runner.workflow().state(); }
 
@@ -38,13 +41,17 @@ signals:
     void mergeEnded(const MergeReport &report);
 
 protected:
-    // Closing the window (also Escape and Cancal) asks first while a merge runs.
+    // Closing the window (also Escape and Cancal) asks first while a merge runs;
+    // the question goes when the merge ends.
     void reject() override;
 
 private:
     void createWidgets();
     void layOutWidgets();
     void connectButtons();
+    void setUpKeyboard();
+    void restoreSettings();
+    void resizeForFirstRun();
 
     void addPrj();
     void removePrj();
@@ -55,7 +62,9 @@ private:
     MergeRequest mergeRequest() const;
     void setMerging(bool merging);
     void mergeDone(const MergeReport &report);
-    bool confirmFlaggedProjects(const MergeRequest &request);
+    bool readyToStart(const MergeRequest &request);
+    bool confirmFlaggedProjects();
+    bool confirmReplace(const MergeRequest &request);
 
 
     QPushButton *addButton;

@@ -38,19 +38,22 @@ exec "$(dirname "$0")/Z7Uzurer.real" "$@"
 EOF
   chmod +x "$work/bin/AT/Z7Uzurer"
   mkdir -p docs/screenshots
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$work"
+  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$work"
   exit
 fi
 
 work=$2
 shots=$root/docs/screenshots
-# Settings of its own, so that the pictures start from the first-run layout.
-XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" 2>/dev/null >/dev/null &
+# Settings of its own, so that the pictures start from the first-run layout;
+# the sample projects are named on the command line, as a file manager does.
+projects=()
+for block in block01 block02 block03; do projects+=("$work/src/$block/$block.Q7D"); done
+XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" "${projects[@]}" 2>/dev/null >/dev/null &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
 window=$(xdotool search --sync --onlyvisible --class q7prjmerge | head -1)
-sleep 0.5
+sleep 1
 
 # Clicks at x,y inside the dialog; a negative figure counts from its right or
 # bottom edge, for the widgets that stay there when the window grows.
@@ -62,24 +65,17 @@ click() {
   xdotool mousemove --window "$window" "$x" "$y" click 1
 }
 
-for block in block01 block02 block03; do
-  click -52 23 # Add
-  chooser=$(xdotool search --sync --onlyvisible --name AddQ7D | head -1)
-  xdotool windowfocus --sync "$chooser"
-  xdotool type --delay 5 "$work/src/$block/$block.Q7D"
-  xdotool key Return
-  while xdotool search --onlyvisible --name AddQ7D >/dev/null 2>&1; do sleep 0.1; done
-  sleep 0.3
-done
-click 300 221 # PrjName:
+# The list has the focus; Tab goes through its six buttons to PrjName.
+xdotool windowfocus --sync "$window"
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab
 xdotool type --delay 5 "merged"
-click 300 252 # prjDir:
+xdotool key Tab
 mkdir -p "$work/out"
 xdotool type --delay 5 "$work/out"
 sleep 0.5
 import -window "$window" "$shots/dialog.png"
 
-click -151 283 # MergePrj
+xdotool key Return # MergePrj, the default button
 sleep 1.5
 click -138 -76 # Details, in the progress row above the status line
 sleep 3

@@ -1,5 +1,7 @@
 #include "mergelog.h"
 
+#include "shownpath.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -45,17 +47,17 @@ QString mergeLogRecord(const MergeReport &report)
     for (size_t i = 0; i < report.sources.size(); ++i) {
         QStringList files;
         for (const NamedFile &file : namedFiles(report.sources[i]))
-            files.append(QString("%1: %2 (%3)").arg(file.what, file.path, sizeOf(file.path)));
+            files.append(QString("%1: %2 (%3)").arg(file.what, shownPath(file.path), sizeOf(file.path)));
         text += QString("  %1. ").arg(i + 1) + files.join("\n     ") + "\n";
     }
-    text += "output folder: " + report.outputFolder + "\n";
+    text += "output folder: " + shownPath(report.outputFolder) + "\n";
     text += "solver: " + report.solverCommand + "\n";
     text += "solver exit code: " + QString::number(report.solverExitCode) + "\n";
     text += "solver output:\n" + indented(report.solverOutput);
     text += "steps:\n";
     for (const MergeStep &step : report.steps) {
         text += QString("  %1 %2 %3 ms").arg(step.name + ":", -26).arg(step.ok ? "ok" : "FAILED", -6).arg(step.milliseconds, 8);
-        text += step.ok ? "\n" : "  " + step.problem + "\n";
+        text += step.ok ? "\n" : "  " + shownPath(step.problem) + "\n";
     }
     text += QString("counts: %1 projects, %2 cameras, %3 images; %4 positions read, %5 merged\n")
                 .arg(report.projects)
@@ -63,7 +65,10 @@ QString mergeLogRecord(const MergeReport &report)
                 .arg(report.images)
                 .arg(report.positionsRead)
                 .arg(report.positionsMerged);
-    text += QString("result: %1\n\n").arg(report.succeeded() ? "succeeded" : "a step failed");
+    const std::vector<MergeStepId> notRun = report.notRun();
+    if (!notRun.empty())
+        text += "stopped before " + stepName(notRun.front()) + ": the folder holds an incomplete project\n";
+    text += QString("result: %1\n\n").arg(report.stopped ? "stopped" : report.succeeded() ? "succeeded" : "a step failed");
     return text;
 }
 

@@ -44,6 +44,8 @@ struct MergeReport
     bool stopped = false; // the user stopped it; steps holds those that ran
 
     bool succeeded() const;
+    // The steps after the last that ran, for a merge that stopped part way.
+    std::vector<MergeStepId> notRun() const;
     // The counts when every step succeeded, else each step that failed, or,
     // for a stopped merge, each step that ran; then the images that came in
     // and went out.

@@ -1,5 +1,7 @@
 #include "mergereportjson.h"
 
+#include "shownpath.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -12,7 +14,7 @@ QJsonArray filesJson(const std::vector<NamedFile> &files)
     for (const NamedFile &file : files) {
         const QFileInfo info(file.path);
         array.append(QJsonObject{{"what", file.what},
-                                 {"path", file.path},
+                                 {"path", shownPath(file.path)},
                                  {"bytes", info.isFile() ? double(info.size()) : -1.0}});
     }
     return array;
@@ -24,7 +26,7 @@ QJsonArray stepsJson(const std::vector<MergeStep> &steps)
     for (const MergeStep &step : steps) {
         array.append(QJsonObject{{"name", step.name},
                                  {"ok", step.ok},
-                                 {"problem", step.problem},
+                                 {"problem", shownPath(step.problem)},
                                  {"milliseconds", double(step.milliseconds)}});
     }
     return array;
@@ -38,7 +40,7 @@ QJsonObject mergeReportJson(const MergeReport &report)
                      {"version", QCoreApplication::applicationVersion()},
                      {"started", report.started},
                      {"succeeded", report.succeeded()},
-                     {"outputFolder", report.outputFolder}};
+                     {"outputFolder", shownPath(report.outputFolder)}};
     if (!report.started)
         return json;
     QJsonArray sources;

@@ -10,6 +10,7 @@
 #include "positionexport.h"
 #include "projectfile.h"
 #include "q7photodatabase.h"
+#include "requestcheck.h"
 #include "solverinputlist.h"
 #include "solverrun.h"
 #include "sourceclash.h"
@@ -118,8 +119,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     // A database made ready for a merge that stopped before its step goes.
     photoDatabase->discardPreparation();
     imageRoom = {}; // a room the reader did not take, once it is made
-    // A stopped merge writes nothing after the stop, its record included.
-    if (!report.stopped && !appendMergeLog(report))
+    // A stopped merge writes nothing after the stop but its record, which
+    // says what the folder holds.
+    if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
     return report;
@@ -132,12 +134,9 @@ bool MergeWorkflow::fieldsFilled(const MergeRequest &request)
     if (count == 0)
         return false;
     qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
-    if (request.prjDir.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter the saved path."));
-        return false;
-    }
-    if (request.prjName.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter a save file name."));
+    const MissingField missing = missingField(request);
+    if (missing != MissingField::None) {
+        messages.warning(tr("Tips"), missingFieldText(missing));
         return false;
     }
     qDebug().noquote() << "fileCount: " + QString::number(count);
