@@ -391,6 +391,8 @@ void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
     QCOMPARE(glog.records, QStringList{"ERROR q7photodatabase.cpp: " + error});
     QCOMPARE(programConnection().tables(), (QStringList{"other", "groups", "imageinfos", "q7prjinfo"}));
     QVERIFY(messages.shown.isEmpty());
+    // The merge's "photo database" step fails with it.
+    QCOMPARE(photoDatabase.problem(), path("clash.temp") + ": table eofInfo could not be created: " + error);
 }
 
 void TestPhotoDataBase::destructorClosesAndRemovesTheConnection()

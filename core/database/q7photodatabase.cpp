@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <glog/logging.h>
 #include <utility>
 
@@ -94,6 +95,7 @@ bool q7PhotoDataBase::connectDataBase(QString path)
 {
     if (path.isEmpty()) {
         qDebug().noquote() << "no valid database name";
+        lastProblem = tr("no valid database name");
         return false;
     }
     Opening opening;
@@ -103,6 +105,7 @@ bool q7PhotoDataBase::connectDataBase(QString path)
         opening = open(path);
     prepared.reset();
     tell(opening);
+    lastProblem = opening.problem;
     return opening.open;
 }
 
@@ -144,19 +147,31 @@ q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
             db.setConnectOptions(createKeyOption);
         if (!db.open()) {
             opening.openError = db.lastError().text();
+            opening.problem = tr("%1 could not be opened: %2").arg(path, opening.openError);
             return opening;
         }
     }
     opening.open = true;
-    const std::pair<const char *, const char *> tables[] = {{groupsTable, "group table"},
-                                                            {imageInfosTable, "camera table"},
-                                                            {prjInfoTable, "q7prjinfo table"},
-                                                            {eofInfoTable, "camera table"}};
-    for (const auto &table : tables) {
+    struct Table
+    {
+        const char *statement;
+        const char *label;
+        const char *name;
+    };
+    const Table tables[] = {{groupsTable, "group table", "groups"},
+                            {imageInfosTable, "camera table", "imageinfos"},
+                            {prjInfoTable, "q7prjinfo table", "q7prjinfo"},
+                            {eofInfoTable, "camera table", "eofInfo"}};
+    QStringList missing;
+    for (const Table &table : tables) {
         QString error;
-        if (!tableCreated(table.first, error))
-            opening.tableErrors.emplace_back(table.second, error);
+        if (tableCreated(table.statement, error)) // every table, also after one failed
+            continue;
+        opening.tableErrors.emplace_back(table.label, error);
+        missing << tr("table %1 could not be created: %2").arg(table.name, error);
     }
+    if (!missing.isEmpty())
+        opening.problem = path + ": " + missing.join("; ");
     return opening;
 }
 

@@ -26,6 +26,10 @@ public:
     // open on another file is closed and removed first. Returns true when the
     // connection is open afterwards.
     bool connectDataBase(QString path);
+    // What the last connectDataBase found wrong, naming the file and SQLite's
+    // reason: the file would not open, or a table could not be created.
+    // Empty when the database is open with all four tables.
+    const QString &problem() const { return lastProblem; }
 
     // Does what connectDataBase does for path (the encryption key is derived
     // on the first write, which takes a while) but tells nothing: the next
@@ -52,6 +56,7 @@ private:
         QString openError;
         bool madeFile = false;
         std::vector<std::pair<const char *, QString>> tableErrors; // label, error
+        QString problem;
     };
 
     Opening open(const QString &path);
@@ -63,6 +68,7 @@ private:
 
     UserMessages &messages;
     std::optional<Opening> prepared;
+    QString lastProblem;
 };
 
 #endif // Q7PHOTODATABASE_H

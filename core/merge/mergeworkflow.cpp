@@ -3,12 +3,16 @@
 #include "bulkrecords.h"
 #include "camerafile.h"
 #include "imagelistfile.h"
+#include "linkedoutput.h"
 #include "databaserecords.h"
+#include "fileidentity.h"
 #include "mergelog.h"
 #include "mergeoutputs.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
 #include "projectfile.h"
+#include "projectlock.h"
+#include "projectname.h"
 #include "q7photodatabase.h"
 #include "sourceclash.h"
 #include "usermessages.h"
@@ -64,7 +68,21 @@ QString positionExportProblems(const PreparedFiles &written, const QString &posi
         problems << tr("%1 could not be read").arg(file);
     for (const QString &file : written.positionsRead.withoutLines)
         problems << tr("%1 has no usable line").arg(file);
+    for (const PositionsRead::Damaged &file : written.positionsRead.damaged)
+        problems << tr("%1 is damaged from line %2 on").arg(file.file).arg(file.fromLine);
     return problems.join("; ");
+}
+
+// Why the merge must not write anything: a name that is no plain file name,
+// an output over a source project's file, or one that is a link.
+QString refusalBeforeWriting(const MergeRequest &request)
+{
+    QString refusal = projectNameProblem(request.prjName);
+    if (refusal.isEmpty())
+        refusal = findSourceClash(request);
+    if (refusal.isEmpty())
+        refusal = findLinkedOutput(mergeOutputs(request));
+    return refusal;
 }
 
 } // namespace
@@ -141,9 +159,9 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
     }
     qDebug().noquote() << "fileCount: " + QString::number(count);
     // Before the output folder is made: a refused merge writes nothing.
-    const QString clash = findSourceClash(request);
-    if (!clash.isEmpty()) {
-        messages.warning(tr("Tips"), clash);
+    const QString refusal = refusalBeforeWriting(request);
+    if (!refusal.isEmpty()) {
+        messages.warning(tr("Tips"), refusal);
         return report;
     }
 
@@ -158,8 +176,15 @@ MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
     QElapsedTimer timer;
     timer.start();
     PreparedFiles written;
+    ProjectLock lock; // to the end of the merge, its record included
+    const auto locked = [&] {
+        if (lock.lock(request.outputFolder()))
+            return true;
+        messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
+        return false;
+    };
     // The merge needs the merged position file, not the records in memory.
-    if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped))
+    if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped, locked))
         return report;
     report.started = true;
     report.startTime = startTime;
@@ -210,19 +235,45 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
     std::vector<ImageRecord>().swap(mergeState.imageRecords);
     const MergeOutputs outputs = mergeOutputs(request);
 
+    // Only a merged orientation file that this merge's solver wrote is read:
+    // one left by an earlier merge, when the solver failed before writing,
+    // would make this merge's project of the earlier merge's cameras.
+    const FileIdentity earlierOrientation = fileIdentity(outputs.orientationFile.toLocal8Bit());
     runSolver(request, report);
 
+    bool orientationRead = false;
     step(report, tr("merged orientation file"), [&] {
         const QString &oriPath = outputs.orientationFile;
+        if (fileIdentity(oriPath.toLocal8Bit()) == earlierOrientation)
+            return tr("%1 was not written by the solver").arg(oriPath);
         OrientationFileReader reader;
         if (imageRoom.valid())
             reader.setImageRoom(imageRoom.get());
         const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
                                                       &mergeState.imageRecords);
         qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
-        return unless(result == 4, tr("%1 could not be read").arg(oriPath));
+        orientationRead = result == 4;
+        return unless(orientationRead, tr("%1 could not be read").arg(oriPath));
     });
 
+    report.projects = int(mergeState.projects.size());
+    if (orientationRead) {
+        writeCamerasAndImages(outputs, report);
+        writeProject(request, report);
+        writeDatabase(request, report);
+    } else if (!report.stopped) {
+        // Without the merge's cameras and images nothing of the new project
+        // can be written: the earlier project stays as it was, whole.
+        for (const QString &name : {tr("camera file"), tr("image list"), tr("project parameters"),
+                                    tr("project file"), tr("photo database"), QString("imageinfos"),
+                                    QString("eofInfo"), QString("groups")})
+            record(report, {name, false, tr("not run"), 0});
+    }
+    imageRoom = {}; // a room the reader did not take, once it is made
+}
+
+void MergeWorkflow::writeCamerasAndImages(const MergeOutputs &outputs, MergeReport &report)
+{
     const QString &cameraPath = outputs.cameraFile;
     const QString &listPath = outputs.imageList;
     bool cameraFileWritten = false;
@@ -238,13 +289,8 @@ void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
     });
     if (!cameraFileWritten && !imageListWritten && !report.stopped)
         qDebug().noquote() << "Save failed";
-
-    report.projects = int(mergeState.projects.size());
     report.cameras = int(mergeState.cameraRecords.size());
     report.images = int(mergeState.imageRecords.size());
-    writeProject(request, report);
-    writeDatabase(request, report);
-    imageRoom = {}; // a room the reader did not take, once it is made
 }
 
 void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
@@ -351,19 +397,17 @@ void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &repo
     qDebug().noquote() << databasePath;
     const QString connection = photoDatabase->connectionName;
     step(report, tr("photo database"), [&] {
-        return unless(photoDatabase->connectDataBase(databasePath), tr("%1 could not be opened").arg(databasePath));
+        photoDatabase->connectDataBase(databasePath);
+        return photoDatabase->problem();
     });
     // A stop during a table rolls it back to its earlier rows.
     const StopRequested stop = [this] { return stopFlag.load(); };
-    const auto rolledBack = [this] { return stopFlag ? tr("stopped") : tr("its rows were not stored"); };
+    const auto problem = [](const TableWrite &written) { return written.stopped ? tr("stopped") : written.reason; };
     step(report, "imageinfos", [&] {
-        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop),
-                      rolledBack());
+        return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop));
     });
-    step(report, "eofInfo", [&] {
-        return unless(insertEofInfo(connection, mergeState.imageRecords, stop), rolledBack());
-    });
+    step(report, "eofInfo", [&] { return problem(insertEofInfo(connection, mergeState.imageRecords, stop)); });
     step(report, "groups", [&] {
-        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack());
+        return problem(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts));
     });
 }

@@ -79,6 +79,7 @@ private:
     void workWhileSolverRuns(const MergeRequest &request, const MergeReport &report);
     bool waitForSolver(QProcess &solver, MergeReport &report);
     void passSolverLines(QProcess &solver, MergeReport &report, bool atEnd);
+    void writeCamerasAndImages(const MergeOutputs &outputs, MergeReport &report);
     void writeProject(const MergeRequest &request, MergeReport &report);
     void writeDatabase(const MergeRequest &request, MergeReport &report);
 

@@ -32,7 +32,7 @@ bool makeOutputFolder(const QString &outDir)
 } // namespace
 
 bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     PreparedFiles *written, MergedPositions positions)
+                     PreparedFiles *written, MergedPositions positions, const std::function<bool()> &folderReady)
 {
     const QString outDir = request.outputFolder();
     qDebug().noquote() << "makeq7cListFile: " + outDir;
@@ -41,6 +41,8 @@ bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessage
                          QCoreApplication::translate("mergeprj", "Folder creation failed!"));
         return false;
     }
+    if (folderReady && !folderReady())
+        return false;
     readList(request.projectFiles, state.projects);
     PreparedFiles files;
     files.listFile = makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);

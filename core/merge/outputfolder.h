@@ -7,6 +7,7 @@
 #include "usermessages.h"
 
 #include <QStringList>
+#include <functional>
 
 // The new project's folder: <prjDir>//<PrjName>, with its fixed subfolders.
 
@@ -27,9 +28,12 @@ struct PreparedFiles
 // whether each was written and how long the position export took. positions
 // is handed to the position export (makeXyzFile). Returns false, after the
 // "Tips" warning "Folder creation failed!", when the folder cannot be made or
-// a plain file stands in its place; nothing is written then.
+// a plain file stands in its place; nothing is written then. folderReady, if
+// given, is asked once the folder is there and before anything is written in
+// it; false from it (it has told why) ends the preparation the same way.
 bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     PreparedFiles *written = nullptr, MergedPositions positions = MergedPositions::Kept);
+                     PreparedFiles *written = nullptr, MergedPositions positions = MergedPositions::Kept,
+                     const std::function<bool()> &folderReady = {});
 
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();
