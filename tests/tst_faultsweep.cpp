@@ -84,6 +84,22 @@ void copyFolder(const QString &from, const QString &to)
     }
 }
 
+// The outputs that differ, by name.
+QString differences(const Outputs &a, const Outputs &b)
+{
+    QStringList names;
+    for (const auto &output : a) {
+        const auto other = b.find(output.first);
+        if (other == b.end() || other->second != output.second)
+            names << output.first;
+    }
+    for (const auto &output : b) {
+        if (a.find(output.first) == a.end())
+            names << output.first;
+    }
+    return names.join(", ");
+}
+
 struct Fault
 {
     QString kind;
@@ -134,7 +150,7 @@ void TestFaultSweep::initTestCase()
     QDir(runFolder + "/" + name).removeRecursively();
     QCOMPARE(merge(projects), 0);
     clean = outputsIn(runFolder + "/" + name);
-    QCOMPARE(clean.size(), size_t(6 + 1 + tables.size()));
+    QCOMPARE(clean.size(), size_t(6 + 1 + tables.size() - 1)); // q7prjinfo holds no rows
     QVERIFY(clean != earlier);
 #endif
 }
@@ -207,7 +223,7 @@ void TestFaultSweep::everyFaultIsToldOrHarmless()
             const Outputs after = outputsIn(runFolder + "/" + name);
             if (exitCode == 0) {
                 ++harmless;
-                QVERIFY2(after == clean, qPrintable(what + ": exit 0 with outputs other than the clean merge's"));
+                QVERIFY2(after == clean, qPrintable(what + ": exit 0, but not as the clean merge: " + differences(after, clean)));
             } else {
                 ++told;
                 for (const auto &output : clean) {
@@ -224,7 +240,8 @@ void TestFaultSweep::everyFaultIsToldOrHarmless()
             QVERIFY2(recordsWhole(runFolder + "/" + name + "/Log/merge.log"), qPrintable(what + ": a record cut"));
             QVERIFY2(snapshot(temp.path() + "/src") == sources, qPrintable(what + ": a source changed"));
             QCOMPARE(merge(projects), 0);
-            QVERIFY2(outputsIn(runFolder + "/" + name) == clean, qPrintable(what + ": the rerun differs"));
+            const Outputs rerun = outputsIn(runFolder + "/" + name);
+            QVERIFY2(rerun == clean, qPrintable(what + ": the rerun differs: " + differences(rerun, clean)));
         }
     }
     qInfo("%s: %d runs, %d failures told, %d exit 0 with the clean outputs", QTest::currentDataTag(), runs, told,

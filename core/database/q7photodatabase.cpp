@@ -119,10 +119,25 @@ void q7PhotoDataBase::discardPreparation()
 {
     if (!prepared)
         return;
+    forgetMadeFile(*prepared);
     removeConnection();
-    if (prepared->madeFile)
-        QFile::remove(prepared->path);
     prepared.reset();
+}
+
+// A file this opening made, and could not make whole (or was not wanted
+// after all), goes with its journal: the next merge makes it anew rather
+// than finish a schema in another order.
+void q7PhotoDataBase::forgetMadeFile(Opening &opening)
+{
+    if (!opening.madeFile)
+        return;
+    removeConnection();
+    opening.open = false;
+    if (opening.openError.isEmpty())
+        opening.openError = opening.problem;
+    QFile::remove(opening.path);
+    QFile::remove(opening.path + "-journal");
+    opening.madeFile = false;
 }
 
 // Opens the file at path, creating it encrypted when there is no file yet,
@@ -148,6 +163,7 @@ q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
         if (!db.open()) {
             opening.openError = db.lastError().text();
             opening.problem = tr("%1 could not be opened: %2").arg(path, opening.openError);
+            forgetMadeFile(opening);
             return opening;
         }
     }
@@ -170,8 +186,10 @@ q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
         opening.tableErrors.emplace_back(table.label, error);
         missing << tr("table %1 could not be created: %2").arg(table.name, error);
     }
-    if (!missing.isEmpty())
+    if (!missing.isEmpty()) {
         opening.problem = path + ": " + missing.join("; ");
+        forgetMadeFile(opening);
+    }
     return opening;
 }
 

@@ -63,6 +63,7 @@ private:
     void tell(const Opening &opening);
     bool isOpenOn(const QString &path) const;
     void removeConnection();
+    void forgetMadeFile(Opening &opening);
     bool tableCreated(const char *statement, QString &error) const;
     void createTable(const char *statement, const char *label);
 

@@ -25,12 +25,16 @@ std::unordered_map<int32_t, std::string> focalTexts(const std::vector<CameraReco
     return texts;
 }
 
-void countInRuns(GroupCounts &groupCounts, int32_t camIdx)
+// The runs of consecutive images with one camIdx.
+void countRuns(const std::vector<ImageRecord> &imageRecords, GroupCounts &groupCounts)
 {
-    if (groupCounts.empty() || groupCounts.back().first != camIdx)
-        groupCounts.emplace_back(camIdx, 1);
-    else
-        ++groupCounts.back().second;
+    groupCounts.clear();
+    for (const ImageRecord &image : imageRecords) {
+        if (groupCounts.empty() || groupCounts.back().first != image.camIdx)
+            groupCounts.emplace_back(image.camIdx, 1);
+        else
+            ++groupCounts.back().second;
+    }
 }
 
 // Lines gather in memory and go out in pieces of about this size.
@@ -48,7 +52,9 @@ void writePiece(std::FILE *file, std::string &piece)
 bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
                     const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts)
 {
-    groupCounts.clear();
+    // Counted whether or not the list can be written: the groups table
+    // takes its photo counts from them.
+    countRuns(imageRecords, groupCounts);
     AtomicFile imageList(path.toLocal8Bit());
     std::FILE *file = imageList.open();
     if (!file) {
@@ -74,7 +80,6 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
         piece += ' ';
         piece += *focal;
         piece += '\n';
-        countInRuns(groupCounts, image.camIdx);
         if (piece.size() >= pieceSize)
             writePiece(file, piece);
     }

@@ -11,9 +11,9 @@
 // last camera carrying the image's camIdx; an image without such a camera
 // repeats the value of the line before it (0 on the first line).
 // Rebuilds groupCounts: one (camIdx, count) pair per run of consecutive images
-// with the same camIdx. Returns false, after "Error: Cannot open file" on the
-// debug stream and with groupCounts empty, when path cannot be opened; false
-// also when a write failed. The file takes the place of the one at path only
+// with the same camIdx, also when the list cannot be written. Returns false,
+// after "Error: Cannot open file" on the debug stream, when path cannot be
+// opened; false also when a write failed. The file takes the place of the one at path only
 // once it is written whole.
 bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
                     const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts);
