@@ -267,16 +267,8 @@ bool SqlCipherDriver::beginTransaction()
     return execute("BEGIN", tr("Unable to begin transaction"));
 }
 
-// Only the transaction that was begun is committed: one that SQLite rolled
-// back by itself after a failed statement (a full disk, an I/O error) is
-// gone, and the statements run since went in one by one.
 bool SqlCipherDriver::commitTransaction()
 {
-    if (db && sqlite3_get_autocommit(db)) {
-        setLastError(QSqlError(tr("Unable to commit transaction"), tr("no transaction is open"),
-                               QSqlError::TransactionError));
-        return false;
-    }
     return execute("COMMIT", tr("Unable to commit transaction"));
 }
 

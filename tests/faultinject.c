@@ -260,40 +260,32 @@ static mode_t modeOf(int flags, va_list arguments)
     return (flags & (O_CREAT | O_TMPFILE)) ? (mode_t)va_arg(arguments, int) : 0;
 }
 
+/* The mode of an open that may make a file, from its variadic argument. */
+#define WITH_MODE(flags, call)                                                                                  \
+    va_list arguments;                                                                                          \
+    va_start(arguments, flags);                                                                                 \
+    const mode_t mode = modeOf(flags, arguments);                                                               \
+    va_end(arguments);                                                                                          \
+    return call
+
 int open(const char *path, int flags, ...)
 {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = modeOf(flags, arguments);
-    va_end(arguments);
-    return openedAt("openat", AT_FDCWD, path, flags, mode);
+    WITH_MODE(flags, openedAt("openat", AT_FDCWD, path, flags, mode));
 }
 
 int open64(const char *path, int flags, ...)
 {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = modeOf(flags, arguments);
-    va_end(arguments);
-    return openedAt("openat64", AT_FDCWD, path, flags, mode);
+    WITH_MODE(flags, openedAt("openat64", AT_FDCWD, path, flags, mode));
 }
 
 int openat(int folderDescriptor, const char *path, int flags, ...)
 {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = modeOf(flags, arguments);
-    va_end(arguments);
-    return openedAt("openat", folderDescriptor, path, flags, mode);
+    WITH_MODE(flags, openedAt("openat", folderDescriptor, path, flags, mode));
 }
 
 int openat64(int folderDescriptor, const char *path, int flags, ...)
 {
-    va_list arguments;
-    va_start(arguments, flags);
-    const mode_t mode = modeOf(flags, arguments);
-    va_end(arguments);
-    return openedAt("openat64", folderDescriptor, path, flags, mode);
+    WITH_MODE(flags, openedAt("openat64", folderDescriptor, path, flags, mode));
 }
 
 static FILE *openedStream(const char *name, const char *path, const char *mode)

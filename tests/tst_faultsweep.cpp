@@ -127,6 +127,7 @@ private:
 
     QTemporaryDir temp;
     QString runFolder;
+    QString lastOutput; // the summary of the last merge
     QStringList projects;
     Outputs sources;
     Outputs clean;   // the merge of every project
@@ -174,9 +175,9 @@ int TestFaultSweep::merge(const QStringList &projects, const Fault &fault)
     cli.setProcessEnvironment(environment);
     writeBytes(temp.path() + "/counts", QByteArray(int(kinds.size() * sizeof(quint64)), '\0'));
     cli.start(binPath("q7prjmerge-cli"), QStringList{"--dir", runFolder, "--name", name} + projects);
-    if (!cli.waitForFinished(60000) || cli.exitStatus() != QProcess::NormalExit)
-        return -1;
-    return cli.exitCode();
+    const bool finished = cli.waitForFinished(60000) && cli.exitStatus() == QProcess::NormalExit;
+    lastOutput = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    return finished ? cli.exitCode() : -1;
 }
 
 void TestFaultSweep::startFrom(bool overEarlier)
@@ -239,7 +240,7 @@ void TestFaultSweep::everyFaultIsToldOrHarmless()
             }
             QVERIFY2(recordsWhole(runFolder + "/" + name + "/Log/merge.log"), qPrintable(what + ": a record cut"));
             QVERIFY2(snapshot(temp.path() + "/src") == sources, qPrintable(what + ": a source changed"));
-            QCOMPARE(merge(projects), 0);
+            QVERIFY2(merge(projects) == 0, qPrintable(what + ": the rerun failed: " + lastOutput));
             const Outputs rerun = outputsIn(runFolder + "/" + name);
             QVERIFY2(rerun == clean, qPrintable(what + ": the rerun differs: " + differences(rerun, clean)));
         }

@@ -119,8 +119,8 @@ void q7PhotoDataBase::discardPreparation()
 {
     if (!prepared)
         return;
-    forgetMadeFile(*prepared);
     removeConnection();
+    forgetMadeFile(*prepared);
     prepared.reset();
 }
 
@@ -131,7 +131,8 @@ void q7PhotoDataBase::forgetMadeFile(Opening &opening)
 {
     if (!opening.madeFile)
         return;
-    removeConnection();
+    if (opening.open) // a connection that failed to open stays, closed, as ever
+        removeConnection();
     opening.open = false;
     if (opening.openError.isEmpty())
         opening.openError = opening.problem;
