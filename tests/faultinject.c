@@ -2,10 +2,13 @@
  * program and, through its environment, into the solver. It counts the calls
  * of four kinds on the files of one folder and makes the Nth fail:
  *
- *   write   write, pwrite, writev, fwrite, fputs, fputc, fprintf, fflush
+ *   write   write, pwrite, writev, fwrite, fprintf, fflush
  *   sync    fsync, fdatasync
- *   rename  rename, renameat, renameat2
+ *   rename  rename
  *   create  open, openat and fopen that may make a file
+ *
+ * (the calls through which this program, its solver, Qt, SQLite and the C++
+ * library write).
  *
  * Set by the environment:
  *   Q7_FAULT_COUNTS  a file of four 64-bit counters, one a kind, shared by
@@ -163,20 +166,6 @@ size_t fwrite(const void *bytes, size_t size, size_t count, FILE *stream)
     return REAL("fwrite", size_t (*)(const void *, size_t, size_t, FILE *))(bytes, size, count, stream);
 }
 
-int fputs(const char *text, FILE *stream)
-{
-    if (streamFaulted(stream))
-        return EOF;
-    return REAL("fputs", int (*)(const char *, FILE *))(text, stream);
-}
-
-int fputc(int c, FILE *stream)
-{
-    if (streamFaulted(stream))
-        return EOF;
-    return REAL("fputc", int (*)(int, FILE *))(c, stream);
-}
-
 int vfprintf(FILE *stream, const char *format, va_list arguments)
 {
     if (streamFaulted(stream))
@@ -214,31 +203,11 @@ int fdatasync(int descriptor)
     return REAL("fdatasync", int (*)(int))(descriptor);
 }
 
-static int renameFaulted(const char *to)
-{
-    return underFolder(to) && faulted(KindRename);
-}
-
 int rename(const char *from, const char *to)
 {
-    if (renameFaulted(to))
+    if (underFolder(to) && faulted(KindRename))
         return -1;
     return REAL("rename", int (*)(const char *, const char *))(from, to);
-}
-
-int renameat(int fromFolder, const char *from, int toFolder, const char *to)
-{
-    if (renameFaulted(to))
-        return -1;
-    return REAL("renameat", int (*)(int, const char *, int, const char *))(fromFolder, from, toFolder, to);
-}
-
-int renameat2(int fromFolder, const char *from, int toFolder, const char *to, unsigned flags)
-{
-    if (renameFaulted(to))
-        return -1;
-    return REAL("renameat2", int (*)(int, const char *, int, const char *, unsigned))(fromFolder, from, toFolder,
-                                                                                      to, flags);
 }
 
 /* Opens that may make a file: with O_CREAT, of a path in the folder that is
