@@ -194,7 +194,7 @@ void TestMergeCli::printsTimingsOnRequest()
 {
     const Run run = runCli(QStringList{"--timings", "--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 0);
-    for (const char *step : {"preparation:", "position export:", "solver:", "camera file:", "image list:",
+    for (const char *step : {"output folder:", "solver input list:", "position export:", "solver:", "camera file:", "image list:",
                              "groups:", "total:"})
         QVERIFY2(run.out.contains(QRegularExpression(QString("\n%1 +\\d+ ms\n").arg(step))), step);
     // Both programs need memory: neither figure can be zero.
@@ -314,7 +314,7 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()
     // imageinfos' transaction, its journal on disk, while a reader holds the
     // file so that the commit waits.
     QTest::addColumn<QString>("how");
-    for (const char *step : {"preparation", "camera file", "project file", "photo database", "imageinfos",
+    for (const char *step : {"output folder", "camera file", "project file", "photo database", "imageinfos",
                              "eofInfo", "groups"})
         QTest::newRow(step) << QString("pause ") + step;
     QTest::newRow("solver") << "solver";

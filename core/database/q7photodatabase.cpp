@@ -77,12 +77,23 @@ const char *const eofInfoTable =
     "  Phi        REAL                              DEFAULT 0,"
     " Kappa       REAL                              DEFAULT 0);";
 
+// The connection, and each table that could not be created, for the log.
+void logOpening(const DatabaseOpening &opening)
+{
+    if (!opening.open)
+        return;
+    qDebug().noquote() << "connect to db";
+    for (const auto &table : opening.tableErrors) {
+        qDebug().noquote() << table.first << table.second;
+        LOG(ERROR) << table.second.toUtf8().constData();
+    }
+}
+
 } // namespace
 
-q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName, UserMessages &messages)
+q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName)
     : QObject(parent)
     , connectionName(std::move(connectionName))
-    , messages(messages)
 {
 }
 
@@ -91,22 +102,22 @@ q7PhotoDataBase::~q7PhotoDataBase()
     removeConnection();
 }
 
-bool q7PhotoDataBase::connectDataBase(QString path)
+DatabaseOpening q7PhotoDataBase::connectDataBase(QString path)
 {
     if (path.isEmpty()) {
         qDebug().noquote() << "no valid database name";
-        lastProblem = tr("no valid database name");
-        return false;
+        DatabaseOpening none;
+        none.problem = tr("no valid database name");
+        return none;
     }
-    Opening opening;
+    DatabaseOpening opening;
     if (prepared && prepared->path == path)
         opening = std::move(*prepared);
     else
         opening = open(path);
     prepared.reset();
-    tell(opening);
-    lastProblem = opening.problem;
-    return opening.open;
+    logOpening(opening);
+    return opening;
 }
 
 void q7PhotoDataBase::prepare(const QString &path)
@@ -127,7 +138,7 @@ void q7PhotoDataBase::discardPreparation()
 // A file this opening made, and could not make whole (or was not wanted
 // after all), goes with its journal: the next merge makes it anew rather
 // than finish a schema in another order.
-void q7PhotoDataBase::forgetMadeFile(Opening &opening)
+void q7PhotoDataBase::forgetMadeFile(DatabaseOpening &opening)
 {
     if (!opening.madeFile)
         return;
@@ -142,10 +153,10 @@ void q7PhotoDataBase::forgetMadeFile(Opening &opening)
 }
 
 // Opens the file at path, creating it encrypted when there is no file yet,
-// and creates the four tables where missing; tells nothing.
-q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
+// and creates the four tables where missing.
+DatabaseOpening q7PhotoDataBase::open(const QString &path)
 {
-    Opening opening;
+    DatabaseOpening opening;
     opening.path = path;
     // Only a connection open on this very file is used again. One left open
     // on an earlier merge's file (or on a file since deleted) would take this
@@ -192,51 +203,6 @@ q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
         forgetMadeFile(opening);
     }
     return opening;
-}
-
-// What connectDataBase tells of an opening: a file that would not open, or
-// the connection and each table that could not be created.
-void q7PhotoDataBase::tell(const Opening &opening)
-{
-    if (!opening.open) {
-        messages.critical(tr("Database Error"), opening.openError);
-        return;
-    }
-    qDebug().noquote() << "connect to db";
-    for (const auto &table : opening.tableErrors) {
-        qDebug().noquote() << table.first << table.second;
-        LOG(ERROR) << table.second.toUtf8().constData();
-    }
-}
-
-void q7PhotoDataBase::createGroupsTable()
-{
-    createTable(groupsTable, "group table");
-}
-
-void q7PhotoDataBase::createImageInfosTable()
-{
-    createTable(imageInfosTable, "camera table");
-}
-
-void q7PhotoDataBase::createPrjInfoTable()
-{
-    createTable(prjInfoTable, "q7prjinfo table");
-}
-
-void q7PhotoDataBase::createEofInfoTable()
-{
-    createTable(eofInfoTable, "camera table");
-}
-
-// A table that cannot be created is reported; the others are still created.
-void q7PhotoDataBase::createTable(const char *statement, const char *label)
-{
-    QString error;
-    if (tableCreated(statement, error))
-        return;
-    qDebug().noquote() << label << error;
-    LOG(ERROR) << error.toUtf8().constData();
 }
 
 // Creates the table where missing; false, with the error, when it cannot be.

@@ -25,18 +25,6 @@ std::unordered_map<int32_t, std::string> focalTexts(const std::vector<CameraReco
     return texts;
 }
 
-// The runs of consecutive images with one camIdx.
-void countRuns(const std::vector<ImageRecord> &imageRecords, GroupCounts &groupCounts)
-{
-    groupCounts.clear();
-    for (const ImageRecord &image : imageRecords) {
-        if (groupCounts.empty() || groupCounts.back().first != image.camIdx)
-            groupCounts.emplace_back(image.camIdx, 1);
-        else
-            ++groupCounts.back().second;
-    }
-}
-
 // Lines gather in memory and go out in pieces of about this size.
 constexpr size_t pieceSize = size_t(1) << 20;
 
@@ -50,11 +38,8 @@ void writePiece(std::FILE *file, std::string &piece)
 } // namespace
 
 bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
-                    const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts)
+                    const std::vector<CameraRecord> &cameraRecords)
 {
-    // Counted whether or not the list can be written: the groups table
-    // takes its photo counts from them.
-    countRuns(imageRecords, groupCounts);
     AtomicFile imageList(path.toLocal8Bit());
     std::FILE *file = imageList.open();
     if (!file) {
@@ -85,4 +70,16 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
     }
     writePiece(file, piece);
     return imageList.commit();
+}
+
+GroupCounts imageGroupCounts(const std::vector<ImageRecord> &imageRecords)
+{
+    GroupCounts groupCounts;
+    for (const ImageRecord &image : imageRecords) {
+        if (groupCounts.empty() || groupCounts.back().first != image.camIdx)
+            groupCounts.emplace_back(image.camIdx, 1);
+        else
+            ++groupCounts.back().second;
+    }
+    return groupCounts;
 }

@@ -2,6 +2,7 @@
 #define MERGEREPORT_H
 
 #include "mergeoutputs.h"
+#include "mergesteps.h"
 #include "projectentry.h"
 
 #include <QDateTime>
@@ -13,10 +14,11 @@
 // wrong if not, and how long it took.
 struct MergeStep
 {
-    QString name;
+    QString name; // stepName(id)
     bool ok = true;
     QString problem;
     qint64 milliseconds = 0;
+    MergeStepId id = MergeStepId::OutputFolder;
 };
 
 // What a merge did, for the word the user gets at its end, the merge record

@@ -7,13 +7,15 @@
 #include "fileidentity.h"
 #include "linkedoutput.h"
 #include "mergelog.h"
-#include "mergeoutputs.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
+#include "positionexport.h"
 #include "projectfile.h"
 #include "projectlock.h"
 #include "projectname.h"
 #include "q7photodatabase.h"
+#include "solverinputlist.h"
+#include "solverrun.h"
 #include "sourceclash.h"
 #include "usermessages.h"
 
@@ -21,7 +23,6 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -52,45 +53,46 @@ QString unless(bool ok, const QString &problem)
     return ok ? QString() : problem;
 }
 
-// How long a terminated solver has to end before it is killed.
-constexpr int solverGraceMs = 1000;
-// How long the solver is waited for between looks at its output and at a stop.
-constexpr int solverPollMs = 50;
-
 // What went wrong in the position export: its file not written whole, and
 // each source position file that gave nothing.
-QString positionExportProblems(const PreparedFiles &written, const QString &positionFile)
+QString positionExportProblems(bool written, const PositionsRead &read, const QString &positionFile)
 {
     QStringList problems;
-    if (!written.positionFile)
+    if (!written)
         problems << tr("%1 could not be written").arg(positionFile);
-    for (const QString &file : written.positionsRead.unreadable)
+    for (const QString &file : read.unreadable)
         problems << tr("%1 could not be read").arg(file);
-    for (const QString &file : written.positionsRead.withoutLines)
+    for (const QString &file : read.withoutLines)
         problems << tr("%1 has no usable line").arg(file);
-    for (const PositionsRead::Damaged &file : written.positionsRead.damaged)
+    for (const PositionsRead::Damaged &file : read.damaged)
         problems << tr("%1 is damaged from line %2 on").arg(file.file).arg(file.fromLine);
     return problems.join("; ");
 }
 
 // Why the merge must not write anything: a name that is no plain file name,
 // an output over a source project's file, or one that is a link.
-QString refusalBeforeWriting(const MergeRequest &request)
+QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan)
 {
-    QString refusal = projectNameProblem(request.prjName);
+    QString refusal = projectNameProblem(prjName);
     if (refusal.isEmpty())
-        refusal = findSourceClash(request);
+        refusal = findSourceClash(plan);
     if (refusal.isEmpty())
-        refusal = findLinkedOutput(mergeOutputs(request));
+        refusal = findLinkedOutput(plan.outputs);
     return refusal;
 }
+
+// Steps that need the merged cameras and images, not run without them.
+constexpr MergeStepId needOrientation[] = {MergeStepId::CameraFile,        MergeStepId::ImageList,
+                                           MergeStepId::ProjectParameters, MergeStepId::ProjectFile,
+                                           MergeStepId::PhotoDatabase,     MergeStepId::ImageInfos,
+                                           MergeStepId::EofInfo,           MergeStepId::Groups};
 
 } // namespace
 
 MergeWorkflow::MergeWorkflow(UserMessages &messages)
     : messages(messages),
       solverPath(defaultSolverPath()),
-      photoDatabase(std::make_unique<q7PhotoDataBase>(nullptr, "configpage", messages))
+      photoDatabase(std::make_unique<q7PhotoDataBase>(nullptr, "configpage"))
 {
 }
 
@@ -108,7 +110,67 @@ QString MergeWorkflow::defaultSolverPath()
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
 {
     stopFlag = false;
-    return checkAndMerge(request);
+    MergeReport report;
+    report.outputFolder = request.outputFolder();
+    if (!fieldsFilled(request))
+        return report;
+    const MergePlan plan = makeMergePlan(request);
+    // Before the output folder is made: a refused merge writes nothing.
+    const QString refusal = refusalBeforeWriting(request.prjName, plan);
+    if (!refusal.isEmpty()) {
+        messages.warning(tr("Tips"), refusal);
+        return report;
+    }
+
+    // With its offset from UTC, which the record and the JSON show.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
+    const bool folderMade = step(report, MergeStepId::OutputFolder, [&] {
+        return unless(makeq7cListFile(plan.outputs.folder, messages),
+                      tr("%1 could not be made").arg(plan.outputs.folder));
+    });
+    if (!folderMade)
+        return report;
+    ProjectLock lock; // to the end of the merge, its record included
+    if (!lock.lock(plan.outputs.folder)) {
+        messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
+        return report;
+    }
+    report.started = true;
+    report.startTime = startTime;
+    report.startedAs = startedAs;
+    report.sources = plan.projects;
+    report.outputs = plan.outputs;
+
+    if (writeSolverInputs(plan, report))
+        runMerge(plan, request.prjName, report);
+    // A database made ready for a merge that stopped before its step goes.
+    photoDatabase->discardPreparation();
+    imageRoom = {}; // a room the reader did not take, once it is made
+    // A stopped merge writes nothing after the stop, its record included.
+    if (!report.stopped && !appendMergeLog(report))
+        record(report, {stepName(MergeStepId::MergeRecord), false,
+                        tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
+    return report;
+}
+
+// The checks of the two fields; an empty list is no merge and no message.
+bool MergeWorkflow::fieldsFilled(const MergeRequest &request)
+{
+    const int count = request.projectFiles.size();
+    if (count == 0)
+        return false;
+    qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
+    if (request.prjDir.isEmpty()) {
+        messages.warning(tr("Tips"), tr("Please enter the saved path."));
+        return false;
+    }
+    if (request.prjName.isEmpty()) {
+        messages.warning(tr("Tips"), tr("Please enter a save file name."));
+        return false;
+    }
+    qDebug().noquote() << "fileCount: " + QString::number(count);
+    return true;
 }
 
 bool MergeWorkflow::stopping(MergeReport &report)
@@ -118,19 +180,19 @@ bool MergeWorkflow::stopping(MergeReport &report)
     return report.stopped;
 }
 
-// Runs one step unless the merge is stopping, timing it and recording how it
-// went. `work` returns an empty text on success, else what went wrong.
-void MergeWorkflow::step(MergeReport &report, const QString &name, const std::function<QString()> &work)
+bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::function<QString()> &work)
 {
     if (stopping(report))
-        return;
+        return false;
+    const QString name = stepName(id);
     pauseIfAsked(name);
     if (progress.stepStarted)
         progress.stepStarted(name);
     QElapsedTimer timer;
     timer.start();
     const QString problem = work();
-    record(report, {name, problem.isEmpty(), problem, timer.elapsed()});
+    record(report, {name, problem.isEmpty(), problem, timer.elapsed(), id});
+    return problem.isEmpty();
 }
 
 void MergeWorkflow::record(MergeReport &report, MergeStep step)
@@ -140,174 +202,94 @@ void MergeWorkflow::record(MergeReport &report, MergeStep step)
         progress.stepFinished(step);
 }
 
-MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
-{
-    MergeReport report;
-    report.outputFolder = request.outputFolder();
-    const int count = request.projectFiles.size();
-    if (count == 0)
-        return report;
-
-    qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
-    if (request.prjDir.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter the saved path."));
-        return report;
-    }
-    if (request.prjName.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter a save file name."));
-        return report;
-    }
-    qDebug().noquote() << "fileCount: " + QString::number(count);
-    // Before the output folder is made: a refused merge writes nothing.
-    const QString refusal = refusalBeforeWriting(request);
-    if (!refusal.isEmpty()) {
-        messages.warning(tr("Tips"), refusal);
-        return report;
-    }
-
-    if (stopping(report))
-        return report;
-    if (progress.stepStarted)
-        progress.stepStarted(tr("preparation"));
-    pauseIfAsked(tr("preparation"));
-    // With its offset from UTC, which the record and the JSON show.
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
-    QElapsedTimer timer;
-    timer.start();
-    PreparedFiles written;
-    ProjectLock lock; // to the end of the merge, its record included
-    const auto locked = [&] {
-        if (lock.lock(request.outputFolder()))
-            return true;
-        messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
-        return false;
-    };
-    // The merge needs the merged position file, not the records in memory.
-    if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped, locked))
-        return report;
-    report.started = true;
-    report.startTime = startTime;
-    report.startedAs = startedAs;
-    report.sources = mergeState.projects;
-    record(report, {tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
-    const MergeOutputs outputs = mergeOutputs(request);
-    report.outputs = outputs;
-    if (preparedForSolver(report, written, outputs)) {
-        step(report, tr("project folders"), [&] {
-            createPrjFolders(request);
-            return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
-                          tr("the Adjustment folder could not be made"));
-        });
-        runMerge(request, report);
-    }
-    // A database made ready for a merge that stopped before its step goes.
-    photoDatabase->discardPreparation();
-    // A stopped merge writes nothing after the stop, its record included.
-    if (!report.stopped && !appendMergeLog(report))
-        record(report, {tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
-    return report;
-}
-
 // The solver would merge from an earlier merge's files: the merge ends at a
 // list or position file not written whole, and leaves every file as it was.
-// The list is written in the preparation; only its failure gets a line.
-bool MergeWorkflow::preparedForSolver(MergeReport &report, const PreparedFiles &written,
-                                      const MergeOutputs &outputs)
+// Without a source project there is no list to give it.
+bool MergeWorkflow::writeSolverInputs(const MergePlan &plan, MergeReport &report)
 {
-    if (!written.listFile) {
-        record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
-        report.stoppedBeforeSolver = true;
-        return false;
+    const bool listWritten = step(report, MergeStepId::SolverInputList, [&] {
+        if (plan.projects.empty())
+            return tr("no source project to merge");
+        return unless(makeQ7cList(plan.outputs.listFile, plan.projects),
+                      tr("%1 could not be written").arg(plan.outputs.listFile));
+    });
+    bool positionsWritten = false;
+    if (listWritten) {
+        step(report, MergeStepId::PositionExport, [&] {
+            PositionsRead read;
+            positionsWritten = makeXyzFile(plan.projects, plan.outputs.positionFile, read);
+            report.positionsRead = read.lines;
+            report.positionsMerged = read.merged;
+            return positionExportProblems(positionsWritten, read, plan.outputs.positionFile);
+        });
     }
-    const QString positionProblems = positionExportProblems(written, outputs.positionFile);
-    record(report, {tr("position export"), positionProblems.isEmpty(), positionProblems, written.positionExportMs});
-    report.positionsRead = written.positionsRead.lines;
-    report.positionsMerged = written.positionsRead.merged;
-    report.stoppedBeforeSolver = !written.positionFile;
-    return written.positionFile;
+    report.stoppedBeforeSolver = !report.stopped && !positionsWritten;
+    return positionsWritten;
 }
 
-void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report)
 {
     // The memory of an earlier merge's records goes back before this merge's come.
-    std::vector<CameraRecord>().swap(mergeState.cameraRecords);
-    std::vector<ImageRecord>().swap(mergeState.imageRecords);
-    const MergeOutputs outputs = mergeOutputs(request);
+    mergeState = MergeState();
 
+    step(report, MergeStepId::ProjectFolders, [&] {
+        createPrjFolders(plan.outputs.folder);
+        return unless(QFileInfo(plan.outputs.adjustment).isDir(), tr("the Adjustment folder could not be made"));
+    });
     // Only a merged orientation file that this merge's solver wrote is read:
     // one left by an earlier merge, when the solver failed before writing,
     // would make this merge's project of the earlier merge's cameras.
-    const FileIdentity earlierOrientation = fileIdentity(outputs.orientationFile.toLocal8Bit());
-    runSolver(request, report);
-
-    bool orientationRead = false;
-    step(report, tr("merged orientation file"), [&] {
-        const QString &oriPath = outputs.orientationFile;
-        if (fileIdentity(oriPath.toLocal8Bit()) == earlierOrientation)
-            return tr("%1 was not written by the solver").arg(oriPath);
-        OrientationFileReader reader;
-        if (imageRoom.valid())
-            reader.setImageRoom(imageRoom.get());
-        const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
-                                                      &mergeState.imageRecords);
-        qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
-        orientationRead = result == 4;
-        return unless(orientationRead, tr("%1 could not be read").arg(oriPath));
-    });
-
-    report.projects = int(mergeState.projects.size());
-    if (orientationRead) {
-        writeCamerasAndImages(outputs, report);
-        writeProject(request, report);
-        writeDatabase(request, report);
-    } else if (!report.stopped) {
+    const FileIdentity earlierOrientation = fileIdentity(plan.outputs.orientationFile.toLocal8Bit());
+    runSolver(plan, report);
+    report.projects = int(plan.projects.size());
+    if (!readMergedOrientation(plan.outputs.orientationFile, earlierOrientation, report)) {
         // Without the merge's cameras and images nothing of the new project
         // can be written: the earlier project stays as it was, whole.
-        for (const QString &name : {tr("camera file"), tr("image list"), tr("project parameters"),
-                                    tr("project file"), tr("photo database"), QString("imageinfos"),
-                                    QString("eofInfo"), QString("groups")})
-            record(report, {name, false, tr("not run"), 0});
+        for (const MergeStepId id : needOrientation) {
+            if (!report.stopped)
+                record(report, {stepName(id), false, tr("not run"), 0, id});
+        }
+        return;
     }
-    imageRoom = {}; // a room the reader did not take, once it is made
-}
+    mergeState.groupCounts = imageGroupCounts(mergeState.imageRecords);
 
-void MergeWorkflow::writeCamerasAndImages(const MergeOutputs &outputs, MergeReport &report)
-{
-    const QString &cameraPath = outputs.cameraFile;
-    const QString &listPath = outputs.imageList;
+    const QString &cameraPath = plan.outputs.cameraFile;
+    const QString &listPath = plan.outputs.imageList;
     bool cameraFileWritten = false;
     bool imageListWritten = false;
-    step(report, tr("camera file"), [&] {
+    step(report, MergeStepId::CameraFile, [&] {
         cameraFileWritten = writeCameraFile(cameraPath, mergeState.cameraRecords);
         return unless(cameraFileWritten, tr("%1 could not be written").arg(cameraPath));
     });
-    step(report, tr("image list"), [&] {
-        imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords,
-                                          mergeState.groupCounts);
+    step(report, MergeStepId::ImageList, [&] {
+        imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords);
         return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
     });
     if (!cameraFileWritten && !imageListWritten && !report.stopped)
         qDebug().noquote() << "Save failed";
+
     report.cameras = int(mergeState.cameraRecords.size());
     report.images = int(mergeState.imageRecords.size());
+    writeProject(plan, prjName, report);
+    writeDatabase(plan.outputs.database, report);
 }
 
-void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
 {
-    const QStringList arguments = {"-t", "mergeq7c", "-l", mergeState.listFilePath, "-p", mergeState.posFilePath,
-                                   "-d", request.outputFolder() + "//Adjustment"};
+    const QStringList arguments = {"-t", "mergeq7c", "-l", plan.outputs.listFile,
+                                   "-p", plan.outputs.positionFile, "-d", plan.outputs.adjustment};
     qDebug().noquote() << arguments.join(' ');
     report.solverCommand = commandLine(QStringList{solverPath} + arguments);
-    step(report, tr("solver"), [&] {
-        QProcess solver;
-        solver.start(solverPath, arguments);
-        if (!solver.waitForStarted(-1))
+    step(report, MergeStepId::Solver, [&] {
+        SolverRun solver;
+        if (!solver.start(solverPath, arguments))
             return tr("%1 could not be started").arg(solverPath);
-        workWhileSolverRuns(request, report);
-        if (!waitForSolver(solver, report))
+        workWhileSolverRuns(plan, report);
+        const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, report); },
+                                              [&] { return stopping(report); });
+        if (!ended)
             return tr("stopped");
-        if (solver.exitStatus() == QProcess::CrashExit)
+        if (solver.crashed())
             return tr("%1 crashed").arg(solverPath);
         report.solverExitCode = solver.exitCode();
         return unless(report.solverExitCode == 0,
@@ -322,92 +304,73 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
 // give, one per merged position, so that the reader fills memory already
 // faulted in. The room only while it leaves the solver enough: near the
 // machine's limit the reader takes fresh memory, after the solver.
-void MergeWorkflow::workWhileSolverRuns(const MergeRequest &request, const MergeReport &report)
+void MergeWorkflow::workWhileSolverRuns(const MergePlan &plan, const MergeReport &report)
 {
-    photoDatabase->prepare(mergeOutputs(request).database);
+    photoDatabase->prepare(plan.outputs.database);
     const size_t images = size_t(report.positionsMerged);
     if (images > 0 && fitsHalfFreeMemory(images * sizeof(ImageRecord)))
         imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, images);
 }
 
-// Waits for the solver to exit, passing its lines on as they come. On a stop
-// it is terminated, and killed when it outlives the grace; returns false then.
-bool MergeWorkflow::waitForSolver(QProcess &solver, MergeReport &report)
+void MergeWorkflow::passSolverLine(const QString &line, MergeReport &report)
 {
-    while (solver.state() != QProcess::NotRunning && !solver.waitForFinished(solverPollMs)) {
-        passSolverLines(solver, report, false);
-        if (stopping(report)) {
-            solver.terminate();
-            if (!solver.waitForFinished(solverGraceMs)) {
-                solver.kill();
-                solver.waitForFinished(-1);
-            }
-            passSolverLines(solver, report, true);
-            return false;
-        }
-    }
-    passSolverLines(solver, report, true);
-    return true;
+    report.solverOutput.append(line);
+    if (progress.solverOutput)
+        progress.solverOutput(line);
 }
 
-// Passes on the solver's complete lines of both channels (at its end also
-// an unfinished last one). They are echoed to this program's standard error,
-// as when the solver's channels were the program's own, while standard
-// output stays the batch program's.
-void MergeWorkflow::passSolverLines(QProcess &solver, MergeReport &report, bool atEnd)
+bool MergeWorkflow::readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier,
+                                          MergeReport &report)
 {
-    for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
-        solver.setReadChannel(channel);
-        while (solver.canReadLine() || (atEnd && solver.bytesAvailable() > 0)) {
-            QByteArray bytes = solver.canReadLine() ? solver.readLine() : solver.readAll();
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-                bytes.chop(1);
-            const QString line = QString::fromLocal8Bit(bytes);
-            report.solverOutput.append(line);
-            if (progress.solverOutput)
-                progress.solverOutput(line);
-        }
-    }
+    return step(report, MergeStepId::OrientationFile, [&] {
+        if (fileIdentity(orientationFile.toLocal8Bit()) == earlier)
+            return tr("%1 was not written by the solver").arg(orientationFile);
+        OrientationFileReader reader;
+        if (imageRoom.valid())
+            reader.setImageRoom(imageRoom.get());
+        const OrientationRead read = reader.readOrientationFile(orientationFile.toLocal8Bit(),
+                                                                &mergeState.cameraRecords, &mergeState.imageRecords);
+        qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
+        return unless(read == OrientationRead::Complete, tr("%1 could not be read").arg(orientationFile));
+    });
 }
 
-void MergeWorkflow::writeProject(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report)
 {
     // The new project inherits the first source project's parameters.
     ProjectParams params;
-    step(report, tr("project parameters"), [&] {
-        if (mergeState.projects.empty())
-            return tr("no source project to take them from");
-        const QString source = mergeState.projects.front().prjFile;
-        return unless(readProjectFile(source, params) == 1, tr("%1 could not be read").arg(source));
+    step(report, MergeStepId::ProjectParameters, [&] {
+        const QString &source = plan.projects.front().prjFile;
+        return unless(readProjectFile(source, params), tr("%1 could not be read").arg(source));
     });
-    params.prj_dir = request.outputFolder();
-    params.prj_name = request.prjName;
+    params.prj_dir = plan.outputs.folder;
+    params.prj_name = prjName;
     params.num_images = report.images;
-    params.pos_file = mergeState.posFilePath;
-    step(report, tr("project file"), [&] {
-        return unless(writeProjectFile(params) == 1,
-                      tr("%1 could not be written").arg(mergeOutputs(request).projectFile));
+    params.pos_file = plan.outputs.positionFile;
+    step(report, MergeStepId::ProjectFile, [&] {
+        return unless(writeProjectFile(plan.outputs.projectFile, params),
+                      tr("%1 could not be written").arg(plan.outputs.projectFile));
     });
 }
 
-void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &report)
 {
-    const QString databasePath = mergeOutputs(request).database;
     qDebug().noquote() << databasePath;
     const QString connection = photoDatabase->connectionName;
-    step(report, tr("photo database"), [&] {
-        photoDatabase->connectDataBase(databasePath);
-        return photoDatabase->problem();
+    step(report, MergeStepId::PhotoDatabase, [&] {
+        const DatabaseOpening opening = photoDatabase->connectDataBase(databasePath);
+        if (!opening)
+            messages.critical(tr("Database Error"), opening.openError);
+        return opening.problem;
     });
     // A stop during a table rolls it back to its earlier rows.
     const StopRequested stop = [this] { return stopFlag.load(); };
     const auto problem = [](const TableWrite &written) { return written.stopped ? tr("stopped") : written.reason; };
-    step(report, "imageinfos", [&] {
+    step(report, MergeStepId::ImageInfos, [&] {
         return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop));
     });
-    step(report, "eofInfo", [&] { return problem(insertEofInfo(connection, mergeState.imageRecords, stop)); });
-    step(report, "groups", [&] {
+    step(report, MergeStepId::EofInfo, [&] { return problem(insertEofInfo(connection, mergeState.imageRecords, stop)); });
+    step(report, MergeStepId::Groups, [&] {
         return problem(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts));
     });
 }
