@@ -51,15 +51,23 @@ QString cliWithSlowSolver(const QString &folder)
     return folder + "/q7prjmerge-cli";
 }
 
-// Starts the program and kills it (SIGKILL) once its standard error holds
-// marker; returns that standard error.
-QString killWhenSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
+// Starts the program and waits until its standard error holds marker;
+// returns that standard error.
+QString startUntilSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
 {
     cli.setReadChannel(QProcess::StandardError);
     cli.start(program, arguments);
     QString err;
     while (!err.contains(marker) && cli.waitForReadyRead(60000))
         err += QString::fromLocal8Bit(cli.readAllStandardError());
+    return err;
+}
+
+// Starts the program and kills it (SIGKILL) once its standard error holds
+// marker; returns that standard error.
+QString killWhenSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
+{
+    const QString err = startUntilSaid(cli, program, arguments, marker);
     cli.kill();
     cli.waitForFinished();
     return err;
@@ -88,6 +96,9 @@ private slots:
     void unwritableListRunsNoSolver();
     void signalStopsAsStopDoes_data();
     void signalStopsAsStopDoes();
+    void secondMergeIntoOneProjectIsRefused();
+    void refusesToWriteThroughLinks_data();
+    void refusesToWriteThroughLinks();
     void killedMergeRunAgainEqualsCleanMerge_data();
     void killedMergeRunAgainEqualsCleanMerge();
 
@@ -146,6 +157,10 @@ void TestMergeCli::refusesToStart_data()
                                     << "Tips: Folder creation failed!\n/nonexistent/deeper/m: No such file or directory";
     QTest::newRow("output is a file") << QStringList{"--dir", "/etc", "--name", "passwd", project}
                                       << "Tips: Folder creation failed!\n/etc/passwd: Not a directory";
+    QTest::newRow("name ..") << QStringList{"--dir", "/tmp", "--name", "..", project}
+                             << "Tips: The project name \"..\" names a folder, not a new project.";
+    QTest::newRow("name ../x") << QStringList{"--dir", "/tmp", "--name", "../x", project}
+                               << "Tips: The project name must not contain \"/\".";
     QTest::newRow("overwrites a source") << QStringList{"--dir", examples, "--name", "block01", project}
                                          << QString("Tips: The new project's project file %1//block01/block01.Q7D "
                                                     "would overwrite the project file of the source project %2.")
@@ -326,6 +341,51 @@ void TestMergeCli::signalStopsAsStopDoes()
                 .contains("stopped before merged orientation file: the folder holds an incomplete project\n"
                           "result: stopped\n"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.cmr"));
+}
+
+void TestMergeCli::secondMergeIntoOneProjectIsRefused()
+{
+    const QStringList arguments = QStringList{"--dir", temp, "--name", "m"} + samples;
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("Q7PRJMERGE_PAUSE_BEFORE", "camera file");
+    first.setProcessEnvironment(environment);
+    const QString err = startUntilSaid(first, binPath("q7prjmerge-cli"), arguments, "paused before camera file");
+    QVERIFY2(err.contains("paused before camera file"), qPrintable(err));
+    const auto during = snapshot(temp + "/m");
+
+    const Run second = runCli(arguments);
+    first.kill();
+    first.waitForFinished();
+    QCOMPARE(second.exitCode, 2);
+    QVERIFY2(second.err.contains("Tips: another merge into m is running"), qPrintable(second.err));
+    QVERIFY(snapshot(temp + "/m") == during);
+    QCOMPARE(runCli(arguments).exitCode, 0); // the lock went with the process
+}
+
+void TestMergeCli::refusesToWriteThroughLinks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("what");
+    QTest::newRow("image list") << "m.lst" << "image list";
+    QTest::newRow("merge record") << "Log/merge.log" << "merge record";
+}
+
+void TestMergeCli::refusesToWriteThroughLinks()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, what);
+    const QString outside = temp + "/outside.txt";
+    QVERIFY(writeBytes(outside, "not the project's\n"));
+    QVERIFY(QDir().mkpath(temp + "/m/Log"));
+    QVERIFY(QFile::link(outside, temp + "/m/" + file));
+
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, 2);
+    const QString link = temp + "//m//" + QString(file).replace("/", "//");
+    QVERIFY2(run.err.contains(QString("Tips: The %1 %2 is a symbolic link").arg(what, link)), qPrintable(run.err));
+    QCOMPARE(readBytes(outside), QByteArray("not the project's\n"));
+    QVERIFY(!QFileInfo::exists(temp + "/m/m.txt"));
 }
 
 void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()

@@ -42,7 +42,7 @@ private slots:
     void refusesEmptyListOrFields();
     void blankNamePasses();
     void nameWithDotNamesSolverFileByBaseName();
-    void missingSolverLeavesEmptyProjectAndSaysSo();
+    void missingSolverLeavesEarlierProjectWhole();
     void saveFailedOnlyWhenBothFilesFail();
     void groupsCountedWithoutImageList();
     void parametersComeFromFirstListedProject();
@@ -167,22 +167,25 @@ void TestMergeWorkflow::nameWithDotNamesSolverFileByBaseName()
     QCOMPARE(workflow->state().imageRecords.size(), size_t(39));
 }
 
-void TestMergeWorkflow::missingSolverLeavesEmptyProjectAndSaysSo()
+void TestMergeWorkflow::missingSolverLeavesEarlierProjectWhole()
 {
+    QVERIFY(merge(samples, temp, "m").succeeded());
+    auto earlier = snapshot(temp + "/m");
+    QVERIFY(earlier.erase("Log/merge.log") == 1);
+
     workflow->setSolverPath(temp + "/AT/Z7Uzurer");
     const MergeReport report = merge(samples, temp, "m");
     QVERIFY(report.started);
-    QCOMPARE(failedSteps(report), QStringList({"solver", "merged orientation file"}));
+    QCOMPARE(failedSteps(report), QStringList({"solver", "merged orientation file", "camera file", "image list",
+                                               "project parameters", "project file", "photo database",
+                                               "imageinfos", "eofInfo", "groups"}));
     QVERIFY(report.summary().contains("- solver: " + temp + "/AT/Z7Uzurer could not be started"));
-
-    const QString out = temp + "//m//m";
-    QCOMPARE(readBytes(out + ".cmr"), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
-    QCOMPARE(readBytes(out + ".lst"), QByteArray());
-    ProjectParams params;
-    QVERIFY(readProjectFile(out + ".Q7D", params));
-    QCOMPARE(params.num_images, 0);
-    for (const char *table : {"imageinfos", "eofInfo", "groups", "q7prjinfo"})
-        QCOMPARE(tableRows(out + ".temp", table, "1").size(), 0);
+    QVERIFY(report.summary().contains("- merged orientation file: " + temp
+                                      + "//m//Adjustment//m_ori.q7c was not written by the solver"));
+    QVERIFY(report.summary().contains("- camera file: not run"));
+    auto after = snapshot(temp + "/m");
+    QVERIFY(after.erase("Log/merge.log") == 1);
+    QVERIFY(after == earlier);
 }
 
 void TestMergeWorkflow::saveFailedOnlyWhenBothFilesFail()

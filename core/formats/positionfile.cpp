@@ -5,6 +5,7 @@
 #include "fixednumber.h"
 #include "numericlocale.h"
 #include "plainfields.h"
+#include "regularfile.h"
 #include "textlines.h"
 
 #include <QDebug>
@@ -22,6 +23,9 @@ namespace {
 
 // The longest line of a position file, without its newline.
 constexpr size_t maxLineLength = 1023;
+// A line longer than this is no position line cut short but a damaged or
+// wrong file: reading it ends there, without a search for its end.
+constexpr size_t endlessLineLength = 64 * 1024;
 
 // A name of at most 511 bytes, then six reals and the optional strip number.
 constexpr char lineFormat[] = "%511s%n %lf %lf %lf %lf %lf %lf %d";
@@ -165,29 +169,34 @@ private:
 };
 
 // Appends the usable lines of the position file at path to lines. Returns 1
-// when the file was read, 0 when it cannot be opened, -1 when reading it
-// failed part way (a folder, an I/O error); the lines before stay.
-int readPositionLines(const QByteArray &path, PositionLines &lines)
+// when the file was read, 0 when it cannot be opened or is no regular file,
+// -1 when reading it failed part way (a folder, an I/O error) and -2 when it
+// is damaged from line damagedFrom on; the lines before stay.
+int readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
 {
-    FILE *file = std::fopen(path.constData(), "r");
+    FILE *file = openRegularFile(path);
     if (!file)
         return 0;
     const CNumericLocale cLocale;
-    TextLines text(file, maxLineLength);
+    TextLines text(file, maxLineLength, endlessLineLength);
     ImageRecord record;
     int lineNumber = 0;
-    for (TextLines::Line line; text.next(line);) {
+    bool endless = false;
+    for (TextLines::Line line; !endless && text.next(line);) {
         ++lineNumber;
+        endless = line.endless;
         const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(line.text, record);
         if (scan == LineScan::TooLong)
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
-                               << QString::fromLocal8Bit(path) << "is too long, skipped";
+                               << QString::fromLocal8Bit(path) << (endless ? "runs on without end, reading ends" : "is too long, skipped");
         if (scan == LineScan::Record && withinBounds(record))
             lines.append(record);
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    return failed ? -1 : 1;
+    if (endless && damagedFrom)
+        *damagedFrom = lineNumber;
+    return failed ? -1 : endless ? -2 : 1;
 }
 
 // How many leading bytes every line's name shares with the others.
@@ -334,7 +343,11 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
     PositionsRead counts;
     for (const QString &xyzFile : xyzFiles) {
         const size_t before = lines.size();
-        if (readPositionLines(xyzFile.toLocal8Bit(), lines) != 1)
+        int damagedFrom = 0;
+        const int result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damagedFrom);
+        if (result == -2)
+            counts.damaged.push_back({xyzFile, damagedFrom});
+        else if (result != 1)
             counts.unreadable << xyzFile;
         else if (lines.size() == before)
             counts.withoutLines << xyzFile;

@@ -17,6 +17,14 @@ struct PositionsRead
     qint64 merged = 0;        // images left after merging, one per name
     QStringList unreadable;   // files that could not be opened or read whole
     QStringList withoutLines; // files read whole that gave no usable line
+    // Files with a line longer than any position line can be: their lines
+    // before it are used, and they are named damaged from that line on.
+    struct Damaged
+    {
+        QString file;
+        int fromLine = 0;
+    };
+    std::vector<Damaged> damaged;
 };
 
 // Reads the position files at xyzFiles in order, sorts their records by name

@@ -1,5 +1,6 @@
 #include "mergelog.h"
 
+#include "durablewrite.h"
 #include "shownpath.h"
 
 #include <QCoreApplication>
@@ -76,8 +77,8 @@ bool appendMergeLog(const MergeReport &report)
 {
     // A merge that stopped before the solver has not made the project's
     // subfolders.
-    QFile log(report.outputs.mergeLog);
-    QDir().mkpath(QFileInfo(log).path());
-    const QByteArray record = mergeLogRecord(report).toUtf8();
-    return log.open(QIODevice::WriteOnly | QIODevice::Append) && log.write(record) == record.size() && log.flush();
+    QDir().mkpath(QFileInfo(report.outputs.mergeLog).path());
+    // Whole or not at all: a record cut short by a full disk would stay, and
+    // the next would follow it.
+    return appendWhole(QFile::encodeName(report.outputs.mergeLog), mergeLogRecord(report).toUtf8()) == 0;
 }

@@ -1,5 +1,7 @@
 #include "atomicfile.h"
 
+#include "durablewrite.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -14,22 +16,6 @@
 #include <unistd.h>
 
 namespace {
-
-// The file path names once symbolic links are followed; a dangling link
-// gives the file it points to.
-QByteArray followLinks(QByteArray path)
-{
-    struct stat info;
-    for (int hops = 0; hops < 40 && lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode); ++hops) {
-        char link[PATH_MAX];
-        const ssize_t length = readlink(path.constData(), link, sizeof link);
-        if (length <= 0 || size_t(length) == sizeof link)
-            break;
-        const QByteArray linked(link, int(length));
-        path = linked.startsWith('/') ? linked : path.left(path.lastIndexOf('/') + 1) + linked;
-    }
-    return path;
-}
 
 // A new file beside target, created with the permissions a new target would
 // get; empty when none can be made.
@@ -71,6 +57,24 @@ void logFailure(const QByteArray &path, int error)
     qDebug().noquote() << "cannot write" << QString::fromLocal8Bit(path) + ":" << std::strerror(error);
 }
 
+// Only a regular file is replaced: a folder, a device or a pipe is not, nor
+// a symbolic link, which might lead out of the folder being written. 0 when
+// target is a regular file or nothing, else the reason it is refused.
+int refusal(const QByteArray &target, struct stat &existing, bool &exists)
+{
+    exists = lstat(target.constData(), &existing) == 0;
+    if (!exists)
+        return 0;
+    if (S_ISLNK(existing.st_mode))
+        return ELOOP;
+    if (S_ISDIR(existing.st_mode))
+        return EISDIR;
+    if (!S_ISREG(existing.st_mode))
+        return EINVAL;
+    // A file the user made read-only stays as it is.
+    return access(target.constData(), W_OK) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(QByteArray path)
@@ -85,18 +89,11 @@ AtomicFile::~AtomicFile()
 
 std::FILE *AtomicFile::open()
 {
-    target = followLinks(target);
     struct stat existing;
-    const bool exists = stat(target.constData(), &existing) == 0;
+    bool exists = false;
     removeStaleSiblings(target);
-    // Only a regular file is replaced: a folder, a device or a pipe is not.
-    if (exists && !S_ISREG(existing.st_mode)) {
-        logFailure(target, S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
-        return nullptr;
-    }
-    // A file the user made read-only stays as it is.
-    if (exists && access(target.constData(), W_OK) != 0) {
-        logFailure(target, errno);
+    if (const int error = refusal(target, existing, exists)) {
+        logFailure(target, error);
         return nullptr;
     }
 
@@ -132,6 +129,10 @@ bool AtomicFile::commit()
     file = nullptr;
     if (!error && std::rename(temporary.constData(), target.constData()) != 0)
         error = errno;
+    if (!error) {
+        temporary.clear(); // in place: the file beside it is gone
+        error = syncFolderOf(target);
+    }
     if (error) {
         logFailure(target, error);
         discard();

@@ -1,0 +1,16 @@
+#include "fileidentity.h"
+
+#include <sys/stat.h>
+
+FileIdentity fileIdentity(const QByteArray &path)
+{
+    struct stat info;
+    FileIdentity identity;
+    if (stat(path.constData(), &info) != 0)
+        return identity;
+    identity.exists = true;
+    identity.device = uint64_t(info.st_dev);
+    identity.inode = uint64_t(info.st_ino);
+    identity.changedNs = int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return identity;
+}
