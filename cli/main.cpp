@@ -1,11 +1,13 @@
 // q7prjmerge-cli: the merge of the dialog, without a window.
 //
 //   q7prjmerge-cli --dir DIR --name NAME [--json] PROJECT.Q7D [PROJECT.Q7D ...]
+//   q7prjmerge-cli --check [--tolerance D] [--json] PROJECT.Q7D [PROJECT.Q7D ...]
 //
 // Exit codes: 0 the merge ran to its end and every step succeeded; 1 a step
 // failed (the merge ran to its end, or stopped before the solver when its
 // input list or position file could not be written); 2 it did not start.
 
+#include "checkcommand.h"
 #include "consolemessages.h"
 #include "mergelog.h"
 #include "mergereportjson.h"
@@ -52,7 +54,13 @@ void describe(QCommandLineParser &parser)
                                    "program and of the solver on standard output."},
                        {"verbose", "Show the merge's diagnostic lines on standard error."},
                        {"json", "Print the report as one JSON object on standard output instead of\n"
-                                "the summary and timings: steps, counts, output files and exit code."}});
+                                "the summary and timings: steps, counts, output files and exit code."},
+                       {"check", "Only check the projects before a merge: print the findings (an unconnected\n"
+                                 "block, shared images far apart, a block in degrees, a name listed twice)\n"
+                                 "and the pairs that share images. Writes nothing; exits 0 when nothing was\n"
+                                 "found, 1 when something was."},
+                       {"tolerance", "Shared images whose positions lie farther apart than this, in the\n"
+                                     "positions' unit, are a finding (default 1.0).", "DISTANCE", "1.0"}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
@@ -123,7 +131,8 @@ int main(int argc, char *argv[])
         std::printf("q7prjmerge-cli %s\n", Q7_VERSION);
         return Succeeded;
     }
-    if (parser.positionalArguments().isEmpty() || !parser.isSet("dir") || !parser.isSet("name")) {
+    const bool checkOnly = parser.isSet("check");
+    if (parser.positionalArguments().isEmpty() || (!checkOnly && (!parser.isSet("dir") || !parser.isSet("name")))) {
         std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
         return NotStarted;
     }
@@ -131,6 +140,14 @@ int main(int argc, char *argv[])
     // Refused before anything is written.
     if (!allProjectFilesReadable(parser.positionalArguments()))
         return NotStarted;
+    bool toleranceOk = false;
+    const double tolerance = parser.value("tolerance").toDouble(&toleranceOk);
+    if (!toleranceOk || !(tolerance >= 0)) {
+        std::fprintf(stderr, "--tolerance needs a distance of at least 0, not %s\n", qPrintable(parser.value("tolerance")));
+        return NotStarted;
+    }
+    if (checkOnly)
+        return runReadinessCheck(parser.positionalArguments(), tolerance, parser.isSet("json"));
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");

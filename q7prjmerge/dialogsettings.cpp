@@ -15,8 +15,10 @@ QSettings store()
 DialogSettings DialogSettings::load()
 {
     const QSettings settings = store();
+    bool ok = false;
+    const double tolerance = settings.value("tolerance", defaultTolerance).toDouble(&ok);
     return {settings.value("geometry").toByteArray(), settings.value("prjDir").toString(),
-            settings.value("addFolder").toString()};
+            settings.value("addFolder").toString(), ok && tolerance >= 0 ? tolerance : defaultTolerance};
 }
 
 void DialogSettings::save() const
@@ -25,4 +27,5 @@ void DialogSettings::save() const
     settings.setValue("geometry", geometry);
     settings.setValue("prjDir", prjDir);
     settings.setValue("addFolder", addFolder);
+    settings.setValue("tolerance", tolerance);
 }

@@ -1,6 +1,8 @@
 #ifndef DIALOGSETTINGS_H
 #define DIALOGSETTINGS_H
 
+#include "readinesscheck.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -11,6 +13,7 @@ struct DialogSettings
     QByteArray geometry;
     QString prjDir;
     QString addFolder;
+    double tolerance = defaultTolerance; // shared images farther apart are a finding of the check
 
     static DialogSettings load();
     void save() const;

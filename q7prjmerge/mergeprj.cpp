@@ -4,6 +4,7 @@
 #include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
 #include "projectlist.h"
+#include "readinesspanel.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -16,7 +17,8 @@ mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
       fileDialogs(std::make_unique<FileDialogs>()),
       messages(this),
-      runner(messages)
+      runner(messages),
+      tolerance(DialogSettings::load().tolerance)
 {
     createWidgets();
     layOutWidgets();
@@ -35,7 +37,7 @@ mergeprj::mergeprj(QWidget *parent)
 
 mergeprj::~mergeprj()
 {
-    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder}.save();
+    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder, tolerance}.save();
     // A merge still running is stopped by the runner; its end finds no dialog.
     disconnect(&runner, nullptr, this, nullptr);
 }
@@ -64,6 +66,7 @@ void mergeprj::createWidgets()
     statusLabel = new QLabel;
     progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
     progressPanel->hide();
+    readinessPanel = new ReadinessPanel(projectList, tolerance);
 
     // Names for finding the widgets from outside (tests, accessibility).
     addButton->setObjectName("addButton");
@@ -81,6 +84,7 @@ void mergeprj::createWidgets()
     upButton->setObjectName("upButton");
     downButton->setObjectName("downButton");
     statusLabel->setObjectName("statusLabel");
+    readinessPanel->setObjectName("readinessPanel");
 }
 
 void mergeprj::layOutWidgets()
@@ -102,6 +106,8 @@ void mergeprj::layOutWidgets()
     gridLayout->addWidget(statusLabel, 11, 0, 1, 5);
     // Row 10 shows a running merge; row 11 is left free.
     gridLayout->addWidget(progressPanel, 10, 0, 1, 5);
+    // Column 5 holds the map of the blocks with the check's findings.
+    gridLayout->addWidget(readinessPanel, 0, 5, 12, 1);
     gridLayout->setHorizontalSpacing(1);
     setLayout(gridLayout);
 }
@@ -174,20 +180,26 @@ MergeRequest mergeprj::mergeRequest() const
         request.projectFiles.append(projectList->item(i)->text());
     request.prjDir = prjDirEdit->text();
     request.prjName = prjNameEdit->text();
+    request.tolerance = tolerance;
     return request;
 }
 
 // Looks at every listed project again; a merge with projects whose files are
-// missing goes ahead only when the user says so. The field checks come first:
-// their warnings say what to fill.
+// missing, or of which the check found something, goes ahead only when the
+// user says so. The field checks come first: their warnings say what to fill.
 bool mergeprj::confirmFlaggedProjects(const MergeRequest &request)
 {
     const QStringList flagged = projectList->recheckProjects();
-    if (flagged.isEmpty() || request.prjDir.isEmpty() || request.prjName.isEmpty())
+    const QStringList findings = readinessPanel->findingsFor(request.projectFiles);
+    if ((flagged.isEmpty() && findings.isEmpty()) || request.prjDir.isEmpty() || request.prjName.isEmpty())
         return true;
-    return messages.question(tr("Missing files"),
-                             tr("These projects have files missing or unreadable:\n%1\n\nMerge anyway?")
-                                 .arg(flagged.join('\n')));
+    QStringList parts;
+    if (!flagged.isEmpty())
+        parts << tr("These projects have files missing or unreadable:\n%1").arg(flagged.join('\n'));
+    if (!findings.isEmpty())
+        parts << tr("The check of the positions found:\n%1").arg(findings.join('\n'));
+    return messages.question(flagged.isEmpty() ? tr("Findings") : tr("Missing files"),
+                             parts.join("\n\n") + tr("\n\nMerge anyway?"));
 }
 
 void mergeprj::mergePrj()

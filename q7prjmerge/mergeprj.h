@@ -14,6 +14,7 @@ class QLineEdit;
 class MergeProgressPanel;
 class QPushButton;
 class ProjectList;
+class ReadinessPanel;
 
 // The program's one window: the list of source projects, the new project's
 // name and folder, and the buttons that edit the list and start a merge.
@@ -75,11 +76,13 @@ private:
     QLabel *statusLabel;
     QString addFolder; // where Add's file chooser starts
     MergeProgressPanel *progressPanel;
+    ReadinessPanel *readinessPanel;
 
     std::unique_ptr<FileDialogs> fileDialogs;
     MessageBoxes messages;
     MergeRunner runner;
     bool closeWhenEnded = false;
+    double tolerance; // of the readiness check, from the settings
 };
 
 #endif // MERGEPRJ_H
