@@ -12,9 +12,10 @@ constexpr QRgb background = 0xf4f4f0;
 } // namespace
 
 QImage blockMapImage(const ReadinessReport &report, int width, int height, int topProject,
-                     const std::vector<FindingImage> &images, std::vector<QPointF> *markedCells)
+                     const std::vector<FindingImage> &images, std::vector<QPointF> *markedCells,
+                     QStringList *offMap)
 {
-    const BlockMapGrid grid(report.points, width, height, topProject);
+    const BlockMapGrid grid(report, width, height, topProject);
     QImage image(grid.width(), grid.height(), QImage::Format_RGB32);
     for (int y = 0; y < grid.height(); ++y) {
         QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
@@ -28,6 +29,11 @@ QImage blockMapImage(const ReadinessReport &report, int width, int height, int t
             if (grid.toCell(marked.x, marked.y, x, y))
                 markedCells->emplace_back(x, y);
         }
+    }
+    if (offMap) {
+        offMap->clear();
+        for (int project : grid.offMap())
+            *offMap << report.projects[size_t(project)].label;
     }
     return image;
 }
@@ -74,7 +80,8 @@ void BlockMapView::resizeEvent(QResizeEvent *event)
 void BlockMapView::redraw()
 {
     if (report && !report->points.empty())
-        picture = blockMapImage(*report, width() / cellPixels, height() / cellPixels, topProject, marked, &markedCells);
+        picture = blockMapImage(*report, width() / cellPixels, height() / cellPixels, topProject, marked, &markedCells,
+                                &offMap);
     else
         picture = QImage();
     update();
@@ -94,4 +101,9 @@ void BlockMapView::paintEvent(QPaintEvent *)
     painter.setPen(QPen(QColor(0xe0, 0, 0), 2));
     for (const QPointF &cell : markedCells)
         painter.drawEllipse(cell * cellPixels, 7, 7);
+    if (!offMap.isEmpty()) {
+        painter.setPen(palette().color(QPalette::Text));
+        painter.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignBottom | Qt::AlignLeft | Qt::TextWordWrap,
+                         tr("Not on the map (far from the others): %1").arg(offMap.join(", ")));
+    }
 }

@@ -4,6 +4,7 @@
 #include "readinesscheck.h"
 
 #include <QImage>
+#include <QStringList>
 #include <QWidget>
 #include <memory>
 
@@ -39,11 +40,14 @@ private:
     std::vector<FindingImage> marked;
     QImage picture; // the dots at one pixel a cell, drawn scaled
     std::vector<QPointF> markedCells;
+    QStringList offMap; // labels of the blocks that lie outside it
 };
 
 // The map of report's points on width x height cells, topProject on top, as
-// an image of one pixel a cell; markedCells receives where images lie.
+// an image of one pixel a cell; markedCells receives where images lie, offMap
+// the projects left off the map.
 QImage blockMapImage(const ReadinessReport &report, int width, int height, int topProject,
-                     const std::vector<FindingImage> &images, std::vector<QPointF> *markedCells);
+                     const std::vector<FindingImage> &images, std::vector<QPointF> *markedCells,
+                     QStringList *offMap);
 
 #endif // BLOCKMAPVIEW_H

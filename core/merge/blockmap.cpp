@@ -15,29 +15,47 @@ uint32_t projectColour(int project)
     return palette[((project % count) + count) % count];
 }
 
-BlockMapGrid::BlockMapGrid(const std::vector<MapPoint> &points, int width, int height, int topProject)
+namespace {
+
+// The projects whose extent the map shows: all but those found in degrees.
+std::vector<bool> framedProjects(const ReadinessReport &report)
+{
+    std::vector<bool> framed(report.projects.size(), true);
+    for (const ReadinessFinding &finding : report.findings) {
+        if (finding.kind == FindingKind::Degrees)
+            framed[size_t(finding.projects.front())] = false;
+    }
+    return framed;
+}
+
+} // namespace
+
+BlockMapGrid::BlockMapGrid(const ReadinessReport &report, int width, int height, int topProject)
     : columns(std::max(1, width)), rows(std::max(1, height)), cells(size_t(columns) * size_t(rows), 0),
       sharedCells(cells.size(), 0)
 {
-    frame(points);
-    fill(points, topProject);
+    frame(report.points, framedProjects(report));
+    fill(report.points, topProject);
 }
 
-void BlockMapGrid::frame(const std::vector<MapPoint> &points)
+void BlockMapGrid::frame(const std::vector<MapPoint> &points, const std::vector<bool> &framed)
 {
-    if (points.empty())
-        return;
     float minX = std::numeric_limits<float>::max(), maxX = std::numeric_limits<float>::lowest();
     float minY = minX, maxY = maxX;
     for (const MapPoint &point : points) {
+        if (point.project < framed.size() && !framed[point.project])
+            continue;
         minX = std::min(minX, point.x);
         maxX = std::max(maxX, point.x);
         minY = std::min(minY, point.y);
         maxY = std::max(maxY, point.y);
     }
-    // One cell of room on each side; a single point sits in the middle.
+    if (minX > maxX)
+        return;
+    // A single point sits in the middle.
     const double spanX = std::max(double(maxX) - minX, 1e-9), spanY = std::max(double(maxY) - minY, 1e-9);
-    cellsPerUnit = std::min((columns - 1) / spanX, (rows - 1) / spanY);
+    // Two cells of room on each side.
+    cellsPerUnit = std::min(std::max(1, columns - 5) / spanX, std::max(1, rows - 5) / spanY);
     originX = (double(minX) + maxX) / 2 - (columns - 1) / 2.0 / cellsPerUnit;
     originY = (double(minY) + maxY) / 2 + (rows - 1) / 2.0 / cellsPerUnit;
 }
@@ -56,8 +74,12 @@ void BlockMapGrid::fill(const std::vector<MapPoint> &points, int topProject)
     if (cellsPerUnit == 0)
         return;
     auto put = [this](const MapPoint &point) {
-        const int x = std::clamp(int((double(point.x) - originX) * cellsPerUnit + 0.5), 0, columns - 1);
-        const int y = std::clamp(int((originY - double(point.y)) * cellsPerUnit + 0.5), 0, rows - 1);
+        int x = 0, y = 0;
+        if (!cellOf(point, x, y)) {
+            if (std::find(outside.begin(), outside.end(), int(point.project)) == outside.end())
+                outside.push_back(point.project);
+            return;
+        }
         cells[index(x, y)] = uint16_t(point.project + 1);
         sharedCells[index(x, y)] |= point.shared ? 1 : 0;
     };
@@ -71,6 +93,17 @@ void BlockMapGrid::fill(const std::vector<MapPoint> &points, int topProject)
         if (point.project == topProject)
             put(point);
     }
+}
+
+bool BlockMapGrid::cellOf(const MapPoint &point, int &x, int &y) const
+{
+    const double cellX = (double(point.x) - originX) * cellsPerUnit + 0.5;
+    const double cellY = (originY - double(point.y)) * cellsPerUnit + 0.5;
+    if (!(cellX >= 0 && cellX < columns && cellY >= 0 && cellY < rows))
+        return false;
+    x = int(cellX);
+    y = int(cellY);
+    return true;
 }
 
 uint32_t BlockMapGrid::colour(int x, int y, uint32_t background) const

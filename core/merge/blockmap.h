@@ -20,10 +20,13 @@ constexpr uint32_t sharedColour = 0x202020;
 class BlockMapGrid
 {
 public:
-    // Lays the points' extent onto width x height cells, one scale for X and Y
-    // (north up), and fills each cell with the project drawn last there: the
-    // projects in list order, topProject (if any, -1 for none) over them all.
-    BlockMapGrid(const std::vector<MapPoint> &points, int width, int height, int topProject = -1);
+    // Lays the extent of the report's points onto width x height cells, one
+    // scale for X and Y (north up), and fills each cell with the project drawn
+    // last there: the projects in list order, topProject (if any, -1 for none)
+    // over them all. Blocks found in degrees among blocks in metres would
+    // shrink the others to a dot: they are left out of the extent, and of the
+    // map where they lie outside it.
+    BlockMapGrid(const ReadinessReport &report, int width, int height, int topProject = -1);
 
     int width() const { return columns; }
     int height() const { return rows; }
@@ -35,11 +38,14 @@ public:
     bool toCell(double x, double y, double &cellX, double &cellY) const;
     // The colour of the cell, 0xRRGGBB; background for an empty one.
     uint32_t colour(int x, int y, uint32_t background) const;
+    // The projects with positions outside the map, by index.
+    const std::vector<int> &offMap() const { return outside; }
 
 private:
     size_t index(int x, int y) const { return size_t(y) * size_t(columns) + size_t(x); }
-    void frame(const std::vector<MapPoint> &points);
+    void frame(const std::vector<MapPoint> &points, const std::vector<bool> &framed);
     void fill(const std::vector<MapPoint> &points, int topProject);
+    bool cellOf(const MapPoint &point, int &x, int &y) const;
 
     int columns;
     int rows;
@@ -47,6 +53,7 @@ private:
     double cellsPerUnit = 0;
     std::vector<uint16_t> cells; // project + 1, 0 for none
     std::vector<uint8_t> sharedCells;
+    std::vector<int> outside;
 };
 
 #endif // BLOCKMAP_H

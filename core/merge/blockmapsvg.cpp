@@ -86,7 +86,7 @@ QByteArray legendLine(int line, const QByteArray &swatch, const QString &text)
            + "\" y=\"" + y + "\">" + escaped(text) + "</text>\n";
 }
 
-QByteArray legend(const ReadinessReport &report)
+QByteArray legend(const ReadinessReport &report, const BlockMapGrid &grid)
 {
     QByteArray svg;
     int line = 0;
@@ -96,6 +96,9 @@ QByteArray legend(const ReadinessReport &report)
     svg += legendLine(line++, hex(sharedColour), "shared images");
     svg += legendLine(line++, hex(findingColour),
                       report.findings.empty() ? QString("no findings") : QString("%1 findings").arg(report.findings.size()));
+    for (int project : grid.offMap())
+        svg += legendLine(line++, hex(projectColour(project)),
+                          QString("not on the map: %1").arg(report.projects[size_t(project)].label));
     return svg;
 }
 
@@ -113,8 +116,8 @@ QByteArray findingLines(const ReadinessReport &report)
 
 QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
 {
-    const BlockMapGrid grid(report.points, gridWidth, gridHeight);
-    const int legendLines = int(report.projects.size()) + 2;
+    const BlockMapGrid grid(report, gridWidth, gridHeight);
+    const int legendLines = int(report.projects.size() * 2) + 2;
     const int height = std::max(mapHeight, 24 + legendLines * lineHeight) + 12
                        + int(report.findings.size()) * lineHeight;
     QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
@@ -123,7 +126,7 @@ QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += "<rect width=\"" + QByteArray::number(mapWidth) + "\" height=\"" + QByteArray::number(mapHeight)
            + "\" fill=\"#f4f4f0\"/>\n";
-    svg += dots(grid) + findingMarks(report, grid) + legend(report) + findingLines(report);
+    svg += dots(grid) + findingMarks(report, grid) + legend(report, grid) + findingLines(report);
     return svg + "</svg>\n";
 }
 
