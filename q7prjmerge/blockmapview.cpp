@@ -3,31 +3,44 @@
 #include "blockmap.h"
 
 #include <QPainter>
+#include <algorithm>
 
 namespace {
 
-constexpr int cellPixels = 2;
+// A cell of the map is four pixels square, its dot three: apart enough to
+// tell the colours, and few enough cells for a million positions.
+constexpr int cellPixels = 4;
 constexpr QRgb background = 0xf4f4f0;
+
+void drawDot(QImage &image, int x, int y, QRgb colour)
+{
+    for (int row = 0; row < cellPixels - 1; ++row) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y * cellPixels + row)) + x * cellPixels;
+        std::fill(line, line + cellPixels - 1, colour);
+    }
+}
 
 } // namespace
 
 QImage blockMapImage(const ReadinessReport &report, int width, int height, int topProject,
-                     const std::vector<FindingImage> &images, std::vector<QPointF> *markedCells,
-                     QStringList *offMap)
+                     const std::vector<int> &focus, const std::vector<FindingImage> &images,
+                     std::vector<QPointF> *markedCells, QStringList *offMap)
 {
-    const BlockMapGrid grid(report, width, height, topProject);
-    QImage image(grid.width(), grid.height(), QImage::Format_RGB32);
+    const BlockMapGrid grid(report, width / cellPixels, height / cellPixels, topProject, focus);
+    QImage image(grid.width() * cellPixels, grid.height() * cellPixels, QImage::Format_RGB32);
+    image.fill(background);
     for (int y = 0; y < grid.height(); ++y) {
-        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < grid.width(); ++x)
-            line[x] = 0xff000000 | grid.colour(x, y, background);
+        for (int x = 0; x < grid.width(); ++x) {
+            if (grid.project(x, y) >= 0)
+                drawDot(image, x, y, 0xff000000 | grid.colour(x, y, background));
+        }
     }
     if (markedCells) {
         markedCells->clear();
         for (const FindingImage &marked : images) {
             double x = 0, y = 0;
             if (grid.toCell(marked.x, marked.y, x, y))
-                markedCells->emplace_back(x, y);
+                markedCells->emplace_back(x * cellPixels - 0.5, y * cellPixels - 0.5);
         }
     }
     if (offMap) {
@@ -54,6 +67,7 @@ void BlockMapView::setReport(std::shared_ptr<const ReadinessReport> newReport)
 {
     report = std::move(newReport);
     marked.clear();
+    focus.clear();
     redraw();
 }
 
@@ -65,9 +79,11 @@ void BlockMapView::setTopProject(int project)
     redraw();
 }
 
-void BlockMapView::setMarkedImages(std::vector<FindingImage> images)
+void BlockMapView::showFinding(std::vector<FindingImage> images, std::vector<int> projects, int project)
 {
     marked = std::move(images);
+    focus = std::move(projects);
+    topProject = project;
     redraw();
 }
 
@@ -80,8 +96,8 @@ void BlockMapView::resizeEvent(QResizeEvent *event)
 void BlockMapView::redraw()
 {
     if (report && !report->points.empty())
-        picture = blockMapImage(*report, width() / cellPixels, height() / cellPixels, topProject, marked, &markedCells,
-                                &offMap);
+        picture = blockMapImage(*report, width(), height(), topProject, focus, marked,
+                                &markedCells, &offMap);
     else
         picture = QImage();
     update();
@@ -96,11 +112,11 @@ void BlockMapView::paintEvent(QPaintEvent *)
         painter.drawText(rect(), Qt::AlignCenter, report ? tr("No positions to show") : tr("Reading positions…"));
         return;
     }
-    painter.drawImage(QRect(0, 0, picture.width() * cellPixels, picture.height() * cellPixels), picture);
+    painter.drawImage(0, 0, picture);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0xe0, 0, 0), 2));
-    for (const QPointF &cell : markedCells)
-        painter.drawEllipse(cell * cellPixels, 7, 7);
+    for (const QPointF &centre : markedCells)
+        painter.drawEllipse(centre, 6, 6);
     if (!offMap.isEmpty()) {
         painter.setPen(palette().color(QPalette::Text));
         painter.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignBottom | Qt::AlignLeft | Qt::TextWordWrap,

@@ -10,8 +10,8 @@
 
 // The overview map of the listed blocks: every position a dot in its
 // project's colour, shared images dark, one block drawn over the others, the
-// images of a chosen finding ringed. Draws at most one dot per cell of two
-// by two pixels, so that a million positions draw at once.
+// images of a chosen finding ringed. Draws at most one dot per cell of four
+// by four pixels, so that a million positions draw at once.
 class BlockMapView : public QWidget
 {
     Q_OBJECT
@@ -23,8 +23,9 @@ public:
     void setReport(std::shared_ptr<const ReadinessReport> report);
     // The block drawn over the others, -1 for none.
     void setTopProject(int project);
-    // The images to ring (a finding's).
-    void setMarkedImages(std::vector<FindingImage> images);
+    // A finding chosen: its images ringed, the map showing the focus
+    // projects alone (all for none), topProject drawn on top.
+    void showFinding(std::vector<FindingImage> images, std::vector<int> focus, int topProject);
 
     QSize sizeHint() const override;
 
@@ -38,16 +39,17 @@ private:
     std::shared_ptr<const ReadinessReport> report;
     int topProject = -1;
     std::vector<FindingImage> marked;
-    QImage picture; // the dots at one pixel a cell, drawn scaled
-    std::vector<QPointF> markedCells;
+    std::vector<int> focus;
+    QImage picture; // the dots
+    std::vector<QPointF> markedCells; // centres of the rings, in pixels
     QStringList offMap; // labels of the blocks that lie outside it
 };
 
-// The map of report's points on width x height cells, topProject on top, as
-// an image of one pixel a cell; markedCells receives where images lie, offMap
-// the projects left off the map.
+// The map of report's points as an image of width x height pixels, topProject
+// on top, the focus projects alone where given; markedCells receives where
+// images lie (in pixels), offMap the projects left off the map.
 QImage blockMapImage(const ReadinessReport &report, int width, int height, int topProject,
-                     const std::vector<FindingImage> &images, std::vector<QPointF> *markedCells,
-                     QStringList *offMap);
+                     const std::vector<int> &focus, const std::vector<FindingImage> &images,
+                     std::vector<QPointF> *markedCells, QStringList *offMap);
 
 #endif // BLOCKMAPVIEW_H

@@ -27,6 +27,8 @@ ReadinessPanel::ReadinessPanel(ProjectList *list, double tolerance, QWidget *par
     summary->setObjectName("findingsSummary");
     findings->setObjectName("findingsList");
     findings->setWordWrap(true);
+    findings->setResizeMode(QListView::Adjust); // the sentences wrap again as the panel grows
+    findings->setAlternatingRowColors(true);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 0, 0, 0);
     layout->addWidget(map, 3);
@@ -43,7 +45,11 @@ ReadinessPanel::ReadinessPanel(ProjectList *list, double tolerance, QWidget *par
     connect(model, &QAbstractItemModel::rowsMoved, this, &ReadinessPanel::checkSoon);
     connect(model, &QAbstractItemModel::modelReset, this, &ReadinessPanel::checkSoon);
     connect(&loader, &ReadinessLoader::checked, this, &ReadinessPanel::showReport);
-    connect(list, &QListWidget::currentRowChanged, map, &BlockMapView::setTopProject);
+    // Choosing a project shows all blocks again, that one on top.
+    connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
+        findings->setCurrentRow(-1);
+        map->setTopProject(row);
+    });
     connect(findings, &QListWidget::currentRowChanged, this, &ReadinessPanel::showFinding);
     checkNow();
 }
@@ -91,10 +97,16 @@ void ReadinessPanel::showReport(const QStringList &projectFiles, std::shared_ptr
 void ReadinessPanel::showFinding(int row)
 {
     if (!report || row < 0 || row >= int(report->findings.size())) {
-        map->setMarkedImages({});
+        map->showFinding({}, {}, projectList->currentRow());
         return;
     }
+    // The map shows the blocks the finding names; a block in degrees alone,
+    // as beside the others it would be a dot; an unconnected one among all.
     const ReadinessFinding &finding = report->findings[size_t(row)];
-    map->setTopProject(finding.projects.front());
-    map->setMarkedImages(finding.images);
+    std::vector<int> focus = finding.projects;
+    if (finding.kind == FindingKind::Degrees)
+        focus.resize(1);
+    else if (finding.kind == FindingKind::Unconnected)
+        focus.clear();
+    map->showFinding(finding.images, focus, finding.projects.front());
 }

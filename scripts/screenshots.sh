@@ -63,7 +63,7 @@ click() {
 }
 
 for block in block01 block02 block03; do
-  click -52 23 # Add
+  click 501 23 # Add
   chooser=$(xdotool search --sync --onlyvisible --name AddQ7D | head -1)
   xdotool windowfocus --sync "$chooser"
   xdotool type --delay 5 "$work/src/$block/$block.Q7D"
@@ -71,17 +71,17 @@ for block in block01 block02 block03; do
   while xdotool search --onlyvisible --name AddQ7D >/dev/null 2>&1; do sleep 0.1; done
   sleep 0.3
 done
-click 300 221 # PrjName:
+click 300 306 # PrjName:
 xdotool type --delay 5 "merged"
-click 300 252 # prjDir:
+click 300 337 # prjDir:
 mkdir -p "$work/out"
 xdotool type --delay 5 "$work/out"
 sleep 0.5
 import -window "$window" "$shots/dialog.png"
 
-click -151 283 # MergePrj
+click 405 368 # MergePrj
 sleep 1.5
-click -138 -76 # Details, in the progress row above the status line
+click 415 396 # Details, in the progress row above the status line
 sleep 3
 import -window "$window" "$shots/merging.png"
 

@@ -17,10 +17,15 @@ uint32_t projectColour(int project)
 
 namespace {
 
-// The projects whose extent the map shows: all but those found in degrees.
-std::vector<bool> framedProjects(const ReadinessReport &report)
+// The projects whose extent the map shows: those in focus, else all but
+// those found in degrees.
+std::vector<bool> framedProjects(const ReadinessReport &report, const std::vector<int> &focus)
 {
-    std::vector<bool> framed(report.projects.size(), true);
+    std::vector<bool> framed(report.projects.size(), focus.empty());
+    for (int project : focus)
+        framed[size_t(project)] = true;
+    if (!focus.empty())
+        return framed;
     for (const ReadinessFinding &finding : report.findings) {
         if (finding.kind == FindingKind::Degrees)
             framed[size_t(finding.projects.front())] = false;
@@ -30,12 +35,15 @@ std::vector<bool> framedProjects(const ReadinessReport &report)
 
 } // namespace
 
-BlockMapGrid::BlockMapGrid(const ReadinessReport &report, int width, int height, int topProject)
+BlockMapGrid::BlockMapGrid(const ReadinessReport &report, int width, int height, int topProject,
+                           const std::vector<int> &focus)
     : columns(std::max(1, width)), rows(std::max(1, height)), cells(size_t(columns) * size_t(rows), 0),
       sharedCells(cells.size(), 0)
 {
-    frame(report.points, framedProjects(report));
+    frame(report.points, framedProjects(report, focus));
     fill(report.points, topProject);
+    if (!focus.empty())
+        outside.clear();
 }
 
 void BlockMapGrid::frame(const std::vector<MapPoint> &points, const std::vector<bool> &framed)

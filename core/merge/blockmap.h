@@ -25,8 +25,10 @@ public:
     // last there: the projects in list order, topProject (if any, -1 for none)
     // over them all. Blocks found in degrees among blocks in metres would
     // shrink the others to a dot: they are left out of the extent, and of the
-    // map where they lie outside it.
-    BlockMapGrid(const ReadinessReport &report, int width, int height, int topProject = -1);
+    // map where they lie outside it. With focus given, the map shows the
+    // extent of those projects alone.
+    BlockMapGrid(const ReadinessReport &report, int width, int height, int topProject = -1,
+                 const std::vector<int> &focus = {});
 
     int width() const { return columns; }
     int height() const { return rows; }
@@ -38,7 +40,7 @@ public:
     bool toCell(double x, double y, double &cellX, double &cellY) const;
     // The colour of the cell, 0xRRGGBB; background for an empty one.
     uint32_t colour(int x, int y, uint32_t background) const;
-    // The projects with positions outside the map, by index.
+    // The projects with positions outside the map, by index (none with a focus).
     const std::vector<int> &offMap() const { return outside; }
 
 private:
