@@ -1,47 +1,11 @@
 #include "checkcommand.h"
 
 #include "readinessjson.h"
+#include "readinesstext.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <cstdio>
-
-namespace {
-
-void printFindings(const ReadinessReport &report)
-{
-    if (report.findings.empty()) {
-        std::printf("No findings: the projects look ready to merge.\n");
-        return;
-    }
-    std::printf("%d findings:\n", int(report.findings.size()));
-    for (const ReadinessFinding &finding : report.findings)
-        std::printf("  %s\n", qPrintable(finding.text));
-}
-
-void printPairs(const ReadinessReport &report)
-{
-    if (report.pairs.empty()) {
-        std::printf("\nNo two projects share an image.\n");
-        return;
-    }
-    std::printf("\n%-8s %-8s %10s %16s %16s\n", "project", "project", "shared", "median", "largest");
-    for (const ReadinessPair &pair : report.pairs)
-        std::printf("%-8d %-8d %10lld %16.3f %16.3f\n", pair.first + 1, pair.second + 1,
-                    static_cast<long long>(pair.shared), pair.median, pair.largest);
-}
-
-void printProjects(const ReadinessReport &report)
-{
-    std::printf("\n");
-    for (const ReadinessProject &project : report.projects) {
-        std::printf("%s: %lld images, X %.3f to %.3f, Y %.3f to %.3f, Z %.3f to %.3f\n", qPrintable(project.label),
-                    static_cast<long long>(project.images), project.minX, project.maxX, project.minY, project.maxY,
-                    project.minZ, project.maxZ);
-    }
-}
-
-} // namespace
 
 int runReadinessCheck(const QStringList &projectFiles, double tolerance, bool json)
 {
@@ -58,8 +22,7 @@ int runReadinessCheck(const QStringList &projectFiles, double tolerance, bool js
         std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
         return exitCode;
     }
-    printFindings(report);
-    printProjects(report);
-    printPairs(report);
+    const QString text = findingsText(report) + "\n" + projectsText(report) + "\n" + pairsText(report);
+    std::printf("%s", qPrintable(text));
     return exitCode;
 }

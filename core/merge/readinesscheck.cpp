@@ -200,8 +200,9 @@ void findUnconnected(ReadinessReport &report)
     std::vector<bool> connected(report.projects.size(), false);
     for (const ReadinessPair &pair : report.pairs)
         connected[size_t(pair.first)] = connected[size_t(pair.second)] = true;
+    // A project without positions (its file missing) is told of as missing.
     for (size_t p = 0; p < connected.size(); ++p) {
-        if (!connected[p])
+        if (!connected[p] && report.projects[p].images > 0)
             report.findings.push_back(
                 {FindingKind::Unconnected,
                  QString("%1 shares no image with any other project: it would be merged unconnected.")

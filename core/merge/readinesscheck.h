@@ -11,7 +11,8 @@
 // the position export reads them: what each project holds, which images
 // each two share (by base name, as the export merges an image once) and how
 // far apart their positions lie, and the findings an operator should see
-// first. The check writes nothing; its findings are advice.
+// first. The check writes nothing; its findings are advice. A position file
+// that is missing or unreadable is no finding: the merge tells of it.
 
 // One project's positions.
 struct ReadinessProject
