@@ -4,6 +4,8 @@
 #   docs/screenshots/dialog.png   the three sample projects listed, fields filled
 #   docs/screenshots/merging.png  a merge under way (a slow stand-in solver), details open
 #   docs/screenshots/result.png   the result dialog at the end of the merge
+#   docs/screenshots/map.png      20 sample projects, block 7 shifted, block 13
+#                                 in degrees, the first finding chosen
 # The merge writes into a temporary folder; the program runs from a copy of
 # build/bin whose AT/Z7Uzurer talks and sleeps for a few seconds first.
 set -euo pipefail
@@ -25,6 +27,7 @@ if [[ "${1:-}" != "--inside" ]]; then
   trap 'rm -rf "$work"' EXIT
   cp -r build/bin "$work/bin"
   cp -r examples "$work/src"
+  build/bin/q7samplegen --projects 20 --images 400 --shared 10 --shift 7 --degrees 13 "$work/twenty"
   mv "$work/bin/AT/Z7Uzurer" "$work/bin/AT/Z7Uzurer.real"
   cat >"$work/bin/AT/Z7Uzurer" <<'EOF'
 #!/bin/sh
@@ -62,14 +65,19 @@ click() {
   xdotool mousemove --window "$window" "$x" "$y" click 1
 }
 
-for block in block01 block02 block03; do
+# Adds the project file $1 with Add and its file chooser.
+add_project() {
   click 501 23 # Add
   chooser=$(xdotool search --sync --onlyvisible --name AddQ7D | head -1)
   xdotool windowfocus --sync "$chooser"
-  xdotool type --delay 5 "$work/src/$block/$block.Q7D"
+  xdotool type --delay 2 "$1"
   xdotool key Return
   while xdotool search --onlyvisible --name AddQ7D >/dev/null 2>&1; do sleep 0.1; done
   sleep 0.3
+}
+
+for block in block01 block02 block03; do
+  add_project "$work/src/$block/$block.Q7D"
 done
 click 300 306 # PrjName:
 xdotool type --delay 5 "merged"
@@ -90,4 +98,17 @@ sleep 0.5
 import -window "$result" "$shots/result.png"
 xdotool windowfocus --sync "$result"
 xdotool key Escape
-echo "wrote $shots/dialog.png, merging.png and result.png"
+while xdotool search --onlyvisible --name '^Tips$' >/dev/null 2>&1; do sleep 0.1; done
+
+click 415 283 # Details, closed
+click 501 85 # Removr All
+xdotool windowmove --sync "$window" 0 0
+xdotool windowsize --sync "$window" 1200 700
+for project in "$work"/twenty/block*/block*.Q7D; do
+  add_project "$project"
+done
+sleep 1.5
+click -300 -225 # the first finding
+sleep 0.8
+import -window "$window" "$shots/map.png"
+echo "wrote $shots/dialog.png, merging.png, result.png and map.png"
