@@ -64,7 +64,7 @@ void TestReadinessCheck::findings_data()
     QTest::newRow("third unconnected") << QStringList{a + "|" + s, s + "|" + b, "c 512300 3340000 800"}
                                        << QStringList{"unconnected:3"};
     QTest::newRow("two alone") << QStringList{a, b} << QStringList{"unconnected:1", "unconnected:2"};
-    QTest::newRow("one without positions") << QStringList{a, "x 1 2"} << QStringList{"unconnected:1"};
+    QTest::newRow("one without usable lines") << QStringList{a, ""} << QStringList{"unconnected:1"};
     QTest::newRow("X 179.9 is degrees") << QStringList{"a 179.9 30 800|s 179.9 30.1 800", s + "|" + b}
                                         << QStringList{"farApart:1,2", "degrees:1,2"};
     QTest::newRow("X -180.1 is not") << QStringList{"a -180.1 30 800|s 179.9 30.1 800", s + "|" + b}
