@@ -158,7 +158,7 @@ int main(int argc, char *argv[])
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
     const bool onTerminal = isatty(STDERR_FILENO);
     if (onTerminal)
-        workflow.setStepStartedHook(showStep);
+        workflow.setProgress({showStep, {}, {}});
     const MergeReport report = workflow.mergePrj(request);
     if (onTerminal)
         std::fprintf(stderr, "\033[K");

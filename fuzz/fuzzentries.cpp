@@ -138,14 +138,14 @@ const char *orientationFile(const uint8_t *data, size_t size)
     cameras[0].camIdx = marker;
     images[0].imageIdx = marker;
 
-    const int result = OrientationFileReader().readOrientationFile(file.holding(data, size), &cameras, &images);
-    if (result == -1) {
+    const OrientationRead result = OrientationFileReader().readOrientationFile(file.holding(data, size), &cameras, &images);
+    if (result == OrientationRead::NotOpened || result == OrientationRead::WrongFormat) {
         const bool untouched = cameras.size() == 1 && cameras[0].camIdx == marker && images.size() == 1
                                && images[0].imageIdx == marker;
         return untouched ? nullptr : "a file refused changed the lists";
     }
-    if (result != 4)
-        return "the result is neither -1 nor 4";
+    if (result != OrientationRead::Complete)
+        return "the result is neither a refusal nor a complete read";
     if (cameras.size() + 4 * images.size() > size)
         return "the lists hold more records than the file has room for";
     for (const ImageRecord &image : images)
@@ -158,9 +158,7 @@ const char *projectFile(const uint8_t *data, size_t size)
 {
     static ScratchFile file("input.Q7D");
     ProjectParams params;
-    const int result = readProjectFile(QString::fromLocal8Bit(file.holding(data, size)), params);
-    if (result != 1 && result != -1)
-        return "the result is neither 1 nor -1";
+    readProjectFile(QString::fromLocal8Bit(file.holding(data, size)), params);
     return params.prj_name == QLatin1String("input") ? nullptr : "the project name is not the file's";
 }
 

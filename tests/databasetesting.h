@@ -2,7 +2,7 @@
 #define DATABASETESTING_H
 
 // Helpers of the photo database suites: they load the build's SQL driver, and
-// record what the code under test tells the user, the debug stream and glog.
+// record what the code under test writes to the debug stream and glog.
 
 #include "testmessages.h"
 

@@ -207,7 +207,7 @@ void TestMergeProgress::stopDuringSolver()
     const MergeReport report = waitForEnd(ended);
 
     QVERIFY(report.stopped && !report.succeeded());
-    QCOMPARE(stepNames(report), QStringList({"preparation", "position export", "project folders", "solver"}));
+    QCOMPARE(stepNames(report), QStringList({"output folder", "solver input list", "position export", "project folders", "solver"}));
     QCOMPARE(report.steps.back().problem, QString("stopped"));
     QVERIFY(!report.solverOutput.contains("slow solver line 299"));
     QTRY_COMPARE(boxes.size(), 1);

@@ -87,7 +87,7 @@ void TestMergeRecord::recordsEachMergeAndKeepsEarlierRecords()
           QString("solver: %1//AT//Z7Uzurer -t mergeq7c -l %2//m.txt -p %2//m_xyz.txt -d %2//Adjustment\n")
               .arg(QString(Q7_BIN_DIR), out),
           QString("solver exit code: 0\nsolver output:\n  Z7Uzurer: merged 2 projects: 4 cameras, 39 images, "
-                  "1 duplicates dropped\nsteps:\n  preparation: "),
+                  "1 duplicates dropped\nsteps:\n  output folder: "),
           QString("counts: 2 projects, 4 cameras, 39 images; 40 positions read, 39 merged\nresult: succeeded\n\n")})
         QVERIFY2(first.contains(expected), qPrintable(expected + "\nnot in:\n" + first));
     QVERIFY(first.startsWith("=== merge of " + QDate::currentDate().toString(Qt::ISODate)));
@@ -150,7 +150,7 @@ void TestMergeRecord::jsonAgreesWithTheFiles()
     QCOMPARE(outputs, QStringList({"m.txt", "m_xyz.txt", "m_ori.q7c", "m.cmr", "m.lst", "m.Q7D", "m.temp",
                                    "merge.log"}));
     const QJsonArray steps = json.value("steps").toArray();
-    QCOMPARE(steps.size(), 13);
+    QCOMPARE(steps.size(), 14);
     for (const QJsonValue &step : steps)
         QVERIFY(step.toObject().value("ok").toBool());
     QCOMPARE(json.value("solver").toObject().value("exitCode"), QJsonValue(0));

@@ -43,10 +43,12 @@ private slots:
     void nameWithDotNamesSolverFileByBaseName();
     void missingSolverLeavesEmptyProjectAndSaysSo();
     void saveFailedOnlyWhenBothFilesFail();
+    void groupsCountedWithoutImageList();
     void parametersComeFromFirstListedProject();
     void laterMergeWritesItsOwnDatabase();
     void failedPreparationWritesAreFailedSteps_data();
     void failedPreparationWritesAreFailedSteps();
+    void nullOnlyRequestRunsNoSolver();
     void remergeReplacesDatabaseRows();
     void unusableSourcePositionFileIsReported_data();
     void unusableSourcePositionFileIsReported();
@@ -116,7 +118,7 @@ void TestMergeWorkflow::mergesTwoProjects()
     QCOMPARE(readBytes(out + "_xyz.txt").count('\n'), 39);
 
     ProjectParams params;
-    QCOMPARE(readProjectFile(out + ".Q7D", params), 1);
+    QVERIFY(readProjectFile(out + ".Q7D", params));
     QCOMPARE(params.num_images, 39);
     QCOMPARE(params.pos_file, temp + "//merged//merged_xyz.txt");
 
@@ -176,7 +178,7 @@ void TestMergeWorkflow::missingSolverLeavesEmptyProjectAndSaysSo()
     QCOMPARE(readBytes(out + ".cmr"), QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"));
     QCOMPARE(readBytes(out + ".lst"), QByteArray());
     ProjectParams params;
-    QCOMPARE(readProjectFile(out + ".Q7D", params), 1);
+    QVERIFY(readProjectFile(out + ".Q7D", params));
     QCOMPARE(params.num_images, 0);
     for (const char *table : {"imageinfos", "eofInfo", "groups", "q7prjinfo"})
         QCOMPARE(tableRows(out + ".temp", table, "1").size(), 0);
@@ -201,12 +203,25 @@ void TestMergeWorkflow::saveFailedOnlyWhenBothFilesFail()
     QCOMPARE(failedSteps(both), QStringList({"camera file", "image list"}));
 }
 
+// The groups table counts the images of each camera also when the image list
+// could not be written.
+void TestMergeWorkflow::groupsCountedWithoutImageList()
+{
+    QVERIFY(QDir().mkpath(temp + "/m/m.lst"));
+    const MergeReport report = merge(samples, temp, "m");
+    QCOMPARE(failedSteps(report), QStringList{"image list"});
+    QList<int> photos;
+    for (const QVariantList &row : tableRows(temp + "/m/m.temp", "groups", "GroupID"))
+        photos.append(row[1].toInt());
+    QCOMPARE(photos, QList<int>({10, 10, 9, 10}));
+}
+
 void TestMergeWorkflow::parametersComeFromFirstListedProject()
 {
     QVERIFY(merge({samples[1], samples[0]}, temp, "m").succeeded());
     ProjectParams merged, second;
-    QCOMPARE(readProjectFile(temp + "/m/m.Q7D", merged), 1);
-    QCOMPARE(readProjectFile(samples[1], second), 1);
+    QVERIFY(readProjectFile(temp + "/m/m.Q7D", merged));
+    QVERIFY(readProjectFile(samples[1], second));
     QCOMPARE(merged.key_density, QString("Normal"));
     QCOMPARE(merged.use_imu, second.use_imu);
     QCOMPARE(merged.grd_height, second.grd_height);
@@ -257,11 +272,31 @@ void TestMergeWorkflow::failedPreparationWritesAreFailedSteps()
     const QByteArray earlierRecord = before["Log/merge.log"];
     QVERIFY(after["Log/merge.log"].startsWith(earlierRecord) && after["Log/merge.log"].size() > earlierRecord.size());
     QVERIFY(after.erase("Log/merge.log") && before.erase("Log/merge.log"));
+    QVERIFY(eraseMergeMaps(after) == eraseMergeMaps(before) + 1); // this merge's map added
     QVERIFY(after == before);
 }
 
 // A later merge into the same folder and name gives the database that merge
 // alone gives: its own rows in the three tables, q7prjinfo as it was.
+// "NULL" items alone after a merge into the same folder: the solver is not
+// run on the earlier merge's list, and its files stay as they were.
+void TestMergeWorkflow::nullOnlyRequestRunsNoSolver()
+{
+    QVERIFY(merge(samples, temp, "m").succeeded());
+    auto before = snapshot(temp + "/m");
+
+    const MergeReport report = merge({"NULL", "NULL"}, temp, "m");
+    QVERIFY(report.started && report.stoppedBeforeSolver);
+    QCOMPARE(failedSteps(report), QStringList{"solver input list"});
+    QCOMPARE(report.steps.back().problem, QString("no source project to merge"));
+    QVERIFY(report.solverCommand.isEmpty() && report.solverOutput.isEmpty());
+    auto after = snapshot(temp + "/m");
+    QVERIFY(after.erase("Log/merge.log") && before.erase("Log/merge.log"));
+    eraseMergeMaps(after);
+    eraseMergeMaps(before);
+    QVERIFY(after == before);
+}
+
 void TestMergeWorkflow::remergeReplacesDatabaseRows()
 {
     const QStringList bigger = makeSampleProjects(temp + "/src2", 2, 21);
@@ -312,7 +347,7 @@ void TestMergeWorkflow::unusableSourcePositionFileIsReported()
 
     const MergeReport report = merge(samples, temp, "m");
     QCOMPARE(failedSteps(report), QStringList{"position export"});
-    const QString listed = workflow->state().projects[1].xyzFile; // as the project entry names it
+    const QString listed = report.sources[1].xyzFile; // as the project entry names it
     QVERIFY(QFileInfo(listed) == QFileInfo(xyz));
     QVERIFY2(report.summary().contains("\n- position export: " + listed + " " + problem + "\n"
                                        "Images: 20 read from the source position files, 39 in the merged "
@@ -366,7 +401,7 @@ void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone()
     QCOMPARE(readBytes(temp + "/m/m_xyz.txt").count('\n'), 39);
     QVERIFY(readBytes(temp + "/m/m.cmr").contains("<C_3>"));
     ProjectParams params;
-    QCOMPARE(readProjectFile(temp + "/m/m.Q7D", params), 1);
+    QVERIFY(readProjectFile(temp + "/m/m.Q7D", params));
     QCOMPARE(params.num_images, 39);
 }
 

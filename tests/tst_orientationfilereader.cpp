@@ -31,7 +31,7 @@ void writeFile(const QString &path, const QByteArray &bytes)
 
 struct ReadOutcome
 {
-    int result;
+    OrientationRead result;
     QByteArray printed; // what the reader wrote to standard output
 };
 
@@ -43,7 +43,7 @@ ReadOutcome readCapturingStdout(const QByteArray &path, std::vector<CameraRecord
     std::fflush(stdout);
     const int savedStdout = dup(STDOUT_FILENO);
     dup2(fileno(capture), STDOUT_FILENO);
-    const int result = OrientationFileReader().readOrientationFile(path, cameras, images);
+    const OrientationRead result = OrientationFileReader().readOrientationFile(path, cameras, images);
     std::fflush(stdout);
     dup2(savedStdout, STDOUT_FILENO);
     close(savedStdout);
@@ -133,7 +133,7 @@ void TestOrientationFileReader::headerOfThreeZeros()
 {
     writeFile(filePath("zero.q7c"), "0 0 0\n");
     const ReadOutcome outcome = read("zero.q7c");
-    QCOMPARE(outcome.result, 4);
+    QCOMPARE(outcome.result, OrientationRead::Complete);
     QCOMPARE(outcome.printed, QByteArray());
     QVERIFY(cameras.empty());
     QVERIFY(images.empty());
@@ -168,7 +168,7 @@ void TestOrientationFileReader::failuresLeaveListsUntouched()
     images = {markedImage()};
 
     const ReadOutcome outcome = read("bad.txt");
-    QCOMPARE(outcome.result, -1);
+    QCOMPARE(outcome.result, written ? OrientationRead::WrongFormat : OrientationRead::NotOpened);
     QCOMPARE(outcome.printed, message + filePath("bad.q7c").toLocal8Bit() + "!\n");
     QCOMPARE(cameras.size(), size_t(1));
     QCOMPARE(cameras[0].camIdx, 42);
@@ -183,7 +183,7 @@ void TestOrientationFileReader::oneCameraThreeImagesInFileOrder()
                   + imageBlock(11, 4, 2, "/d/IMG_0002.JPG")
                   + imageBlock(12, 4, 3, "/d/IMG_0003.JPG") + "trailing text is not read\n");
     const ReadOutcome outcome = read("block_ori.q7c");
-    QCOMPARE(outcome.result, 4);
+    QCOMPARE(outcome.result, OrientationRead::Complete);
     QCOMPARE(outcome.printed, QByteArray());
 
     QCOMPARE(cameras.size(), size_t(1));
@@ -222,7 +222,7 @@ void TestOrientationFileReader::oneCameraThreeImagesInFileOrder()
 void TestOrientationFileReader::sensorSizes()
 {
     writeFile(filePath("s.q7c"), "0 1 0\n1 4000 3000 0.5 10 0 0 0 0 0 0 0 0 0 0\n");
-    QCOMPARE(read("s.q7c").result, 4);
+    QCOMPARE(read("s.q7c").result, OrientationRead::Complete);
     QCOMPARE(cameras[0].sensorWidth, 2000.0);
     QCOMPARE(cameras[0].sensorHeight, 1500.0);
 }
@@ -230,7 +230,7 @@ void TestOrientationFileReader::sensorSizes()
 void TestOrientationFileReader::cameraLineOfSevenValues()
 {
     writeFile(filePath("seven.q7c"), "0 1 0\n2 100 50 0.25 8 1.5 2.5\n");
-    QCOMPARE(read("seven.q7c").result, 4);
+    QCOMPARE(read("seven.q7c").result, OrientationRead::Complete);
     QCOMPARE(cameras[0].camIdx, 2);
     QCOMPARE(cameras[0].x0, 1.5);
     QCOMPARE(cameras[0].y0, 2.5);
@@ -243,7 +243,7 @@ void TestOrientationFileReader::crLfLineEnds()
     QByteArray content = "1 1 0\n" + cameraLine + imageBlock(3, 4, 5, "IMG_9.JPG");
     content.replace("\n", "\r\n");
     writeFile(filePath("crlf.q7c"), content);
-    QCOMPARE(read("crlf.q7c").result, 4);
+    QCOMPARE(read("crlf.q7c").result, OrientationRead::Complete);
     QCOMPARE(cameras[0].distortion[7], -8e2);
     QCOMPARE(QByteArray(images[0].name), QByteArray("IMG_9.JPG"));
     QCOMPARE(images[0].Z, -30.125);
@@ -262,7 +262,7 @@ void TestOrientationFileReader::opensTheQ7cOfAnyPath()
     QFETCH(QString, given);
     writeFile(filePath("block_ori.q7c"), "0 1 0\n" + cameraLine);
     const ReadOutcome outcome = read(given);
-    QCOMPARE(outcome.result, 4);
+    QCOMPARE(outcome.result, OrientationRead::Complete);
     QCOMPARE(outcome.printed, QByteArray());
     QCOMPARE(cameras.size(), size_t(1));
 }
@@ -297,18 +297,18 @@ void TestOrientationFileReader::rebuiltPathLongerThan259Bytes()
     writeFile(filePath(name + ".q7c"), "0 1 0\n" + cameraLine);
     QVERIFY(filePath(name).size() > 400);
 
-    QCOMPARE(read(name + ".txt").result, 4);
+    QCOMPARE(read(name + ".txt").result, OrientationRead::Complete);
     QCOMPARE(cameras.size(), size_t(1));
 
     const ReadOutcome missing = read(name + "x.txt");
-    QCOMPARE(missing.result, -1);
+    QCOMPARE(missing.result, OrientationRead::NotOpened);
     QCOMPARE(missing.printed, "can not open " + filePath(name + "x.q7c").toLocal8Bit() + "!\n");
 }
 
 void TestOrientationFileReader::nameLineWithFurtherWord()
 {
     writeFile(filePath("w.q7c"), "1 0 0\n" + imageBlock(1, 0, 0, "  /d/IMG 1.JPG further"));
-    QCOMPARE(read("w.q7c").result, 4);
+    QCOMPARE(read("w.q7c").result, OrientationRead::Complete);
     QCOMPARE(QByteArray(images[0].name), QByteArray("/d/IMG"));
     QCOMPARE(images[0].X, 100.5);
 }
@@ -317,13 +317,13 @@ void TestOrientationFileReader::nullLists()
 {
     writeFile(filePath("n.q7c"), "1 1 0\n" + cameraLine + imageBlock(1, 4, 0, "a.jpg"));
 
-    QCOMPARE(readCapturingStdout(filePath("n.q7c").toLocal8Bit(), &cameras, nullptr).result, 2);
+    QCOMPARE(readCapturingStdout(filePath("n.q7c").toLocal8Bit(), &cameras, nullptr).result, OrientationRead::CamerasOnly);
     QCOMPARE(cameras.size(), size_t(1));
     QCOMPARE(cameras[0].camIdx, 4);
 
     images = {markedImage(), markedImage()};
     const ReadOutcome outcome = readCapturingStdout(filePath("n.q7c").toLocal8Bit(), nullptr, &images);
-    QCOMPARE(outcome.result, -1);
+    QCOMPARE(outcome.result, OrientationRead::NoList);
     QCOMPARE(outcome.printed, QByteArray());
     QCOMPARE(images.size(), size_t(2));
     QCOMPARE(images[0].imageIdx, 42);
@@ -334,7 +334,7 @@ void TestOrientationFileReader::tooLongNameIsCut()
     const QByteArray longName = "/d/" + QByteArray(597, 'n');
     writeFile(filePath("long.q7c"),
               "2 0 0\n" + imageBlock(1, 0, 0, longName) + imageBlock(2, 0, 0, "b.jpg"));
-    QCOMPARE(read("long.q7c").result, 4);
+    QCOMPARE(read("long.q7c").result, OrientationRead::Complete);
     QCOMPARE(QByteArray(images[0].name), longName.left(511));
     QCOMPARE(images[0].X, 100.5);
     QCOMPARE(images[1].imageIdx, 2);
@@ -350,7 +350,7 @@ void TestOrientationFileReader::overlongLinesDoNotShiftLaterLines()
     const QByteArray content = "2 0 0\n1 0 0\n" + nameLine + "\n" + rotationLine + "\n"
                                + "10 20 30\n" + imageBlock(2, 5, 6, "second.jpg");
     writeFile(filePath("over.q7c"), content);
-    QCOMPARE(read("over.q7c").result, 4);
+    QCOMPARE(read("over.q7c").result, OrientationRead::Complete);
 
     QCOMPARE(QByteArray(images[0].name), QByteArray(511, 'a'));
     QCOMPARE(images[0].rotation[8], 9.0);
@@ -369,7 +369,7 @@ void TestOrientationFileReader::shortFileLeavesMissingRecordsAtDefaults()
 
     writeFile(filePath("cut.q7c"), "3 2 0\n" + cameraLine + "7 8 9 0.5 1 2 3 4\n"
                                        + imageBlock(1, 4, 0, "a.jpg") + "5 7 2\n");
-    QCOMPARE(read("cut.q7c").result, 4);
+    QCOMPARE(read("cut.q7c").result, OrientationRead::Complete);
 
     QCOMPARE(cameras.size(), size_t(2));
     QCOMPARE(cameras[1].camIdx, 7);
@@ -386,13 +386,13 @@ void TestOrientationFileReader::shortFileLeavesMissingRecordsAtDefaults()
 
     // As many bytes as lines: the shortest file the counts fit.
     writeFile(filePath("lines.q7c"), "1 1 0\n\n\n\n\n\n");
-    QCOMPARE(read("lines.q7c").result, 4);
+    QCOMPARE(read("lines.q7c").result, OrientationRead::Complete);
     QCOMPARE(cameras.size(), size_t(1));
     QCOMPARE(images.size(), size_t(1));
     QVERIFY(isDefaultImage(images[0]));
 
     writeFile(filePath("cams.q7c"), "2 3 0\n" + cameraLine);
-    QCOMPARE(read("cams.q7c").result, 4);
+    QCOMPARE(read("cams.q7c").result, OrientationRead::Complete);
     QCOMPARE(cameras.size(), size_t(3));
     QCOMPARE(cameras[0].camIdx, 4);
     QCOMPARE(cameras[1].camIdx, 0);
@@ -413,10 +413,10 @@ void TestOrientationFileReader::numbersReadWithDecimalPointInAnyLocale()
     std::sscanf("0.5", "%lf", &probe);
 
     writeFile(filePath("de.q7c"), "1 1 0\n" + cameraLine + imageBlock(1, 4, 0, "a.jpg"));
-    const int result = read("de.q7c").result;
+    const OrientationRead result = read("de.q7c").result;
 
     QCOMPARE(probe, 0.0); // the locale really does read "0.5" differently
-    QCOMPARE(result, 4);
+    QCOMPARE(result, OrientationRead::Complete);
     QCOMPARE(cameras[0].pixelSize, 0.0039);
     QCOMPARE(cameras[0].distortion[7], -8e2);
     QCOMPARE(images[0].rotation[0], 0.5);
@@ -442,7 +442,7 @@ void TestOrientationFileReader::roomMadeAheadIsFilledAfresh()
                                         + imageBlock(11, 4, 2, "/d/B.JPG"));
     OrientationFileReader reader;
     reader.setImageRoom(std::vector<ImageRecord>(size_t(roomSize), markedImage()));
-    QCOMPARE(reader.readOrientationFile(filePath("room.q7c").toLocal8Bit(), &cameras, &images), 4);
+    QCOMPARE(reader.readOrientationFile(filePath("room.q7c").toLocal8Bit(), &cameras, &images), OrientationRead::Complete);
     QCOMPARE(images.size(), size_t(3));
     QCOMPARE(QByteArray(images[1].name), QByteArray("/d/B.JPG"));
     QCOMPARE(images[1].imageIdx, 11);

@@ -33,7 +33,7 @@ class TestOutputFolder : public QObject
 private slots:
     void init();
 
-    void newFolderGetsListAndPositionsBeforeSubfolders();
+    void newFolderMadeBeforeSubfolders();
     void existingFolderReused();
     void missingParentRefused();
     void plainFileInPlaceRefused();
@@ -45,8 +45,6 @@ private:
     std::unique_ptr<QTemporaryDir> tempDir; // a fresh one for each test
     QString temp;
     QString outDir;
-    MergeRequest request;
-    MergeState state;
     RecordedMessages messages;
 };
 
@@ -54,71 +52,48 @@ void TestOutputFolder::init()
 {
     temp = freshTempDir(tempDir);
     QVERIFY(!temp.isEmpty());
-    QVERIFY(QDir().mkpath(temp + "/src"));
-    QVERIFY(writeBytes(temp + "/src/p_xyz.txt", "img 1 2 3 4 5 6 7\n"));
-    request = MergeRequest{{temp + "/src/p.Q7D"}, temp + "/out", "m"};
     outDir = temp + "/out//m";
     QVERIFY(QDir().mkpath(temp + "/out"));
-    state = MergeState();
     messages.shown.clear();
 }
 
-void TestOutputFolder::newFolderGetsListAndPositionsBeforeSubfolders()
+void TestOutputFolder::newFolderMadeBeforeSubfolders()
 {
     QTest::ignoreMessage(QtDebugMsg, qPrintable("makeq7cListFile: " + outDir));
     QTest::ignoreMessage(QtDebugMsg, "true");
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiachuanjianchenggong");
-    QTest::ignoreMessage(QtDebugMsg, "readList");
-    QTest::ignoreMessage(QtDebugMsg, qPrintable("makeQ7cList :  " + outDir + "//m.txt"));
 
-    QVERIFY(makeq7cListFile(request, state, messages));
+    QVERIFY(makeq7cListFile(outDir, messages));
 
     QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(int(state.projects.size()), 1);
-    QCOMPARE(state.listFilePath, outDir + "//m.txt");
-    QCOMPARE(state.posFilePath, outDir + "//m_xyz.txt");
-    QCOMPARE(entries(temp + "/out/m"), QStringList({"m.txt", "m_xyz.txt"}));
-    QCOMPARE(readBytes(state.listFilePath),
-             (temp + "/src//Adjustment//p_ori.q7c\n").toLocal8Bit());
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
-        "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));
-
-    createPrjFolders(request);
-    QCOMPARE(entries(temp + "/out/m"), sorted(subfolders + QStringList{"m.txt", "m_xyz.txt"}));
+    QCOMPARE(entries(temp + "/out/m"), QStringList());
+    createPrjFolders(outDir);
+    QCOMPARE(entries(temp + "/out/m"), sorted(subfolders));
 }
 
 void TestOutputFolder::existingFolderReused()
 {
     QVERIFY(QDir().mkpath(temp + "/out/m"));
     QVERIFY(writeBytes(temp + "/out/m/keep.txt", "kept"));
-    QVERIFY(writeBytes(temp + "/out/m/m.txt", "an earlier, longer list of orientation files\n"));
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiayi cun zai");
 
-    QVERIFY(makeq7cListFile(request, state, messages));
+    QVERIFY(makeq7cListFile(outDir, messages));
 
     QVERIFY(messages.shown.isEmpty());
-    QCOMPARE(entries(temp + "/out/m"), QStringList({"keep.txt", "m.txt", "m_xyz.txt"}));
+    QCOMPARE(entries(temp + "/out/m"), QStringList({"keep.txt"}));
     QCOMPARE(readBytes(temp + "/out/m/keep.txt"), QByteArray("kept"));
-    QCOMPARE(readBytes(state.listFilePath),
-             (temp + "/src//Adjustment//p_ori.q7c\n").toLocal8Bit());
 }
 
 void TestOutputFolder::missingParentRefused()
 {
     // Only one level is made: the folder's own parent must be there.
-    request.prjDir = temp + "/missing";
-    state.projects.push_back(makeProjectEntry("/earlier/e.Q7D"));
-    state.listFilePath = "earlier list";
     QTest::ignoreMessage(QtDebugMsg, "false");
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiachuanjianshibai");
 
-    QVERIFY(!makeq7cListFile(request, state, messages));
+    QVERIFY(!makeq7cListFile(temp + "/missing//m", messages));
 
     QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
     QVERIFY(!QFileInfo::exists(temp + "/missing"));
-    QCOMPARE(state.projects[0].prjFile, QString("/earlier/e.Q7D"));
-    QCOMPARE(state.listFilePath, QString("earlier list"));
-    QVERIFY(state.posFilePath.isEmpty());
 }
 
 void TestOutputFolder::plainFileInPlaceRefused()
@@ -126,29 +101,23 @@ void TestOutputFolder::plainFileInPlaceRefused()
     QVERIFY(writeBytes(temp + "/out/m", "not a folder"));
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiachuanjianshibai");
 
-    QVERIFY(!makeq7cListFile(request, state, messages));
+    QVERIFY(!makeq7cListFile(outDir, messages));
 
     QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
     QCOMPARE(entries(temp + "/out"), QStringList{"m"});
     QCOMPARE(readBytes(temp + "/out/m"), QByteArray("not a folder"));
-    QVERIFY(state.projects.empty());
-    QVERIFY(state.listFilePath.isEmpty());
-    QVERIFY(state.posFilePath.isEmpty());
 }
 
 void TestOutputFolder::relativeFolderTakenFromWorkingDirectory()
 {
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(temp));
-    request.prjDir = "out";
 
-    const bool made = makeq7cListFile(request, state, messages);
-    createPrjFolders(request);
+    const bool made = makeq7cListFile("out//m", messages);
+    createPrjFolders("out//m");
     QDir::setCurrent(previous);
 
     QVERIFY(made);
-    QCOMPARE(state.listFilePath, QString("out//m//m.txt"));
-    QVERIFY(QFileInfo(temp + "/out/m/m.txt").isFile());
     QVERIFY(QFileInfo(temp + "/out/m/TieEdit").isDir());
 }
 
@@ -167,7 +136,7 @@ void TestOutputFolder::existingSubfoldersUntouched()
     QVERIFY(writeBytes(temp + "/out/m/Log/run.log", "earlier run"));
     QVERIFY(writeBytes(temp + "/out/m/Adjustment/m_ori.q7c", "merged before"));
 
-    createPrjFolders(request);
+    createPrjFolders(outDir);
 
     QCOMPARE(entries(temp + "/out/m"), sorted(subfolders));
     for (const QString &name : subfolders)

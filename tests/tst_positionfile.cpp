@@ -59,22 +59,26 @@ private slots:
     void mergedFileSortedAndDeduplicated();
     void firstOfEachNameSurvives();
     void namesSortedByteWisePastSharedPrefix();
-    void droppedRecordsWriteTheSameFile();
+    void secondExportWritesTheSameFile();
     void noProjectsGivesEmptyFile();
     void unreadablePositionFileSkipped();
     void memoryFollowsLinesReadNotFileSize();
-    void unwritableOutputStillNamed();
+    void unwritableOutputNotMade();
     void decimalCommaLocaleDoesNotLeakIntoFiles();
 
 private:
-    // Writes a source project's position file and lists the project in state.
+    // Writes a source project's position file and lists the project.
     void addProject(const QString &baseName, const QByteArray &lines);
     std::vector<ImageRecord> read(const QByteArray &lines);
+    bool exportPositions() { return makeXyzFile(projects, positionFile, positionsRead); }
+    // The merged records, as the merged file gives them back.
+    std::vector<ImageRecord> exported() const;
 
     std::unique_ptr<QTemporaryDir> tempDir; // a fresh one for each test
     QString temp;
-    MergeRequest request;
-    MergeState state;
+    std::vector<ProjectEntry> projects;
+    QString positionFile;
+    PositionsRead positionsRead;
 };
 
 void TestPositionFile::init()
@@ -82,8 +86,9 @@ void TestPositionFile::init()
     temp = freshTempDir(tempDir);
     QVERIFY(!temp.isEmpty());
     QVERIFY(QDir().mkpath(temp + "/out/m"));
-    request = MergeRequest{{}, temp + "/out", "m"};
-    state = MergeState();
+    projects.clear();
+    positionFile = temp + "/out//m//m_xyz.txt";
+    positionsRead = PositionsRead();
 }
 
 void TestPositionFile::addProject(const QString &baseName, const QByteArray &lines)
@@ -91,7 +96,14 @@ void TestPositionFile::addProject(const QString &baseName, const QByteArray &lin
     const ProjectEntry entry = makeProjectEntry(temp + "/" + baseName + ".Q7D");
     if (!lines.isNull())
         QVERIFY(writeBytes(entry.xyzFile, lines));
-    state.projects.push_back(entry);
+    projects.push_back(entry);
+}
+
+std::vector<ImageRecord> TestPositionFile::exported() const
+{
+    std::vector<ImageRecord> records;
+    readXyzFile(positionFile.toLocal8Bit(), &records);
+    return records;
 }
 
 std::vector<ImageRecord> TestPositionFile::read(const QByteArray &lines)
@@ -243,12 +255,10 @@ void TestPositionFile::mergedFileSortedAndDeduplicated()
                     "z 0 0 0 0 0 0 12345\n");
     QTest::ignoreMessage(QtDebugMsg, "8");
 
-    QVERIFY(makeXyzFile(request, state));
+    QVERIFY(exportPositions());
 
-    QCOMPARE(state.posFilePath, temp + "/out//m//m_xyz.txt");
-    QCOMPARE(names(state.positions), QByteArray("B IMG_0001 IMG_1 IMG_10 a edge z \xc3\xa9t\xc3\xa9"));
     // No blank between Z and omega: a 20-character omega runs into Z.
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readBytes(positionFile), QByteArray(
         "B         -1.500000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     2\n"
         "IMG_0001          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"
         "IMG_1 1234567890.500000000          0.000000000          0.0000000001234567890.500000000          0.000000000          0.000000000     3\n"
@@ -270,12 +280,9 @@ void TestPositionFile::firstOfEachNameSurvives()
     addProject("first", first);
     addProject("second", second);
 
-    makeXyzFile(request, state);
+    exportPositions();
 
-    QCOMPARE(state.positions.size(), size_t(2));
-    QCOMPARE(state.positions[0].X, 1.0);
-    QCOMPARE(state.positions[1].X, 0.0);
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readBytes(positionFile), QByteArray(
         "C          1.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"
         "D          0.000000000          0.000000000          0.000000000         0.000000000          0.000000000          0.000000000     1\n"));
 }
@@ -300,28 +307,28 @@ void TestPositionFile::namesSortedByteWisePastSharedPrefix()
         addProject("p" + QString::number(file), lines);
     }
 
-    QVERIFY(makeXyzFile(request, state));
+    QVERIFY(exportPositions());
 
-    QCOMPARE(state.positions.size(), firsts.size());
+    const std::vector<ImageRecord> merged = exported();
+    QCOMPARE(merged.size(), firsts.size());
     auto expected = firsts.begin();
-    for (const ImageRecord &record : state.positions) {
+    for (const ImageRecord &record : merged) {
         QCOMPARE(QByteArray(record.name), expected->first);
         QCOMPARE(record.X, double(expected->second));
         ++expected;
     }
 }
 
-// A merge keeps only the file: it is the same, and no record is left.
-void TestPositionFile::droppedRecordsWriteTheSameFile()
+// A merge run again writes the same file over the first.
+void TestPositionFile::secondExportWritesTheSameFile()
 {
     addProject("a", "IMG_2 2 0 0 0 0 0 1\nIMG_1 1 0 0 0 0 0 1\nIMG_2 3 0 0 0 0 0 1\n");
-    makeXyzFile(request, state);
-    const QByteArray kept = readBytes(state.posFilePath);
-    QCOMPARE(state.positions.size(), size_t(2));
+    exportPositions();
+    const QByteArray kept = readBytes(positionFile);
+    QCOMPARE(exported().size(), size_t(2));
 
-    makeXyzFile(request, state, MergedPositions::Dropped);
-    QCOMPARE(readBytes(state.posFilePath), kept);
-    QVERIFY(state.positions.empty());
+    exportPositions();
+    QCOMPARE(readBytes(positionFile), kept);
     QVERIFY(kept.startsWith("IMG_1          1.000000000 "));
 }
 
@@ -329,12 +336,9 @@ void TestPositionFile::noProjectsGivesEmptyFile()
 {
     const QString path = temp + "/out/m/m_xyz.txt";
     QVERIFY(writeBytes(path, "left from an earlier merge\n"));
-    state.positions.resize(3);
 
-    makeXyzFile(request, state);
+    exportPositions();
 
-    QCOMPARE(state.posFilePath, temp + "/out//m//m_xyz.txt");
-    QVERIFY(state.positions.empty());
     QVERIFY(QFileInfo::exists(path));
     QCOMPARE(readBytes(path), QByteArray());
 }
@@ -345,14 +349,13 @@ void TestPositionFile::unreadablePositionFileSkipped()
     addProject("here", "img 1 2 3 4 5 6 7\nimg 1 2 3 4 5 6\n");
     addProject("useless", "img 1 2 3 4 5\n");
 
-    PositionsRead read;
-    QVERIFY(makeXyzFile(request, state, MergedPositions::Kept, &read));
-    QCOMPARE(read.unreadable, QStringList{state.projects[0].xyzFile});
-    QCOMPARE(read.withoutLines, QStringList{state.projects[2].xyzFile});
-    QCOMPARE(read.lines, 2);
-    QCOMPARE(read.merged, 1);
+    QVERIFY(exportPositions());
+    QCOMPARE(positionsRead.unreadable, QStringList{projects[0].xyzFile});
+    QCOMPARE(positionsRead.withoutLines, QStringList{projects[2].xyzFile});
+    QCOMPARE(positionsRead.lines, 2);
+    QCOMPARE(positionsRead.merged, 1);
 
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readBytes(positionFile), QByteArray(
         "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));
 }
 
@@ -374,7 +377,7 @@ void TestPositionFile::memoryFollowsLinesReadNotFileSize()
         rlimit limit{};
         limit.rlim_cur = limit.rlim_max = addressSpaceInUse() + (rlim_t(48) << 20);
         PositionsRead read;
-        const bool written = setrlimit(RLIMIT_AS, &limit) == 0 && writeMergedPositions({sparse}, out, nullptr, &read);
+        const bool written = setrlimit(RLIMIT_AS, &limit) == 0 && writeMergedPositions({sparse}, out, &read);
         _exit(written && read.lines == 1 ? 0 : 3);
     }
     int status = 0;
@@ -383,16 +386,14 @@ void TestPositionFile::memoryFollowsLinesReadNotFileSize()
     QCOMPARE(readBytes(out).left(4), QByteArray("img "));
 }
 
-void TestPositionFile::unwritableOutputStillNamed()
+void TestPositionFile::unwritableOutputNotMade()
 {
     addProject("here", "img 1 2 3 4 5 6 7\n");
-    request.prjName = "missing";
+    positionFile = temp + "/out//missing//missing_xyz.txt";
 
-    QVERIFY(!makeXyzFile(request, state));
+    QVERIFY(!exportPositions());
 
-    QCOMPARE(state.posFilePath, temp + "/out//missing//missing_xyz.txt");
-    QCOMPARE(names(state.positions), QByteArray("img"));
-    QVERIFY(!QFileInfo::exists(state.posFilePath));
+    QVERIFY(!QFileInfo::exists(positionFile));
 }
 
 void TestPositionFile::decimalCommaLocaleDoesNotLeakIntoFiles()
@@ -403,12 +404,12 @@ void TestPositionFile::decimalCommaLocaleDoesNotLeakIntoFiles()
     char probe[16];
 
     addProject("a", "img 2.5 -0.5 1e3 0.25 0 0 7\n");
-    makeXyzFile(request, state);
+    exportPositions();
     std::snprintf(probe, sizeof(probe), "%.1f", 2.5);
     commaLocale.reset();
 
     QCOMPARE(QByteArray(probe), QByteArray("2,5")); // the caller's locale is back
-    QCOMPARE(readBytes(state.posFilePath), QByteArray(
+    QCOMPARE(readBytes(positionFile), QByteArray(
         "img          2.500000000         -0.500000000       1000.000000000         0.250000000          0.000000000          0.000000000     7\n"));
 }
 

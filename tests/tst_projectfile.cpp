@@ -83,10 +83,16 @@ QByteArray projectFile(const QByteArray &lines)
            + "\t<description>Quorvane project file.</description>\n</q7d_project>\n";
 }
 
+// Writes params where a merge puts the new project's file.
+bool writeInItsFolder(const ProjectParams &params)
+{
+    return writeProjectFile(params.prj_dir + "/" + params.prj_name + ".Q7D", params);
+}
+
 // The outcome of reading a file "p.Q7D" into a marked record.
 struct ReadBack
 {
-    int result = 0;                          // 0: the file could not be made
+    enum Result { NotMade, Read, Refused } result = NotMade; // NotMade: the file could not be made
     ProjectParams params = markedParams();   // as the read left it
     ProjectParams untouched = markedParams(); // only folder and name taken from the path
 };
@@ -104,7 +110,7 @@ ReadBack readBack(const QByteArray &contents)
         return read;
     read.untouched.prj_dir = folder.path();
     read.untouched.prj_name = "p";
-    read.result = readProjectFile(path, read.params);
+    read.result = readProjectFile(path, read.params) ? ReadBack::Read : ReadBack::Refused;
     return read;
 }
 
@@ -166,7 +172,7 @@ void TestProjectFile::defaultRecordReplacesFileByteForByte()
     params.prj_dir = folder.path();
     params.prj_name = "x";
 
-    QCOMPARE(writeProjectFile(params), 1);
+    QVERIFY(writeInItsFolder(params));
 
     // The image list is named as the merge writes it, "<name>.lst".
     const QByteArray dir = folder.path().toUtf8();
@@ -197,7 +203,7 @@ void TestProjectFile::unusualValuesWrittenByteForByte()
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
 
-    QCOMPARE(writeProjectFile(unusualParams(folder.path())), 1);
+    QVERIFY(writeInItsFolder(unusualParams(folder.path())));
 
     const QByteArray dir = folder.path().toUtf8();
     const QByteArray expected =
@@ -230,10 +236,10 @@ void TestProjectFile::writeThenReadRestoresRecord()
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     const ProjectParams written = unusualParams(folder.path());
-    QCOMPARE(writeProjectFile(written), 1);
+    QVERIFY(writeInItsFolder(written));
 
     ProjectParams read;
-    QCOMPARE(readProjectFile(folder.filePath("blk.merged.Q7D"), read), 1);
+    QVERIFY(readProjectFile(folder.filePath("blk.merged.Q7D"), read));
 
     // The name comes back cut at its first '.', the bound box with 8 decimals;
     // every other field as written (the position file's separators are
@@ -263,7 +269,7 @@ void TestProjectFile::readsEveryKey()
         "\t<use_gps value=\"1\" name=\"u\" />\n"
         "\t<pos_file value=\"D:/blk/blk_xyz.txt\" name=\"p\" />\n"
         "\t<image_lst value=\"D:/elsewhere/other.Lst\" name=\"l\" />\n"));
-    QCOMPARE(read.result, 1);
+    QCOMPARE(read.result, ReadBack::Read);
 
     ProjectParams expected = read.untouched;
     expected.num_images = 1234;
@@ -284,7 +290,7 @@ void TestProjectFile::readRootOfAnotherName()
 {
     const ReadBack read = readBack("<project>\n\t<use_gps value=\"1\" />\n"
                                    "\t<grd_height value=\"9\" />\n</project>\n");
-    QCOMPARE(read.result, 1);
+    QCOMPARE(read.result, ReadBack::Read);
     compareParams(read.params, read.untouched);
 }
 
@@ -293,7 +299,7 @@ void TestProjectFile::readUseGpsWithoutValueOrAbsent()
     const ReadBack read = readBack(projectFile("\t<use_gps name=\"use gps data or not (1/0)?\" />\n"
                                                "\t<key_density />\n"
                                                "\t<mesh_tile_size />\n"));
-    QCOMPARE(read.result, 1);
+    QCOMPARE(read.result, ReadBack::Read);
 
     // Present without "value": the empty value. Absent: the preset stays.
     ProjectParams expected = read.untouched;
@@ -322,7 +328,7 @@ void TestProjectFile::readIntegers()
     const ReadBack read = readBack(projectFile("\t<use_gps value=\"" + text + "\" />\n"
                                                "\t<use_imu value=\"" + text + "\" />\n"
                                                "\t<num_images value=\"" + text + "\" />\n"));
-    QCOMPARE(read.result, 1);
+    QCOMPARE(read.result, ReadBack::Read);
     QCOMPARE(read.params.use_gps, value);
     QCOMPARE(read.params.use_imu, value);
     QCOMPARE(read.params.num_images, value);
@@ -354,7 +360,7 @@ void TestProjectFile::readBoundBox()
     QFETCH(QByteArray, element);
     QFETCH(QList<QByteArray>, box);
     const ReadBack read = readBack(projectFile("\t" + element + "\n"));
-    QCOMPARE(read.result, 1);
+    QCOMPARE(read.result, ReadBack::Read);
     QCOMPARE(exact(read.params.recon_boundbox), box);
 }
 
@@ -365,7 +371,7 @@ void TestProjectFile::readBoundBoxPieceAgainstDouble()
     const ReadBack read = readBack(projectFile("\t<grd_height value=\"12abc\" />\n"
                                                "\t<mesh_tile_size value=\"abc\" />\n"
                                                "\t<recon_boundbox value=\"1,12abc,3,4,5,6\" />\n"));
-    QCOMPARE(read.result, 1);
+    QCOMPARE(read.result, ReadBack::Read);
     QCOMPARE(exact(read.params.grd_height), exact(12.0));
     QCOMPARE(exact(read.params.mesh_tile_size), exact(0.0));
     QCOMPARE(exact(read.params.recon_boundbox), exact(std::array<double, 6>{1, 0, 3, 4, 5, 6}));
@@ -388,7 +394,7 @@ void TestProjectFile::readSplitsPath()
     QFETCH(QString, name);
     ProjectParams params = markedParams();
     // None of these files exists: the name and folder are taken all the same.
-    QCOMPARE(readProjectFile(path, params), -1);
+    QVERIFY(!readProjectFile(path, params));
 
     ProjectParams expected = markedParams();
     expected.prj_dir = dir;
@@ -409,7 +415,7 @@ void TestProjectFile::readFailureChangesOnlyNameAndFolder()
 {
     QFETCH(QByteArray, contents);
     const ReadBack read = readBack(contents);
-    QCOMPARE(read.result, -1);
+    QCOMPARE(read.result, ReadBack::Refused);
     compareParams(read.params, read.untouched);
 }
 
@@ -421,7 +427,7 @@ void TestProjectFile::writeIntoMissingFolder()
     params.prj_dir = folder.filePath("missing");
     params.prj_name = "x";
 
-    QCOMPARE(writeProjectFile(params), -1);
+    QVERIFY(!writeInItsFolder(params));
 
     QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList());
@@ -439,7 +445,7 @@ void TestProjectFile::writeError()
     params.prj_dir = folder.path();
     params.prj_name = "x";
 
-    QCOMPARE(writeProjectFile(params), -1);
+    QVERIFY(!writeInItsFolder(params));
 }
 
 void TestProjectFile::numbersIgnoreCommaLocale()
@@ -457,7 +463,7 @@ void TestProjectFile::numbersIgnoreCommaLocale()
     params.grd_height = 0.5;
     params.ortho_image_downsample = 1e-20;
     params.recon_boundbox = {12.5, 0, 0, 0, 0, 0};
-    QCOMPARE(writeProjectFile(params), 1);
+    QVERIFY(writeInItsFolder(params));
 
     const QByteArray bytes = fileBytes(folder.filePath("x.Q7D"));
     QVERIFY2(bytes.contains("<grd_height value=\"0.5\""), bytes.constData());
@@ -466,7 +472,7 @@ void TestProjectFile::numbersIgnoreCommaLocale()
     QVERIFY2(bytes.contains("<recon_boundbox value=\"12.50000000,0.00000000,"), bytes.constData());
 
     ProjectParams read;
-    QCOMPARE(readProjectFile(folder.filePath("x.Q7D"), read), 1);
+    QVERIFY(readProjectFile(folder.filePath("x.Q7D"), read));
     compareParams(read, params);
 
     // The comma locale is still in force outside reading and writing.

@@ -137,11 +137,11 @@ private slots:
     void emptyPathIsRefusedQuietly();
     void laterConnectWithAnotherPathWritesItsOwnFile();
     void connectAfterFileWasDeletedMakesItAnew();
-    void unopenableFileShowsDatabaseError();
-    void fileThatIsNoDatabaseShowsDatabaseError();
+    void unopenableFileAnswersWhy();
+    void fileThatIsNoDatabaseAnswersWhy();
     void failedTableIsLoggedAndOthersCreated();
-    void preparationIsToldOnConnect_data();
-    void preparationIsToldOnConnect();
+    void preparationIsAnsweredOnConnect_data();
+    void preparationIsAnsweredOnConnect();
     void discardedPreparationRemovesOnlyAFileItMade();
     void destructorClosesAndRemovesTheConnection();
     void destructorWithoutConnectionLeavesRegistryClean();
@@ -161,7 +161,6 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> dir;
-    RecordedMessages messages;
 };
 
 void TestPhotoDataBase::initTestCase()
@@ -173,7 +172,6 @@ void TestPhotoDataBase::init()
 {
     dir = std::make_unique<QTemporaryDir>();
     QVERIFY(dir->isValid());
-    messages.shown.clear();
 }
 
 void TestPhotoDataBase::cleanup()
@@ -185,13 +183,12 @@ void TestPhotoDataBase::cleanup()
 
 void TestPhotoDataBase::newFileHoldsTheFourTablesEncrypted()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QCOMPARE(photoDatabase.connectionName, connectionName);
     QVERIFY(!QSqlDatabase::contains(connectionName));
     DebugMessages debug;
     QVERIFY(photoDatabase.connectDataBase(path("merged.temp")));
     QCOMPARE(debug.lines, QStringList{"connect to db"});
-    QVERIFY(messages.shown.isEmpty());
 
     QSqlDatabase db = programConnection();
     QVERIFY(db.isOpen());
@@ -219,7 +216,7 @@ void TestPhotoDataBase::newFileHoldsTheFourTablesEncrypted()
 
 void TestPhotoDataBase::columnsAreExactlyTheSchema()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QVERIFY(photoDatabase.connectDataBase(path("schema.temp")));
     QSqlDatabase db = programConnection();
     QCOMPARE(rows(db, "PRAGMA table_info(groups)"), groupsColumns);
@@ -239,7 +236,7 @@ void TestPhotoDataBase::columnsAreExactlyTheSchema()
 
 void TestPhotoDataBase::defaultsOfOmittedColumns()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QVERIFY(photoDatabase.connectDataBase(path("defaults.temp")));
     QSqlDatabase db = programConnection();
     QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", db).isActive());
@@ -261,7 +258,7 @@ void TestPhotoDataBase::defaultsOfOmittedColumns()
 void TestPhotoDataBase::connectingAgainKeepsRowsAndLogsNothing()
 {
     {
-        q7PhotoDataBase first(nullptr, connectionName, messages);
+        q7PhotoDataBase first(nullptr, connectionName);
         QVERIFY(first.connectDataBase(path("again.temp")));
         QVERIFY(QSqlQuery("INSERT INTO groups(GroupID, Photos) VALUES(1, 5)", programConnection())
                     .isActive());
@@ -277,7 +274,7 @@ void TestPhotoDataBase::connectingAgainKeepsRowsAndLogsNothing()
     QVERIFY(!QSqlDatabase::contains(connectionName));
 
     // A new object opens the existing file with the key, without creating it.
-    q7PhotoDataBase second(nullptr, connectionName, messages);
+    q7PhotoDataBase second(nullptr, connectionName);
     GlogRecords glog;
     DebugMessages debug;
     QVERIFY(second.connectDataBase(path("again.temp")));
@@ -286,25 +283,23 @@ void TestPhotoDataBase::connectingAgainKeepsRowsAndLogsNothing()
     QCOMPARE(glog.records, QStringList());
     QCOMPARE(programConnection().connectOptions(), QString());
     QCOMPARE(rows(programConnection(), "SELECT GroupID, Photos FROM groups"), QStringList{"1|5"});
-    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestPhotoDataBase::emptyPathIsRefusedQuietly()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     GlogRecords glog;
     DebugMessages debug;
     QVERIFY(!photoDatabase.connectDataBase(QString()));
     QCOMPARE(debug.lines, QStringList{"no valid database name"});
     QCOMPARE(glog.records, QStringList());
-    QVERIFY(messages.shown.isEmpty());
     QVERIFY(!QSqlDatabase::contains(connectionName));
 }
 
 // A later merge in the same session must not write into the earlier merge's file.
 void TestPhotoDataBase::laterConnectWithAnotherPathWritesItsOwnFile()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QVERIFY(photoDatabase.connectDataBase(path("first.temp")));
     QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", programConnection()).isActive());
 
@@ -328,7 +323,7 @@ void TestPhotoDataBase::laterConnectWithAnotherPathWritesItsOwnFile()
 // must reach a new file at the path, not the deleted one.
 void TestPhotoDataBase::connectAfterFileWasDeletedMakesItAnew()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
     QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", programConnection()).isActive());
     QVERIFY(QFile::remove(path("gone.temp")));
@@ -342,37 +337,35 @@ void TestPhotoDataBase::connectAfterFileWasDeletedMakesItAnew()
     QCOMPARE(rows(db, "SELECT GroupID FROM groups"), QStringList{"2"});
 }
 
-void TestPhotoDataBase::unopenableFileShowsDatabaseError()
+void TestPhotoDataBase::unopenableFileAnswersWhy()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     DebugMessages debug;
-    QVERIFY(!photoDatabase.connectDataBase(path("missing//folder.temp")));
-    QCOMPARE(messages.shown,
-             QStringList{"critical|Database Error|unable to open database file Error opening database"});
+    const DatabaseOpening opening = photoDatabase.connectDataBase(path("missing//folder.temp"));
+    QVERIFY(!opening);
+    QCOMPARE(opening.openError, QString("unable to open database file Error opening database"));
     QCOMPARE(debug.lines, QStringList());
     QVERIFY(QSqlDatabase::contains(connectionName));
     QVERIFY(!programConnection().isOpen());
     QVERIFY(!QFile::exists(path("missing")));
 
     // The failed connection makes way for the next attempt.
-    messages.shown.clear();
     QVERIFY(photoDatabase.connectDataBase(path("found.temp")));
     QCOMPARE(debug.warnings, QStringList());
-    QVERIFY(messages.shown.isEmpty());
     QCOMPARE(programConnection().tables().size(), 4);
 }
 
-void TestPhotoDataBase::fileThatIsNoDatabaseShowsDatabaseError()
+void TestPhotoDataBase::fileThatIsNoDatabaseAnswersWhy()
 {
     QFile file(path("notes.temp"));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("field notes, not a database\n");
     file.close();
 
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
-    QVERIFY(!photoDatabase.connectDataBase(path("notes.temp")));
-    QCOMPARE(messages.shown, QStringList{"critical|Database Error|"
-                                         "file is encrypted or is not a database Error opening database"});
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
+    const DatabaseOpening opening = photoDatabase.connectDataBase(path("notes.temp"));
+    QVERIFY(!opening);
+    QCOMPARE(opening.openError, QString("file is encrypted or is not a database Error opening database"));
     QVERIFY(!programConnection().isOpen());
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("field notes, not a database\n"));
@@ -382,7 +375,7 @@ void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
 {
     makeFileWhereEofInfoClashes(path("clash.temp"));
 
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     GlogRecords glog;
     DebugMessages debug;
     QVERIFY(photoDatabase.connectDataBase(path("clash.temp")));
@@ -390,12 +383,11 @@ void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
     QCOMPARE(debug.lines, (QStringList{"connect to db", "camera table " + error}));
     QCOMPARE(glog.records, QStringList{"ERROR q7photodatabase.cpp: " + error});
     QCOMPARE(programConnection().tables(), (QStringList{"other", "groups", "imageinfos", "q7prjinfo"}));
-    QVERIFY(messages.shown.isEmpty());
 }
 
 void TestPhotoDataBase::destructorClosesAndRemovesTheConnection()
 {
-    auto photoDatabase = std::make_unique<q7PhotoDataBase>(nullptr, connectionName, messages);
+    auto photoDatabase = std::make_unique<q7PhotoDataBase>(nullptr, connectionName);
     QVERIFY(photoDatabase->connectDataBase(path("closed.temp")));
     QVERIFY(QSqlDatabase::contains(connectionName));
     photoDatabase.reset();
@@ -412,12 +404,11 @@ void TestPhotoDataBase::destructorWithoutConnectionLeavesRegistryClean()
     QSqlDatabase other = openWithKey("unrelated", path("unrelated.temp"), true);
     {
         QObject parent;
-        new q7PhotoDataBase(&parent, connectionName, messages);
+        new q7PhotoDataBase(&parent, connectionName);
     }
     QVERIFY(!QSqlDatabase::contains(connectionName));
     QCOMPARE(QSqlDatabase::connectionNames(), QStringList{"unrelated"});
     QVERIFY(other.isOpen());
-    QVERIFY(messages.shown.isEmpty());
 }
 
 // The file is an ordinary encrypted database: the sqlcipher shell reads it
@@ -428,7 +419,7 @@ void TestPhotoDataBase::otherClientReadsFileOnlyWithTheKey()
     const QString sqlite3 = QStandardPaths::findExecutable("sqlite3");
     QVERIFY2(!sqlcipher.isEmpty() && !sqlite3.isEmpty(), "scripts/install-deps.sh installs both shells");
     {
-        q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+        q7PhotoDataBase photoDatabase(nullptr, connectionName);
         QVERIFY(photoDatabase.connectDataBase(path("shared.temp")));
         QVERIFY(QSqlQuery("INSERT INTO groups(GroupID, Camera) VALUES(3, 'NULL')", programConnection())
                     .isActive());
@@ -456,49 +447,49 @@ void TestPhotoDataBase::otherClientReadsFileOnlyWithTheKey()
     QVERIFY(!plain.output.contains("groups"));
 }
 
-void TestPhotoDataBase::preparationIsToldOnConnect_data()
+void TestPhotoDataBase::preparationIsAnsweredOnConnect_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("connected");
     QTest::addColumn<QStringList>("debugLines");
-    QTest::addColumn<QStringList>("shown");
-    QTest::newRow("new file") << "new.temp" << true << QStringList{"connect to db"} << QStringList();
+    QTest::addColumn<QString>("openError");
+    QTest::newRow("new file") << "new.temp" << true << QStringList{"connect to db"} << QString();
     QTest::newRow("unopenable") << "missing//folder.temp" << false << QStringList()
-                                << QStringList{"critical|Database Error|unable to open database file Error opening database"};
+                                << "unable to open database file Error opening database";
     QTest::newRow("table clash") << "clash.temp" << true
                                  << QStringList{"connect to db", "camera table there is already an index named "
                                                                  "eofInfo Unable to execute statement"}
-                                 << QStringList();
+                                 << QString();
 }
 
 // Made ready ahead, the database tells nothing until it is connected, and
 // then tells what connecting alone would have told.
-void TestPhotoDataBase::preparationIsToldOnConnect()
+void TestPhotoDataBase::preparationIsAnsweredOnConnect()
 {
     QFETCH(QString, file);
     QFETCH(bool, connected);
     QFETCH(QStringList, debugLines);
-    QFETCH(QStringList, shown);
+    QFETCH(QString, openError);
     if (file == "clash.temp")
         makeFileWhereEofInfoClashes(path(file));
 
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     GlogRecords glog;
     DebugMessages debug;
     photoDatabase.prepare(path(file));
     QCOMPARE(debug.lines, QStringList());
     QCOMPARE(glog.records.size(), 0);
-    QVERIFY(messages.shown.isEmpty());
 
-    QCOMPARE(photoDatabase.connectDataBase(path(file)), connected);
+    const DatabaseOpening opening = photoDatabase.connectDataBase(path(file));
+    QCOMPARE(opening.open, connected);
     QCOMPARE(debug.lines, debugLines);
     QCOMPARE(glog.records.size(), debugLines.size() > 1 ? 1 : 0);
-    QCOMPARE(messages.shown, shown);
+    QCOMPARE(opening.openError, openError);
 }
 
 void TestPhotoDataBase::discardedPreparationRemovesOnlyAFileItMade()
 {
-    q7PhotoDataBase photoDatabase(nullptr, connectionName, messages);
+    q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QVERIFY(photoDatabase.connectDataBase(path("kept.temp")));
     QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(7)", programConnection()).isActive());
     for (const QString file : {"kept.temp", "made.temp"}) {

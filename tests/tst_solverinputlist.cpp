@@ -16,7 +16,7 @@ private slots:
     void emptyListWritesNothing();
     void secondListReplacesFirst();
     void namesWithTwoDots();
-    void unwritableListStillNamed();
+    void unwritableListNotMade();
 
 private:
     QString folder(const QString &name) const;
@@ -24,7 +24,6 @@ private:
     std::unique_ptr<QTemporaryDir> tempDir; // a fresh one for each test
     QString temp;
     std::vector<ProjectEntry> projects;
-    QString listFilePath;
 };
 
 QString TestSolverInputList::folder(const QString &name) const
@@ -39,13 +38,11 @@ void TestSolverInputList::init()
     temp = freshTempDir(tempDir);
     QVERIFY(!temp.isEmpty());
     projects.clear();
-    listFilePath.clear();
 }
 
 void TestSolverInputList::twoProjectsKeepDoubledSeparators()
 {
     folder("m");
-    const QString outDir = temp + "//m";
     const QString expectedPath = temp + "//m//m.txt";
     QTest::ignoreMessage(QtDebugMsg, "readList");
     QTest::ignoreMessage(QtDebugMsg, "processPath");
@@ -53,10 +50,9 @@ void TestSolverInputList::twoProjectsKeepDoubledSeparators()
     QTest::ignoreMessage(QtDebugMsg, qPrintable("makeQ7cList :  " + expectedPath));
 
     readList({"C:/a/p1.Q7D", "C:/b/p2.Q7D"}, projects);
-    QVERIFY(makeQ7cList(outDir, "m", projects, listFilePath));
+    QVERIFY(makeQ7cList(expectedPath, projects));
 
-    QCOMPARE(listFilePath, expectedPath);
-    QCOMPARE(readBytes(listFilePath),
+    QCOMPARE(readBytes(expectedPath),
              QByteArray("C:/a//Adjustment//p1_ori.q7c\n"
                         "C:/b//Adjustment//p2_ori.q7c\n"));
     QCOMPARE(int(projects.size()), 2);
@@ -74,7 +70,8 @@ void TestSolverInputList::nullItemsGiveNoEntry()
     QCOMPARE(projects[1].oriFile, QString(".//Adjustment//null_ori.q7c"));
     QCOMPARE(projects[2].prjFile, QString("NULL "));
 
-    makeQ7cList(folder("m"), "m", projects, listFilePath);
+    const QString listFilePath = folder("m") + "//m.txt";
+    makeQ7cList(listFilePath, projects);
     QCOMPARE(readBytes(listFilePath),
              QByteArray("C:/a//Adjustment//p1_ori.q7c\n"
                         ".//Adjustment//null_ori.q7c\n"
@@ -85,24 +82,22 @@ void TestSolverInputList::emptyListWritesNothing()
 {
     const QString outDir = folder("m");
     projects.push_back(makeProjectEntry("C:/stale/old.Q7D"));
-    listFilePath = "earlier";
 
     for (const QStringList &items : {QStringList(), QStringList{"NULL", "NULL"}}) {
         readList(items, projects);
         QVERIFY(projects.empty());
-        QVERIFY(makeQ7cList(outDir, "m", projects, listFilePath)); // nothing to write, nothing failed
-        QCOMPARE(listFilePath, QString("earlier"));
+        QVERIFY(makeQ7cList(outDir + "//m.txt", projects)); // nothing to write, nothing failed
         QVERIFY(QDir(outDir).isEmpty());
     }
 }
 
 void TestSolverInputList::secondListReplacesFirst()
 {
-    const QString outDir = folder("m");
+    const QString listFilePath = folder("m") + "//m.txt";
     readList({"/x/first.Q7D", "/x/second.Q7D", "/x/third.Q7D"}, projects);
-    makeQ7cList(outDir, "m", projects, listFilePath);
+    makeQ7cList(listFilePath, projects);
     readList({"/y/only.Q7D"}, projects);
-    makeQ7cList(outDir, "m", projects, listFilePath);
+    makeQ7cList(listFilePath, projects);
 
     QCOMPARE(int(projects.size()), 1);
     QCOMPARE(readBytes(listFilePath), QByteArray("/y//Adjustment//only_ori.q7c\n"));
@@ -113,19 +108,17 @@ void TestSolverInputList::namesWithTwoDots()
     const QString outDir = folder("a.b");
     readList({"/d/site.north.Q7D"}, projects);
     QCOMPARE(projects[0].xyzFile, QString("/d//site.north_xyz.txt"));
-    makeQ7cList(outDir, "a.b", projects, listFilePath);
+    makeQ7cList(outDir + "//a.b.txt", projects);
 
-    QCOMPARE(listFilePath, outDir + "//a.b.txt");
     QCOMPARE(readBytes(temp + "/a.b/a.b.txt"),
              QByteArray("/d//Adjustment//site.north_ori.q7c\n"));
 }
 
-void TestSolverInputList::unwritableListStillNamed()
+void TestSolverInputList::unwritableListNotMade()
 {
     readList({"/d/p.Q7D"}, projects);
-    const QString outDir = temp + "//missing";
-    QVERIFY(!makeQ7cList(outDir, "m", projects, listFilePath));
-    QCOMPARE(listFilePath, outDir + "//m.txt");
+    const QString listFilePath = temp + "//missing//m.txt";
+    QVERIFY(!makeQ7cList(listFilePath, projects));
     QVERIFY(!QFileInfo::exists(listFilePath));
 }
 

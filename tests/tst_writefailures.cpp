@@ -116,27 +116,25 @@ bool TestWriteFailures::write(const QString &kind, int records)
         return writeCameraFile(folder + "/m.cmr", std::vector<CameraRecord>(size_t(records)));
     }
     if (kind == "image list") {
-        GroupCounts groupCounts;
         return writeImageList(folder + "/m.lst", std::vector<ImageRecord>(size_t(records)),
-                              std::vector<CameraRecord>(1), groupCounts);
+                              std::vector<CameraRecord>(1));
     }
     if (kind == "solver input list") {
         std::vector<ProjectEntry> projects;
         for (int i = 0; i < records; ++i)
             projects.push_back(makeProjectEntry(QString("/survey/block%1/block%1.Q7D").arg(i)));
-        QString listFilePath;
-        return makeQ7cList(folder, "m", projects, listFilePath);
+        return makeQ7cList(folder + "//m.txt", projects);
     }
     if (kind == "position file") {
-        MergeState state;
-        state.projects = {makeProjectEntry(temp + QString("/src/p%1.Q7D").arg(records))};
-        return makeXyzFile(MergeRequest{{}, temp, "m"}, state);
+        PositionsRead read;
+        return makeXyzFile({makeProjectEntry(temp + QString("/src/p%1.Q7D").arg(records))}, temp + "//m//m_xyz.txt",
+                           read);
     }
     ProjectParams params; // the project file
     params.prj_dir = folder;
     params.prj_name = "m";
     params.map_projection = QString(records * 8, QChar('x'));
-    return writeProjectFile(params) == 1;
+    return writeProjectFile(folder + "/m.Q7D", params);
 }
 
 void TestWriteFailures::atomicFileReplacesOnlyOnCommit()

@@ -162,7 +162,7 @@ bool writeProject(const Layout &layout, int project, const QString &folder)
     params.recon_boundbox = {512000.0, 3340000.0, 700.0, 514000.0, 3350000.0, 900.0};
     return writePositions(layout, project, params.pos_file)
            && writeOrientation(layout, project, dir + "/Adjustment/" + name + "_ori.q7c")
-           && writeProjectFile(params) == 1;
+           && writeProjectFile(dir + "/" + name + ".Q7D", params);
 }
 
 int intOption(const QCommandLineParser &parser, const QString &name, int least)

@@ -76,12 +76,23 @@ const char *const eofInfoTable =
     "  Phi        REAL                              DEFAULT 0,"
     " Kappa       REAL                              DEFAULT 0);";
 
+// The connection, and each table that could not be created, for the log.
+void logOpening(const DatabaseOpening &opening)
+{
+    if (!opening.open)
+        return;
+    qDebug().noquote() << "connect to db";
+    for (const auto &table : opening.tableErrors) {
+        qDebug().noquote() << table.first << table.second;
+        LOG(ERROR) << table.second.toUtf8().constData();
+    }
+}
+
 } // namespace
 
-q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName, UserMessages &messages)
+q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName)
     : QObject(parent)
     , connectionName(std::move(connectionName))
-    , messages(messages)
 {
 }
 
@@ -90,20 +101,20 @@ q7PhotoDataBase::~q7PhotoDataBase()
     removeConnection();
 }
 
-bool q7PhotoDataBase::connectDataBase(QString path)
+DatabaseOpening q7PhotoDataBase::connectDataBase(QString path)
 {
     if (path.isEmpty()) {
         qDebug().noquote() << "no valid database name";
-        return false;
+        return {};
     }
-    Opening opening;
+    DatabaseOpening opening;
     if (prepared && prepared->path == path)
         opening = std::move(*prepared);
     else
         opening = open(path);
     prepared.reset();
-    tell(opening);
-    return opening.open;
+    logOpening(opening);
+    return opening;
 }
 
 void q7PhotoDataBase::prepare(const QString &path)
@@ -123,10 +134,10 @@ void q7PhotoDataBase::discardPreparation()
 }
 
 // Opens the file at path, creating it encrypted when there is no file yet,
-// and creates the four tables where missing; tells nothing.
-q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
+// and creates the four tables where missing.
+DatabaseOpening q7PhotoDataBase::open(const QString &path)
 {
-    Opening opening;
+    DatabaseOpening opening;
     opening.path = path;
     // Only a connection open on this very file is used again. One left open
     // on an earlier merge's file (or on a file since deleted) would take this
@@ -158,51 +169,6 @@ q7PhotoDataBase::Opening q7PhotoDataBase::open(const QString &path)
             opening.tableErrors.emplace_back(table.second, error);
     }
     return opening;
-}
-
-// What connectDataBase tells of an opening: a file that would not open, or
-// the connection and each table that could not be created.
-void q7PhotoDataBase::tell(const Opening &opening)
-{
-    if (!opening.open) {
-        messages.critical(tr("Database Error"), opening.openError);
-        return;
-    }
-    qDebug().noquote() << "connect to db";
-    for (const auto &table : opening.tableErrors) {
-        qDebug().noquote() << table.first << table.second;
-        LOG(ERROR) << table.second.toUtf8().constData();
-    }
-}
-
-void q7PhotoDataBase::createGroupsTable()
-{
-    createTable(groupsTable, "group table");
-}
-
-void q7PhotoDataBase::createImageInfosTable()
-{
-    createTable(imageInfosTable, "camera table");
-}
-
-void q7PhotoDataBase::createPrjInfoTable()
-{
-    createTable(prjInfoTable, "q7prjinfo table");
-}
-
-void q7PhotoDataBase::createEofInfoTable()
-{
-    createTable(eofInfoTable, "camera table");
-}
-
-// A table that cannot be created is reported; the others are still created.
-void q7PhotoDataBase::createTable(const char *statement, const char *label)
-{
-    QString error;
-    if (tableCreated(statement, error))
-        return;
-    qDebug().noquote() << label << error;
-    LOG(ERROR) << error.toUtf8().constData();
 }
 
 // Creates the table where missing; false, with the error, when it cannot be.

@@ -25,14 +25,6 @@ std::unordered_map<int32_t, std::string> focalTexts(const std::vector<CameraReco
     return texts;
 }
 
-void countInRuns(GroupCounts &groupCounts, int32_t camIdx)
-{
-    if (groupCounts.empty() || groupCounts.back().first != camIdx)
-        groupCounts.emplace_back(camIdx, 1);
-    else
-        ++groupCounts.back().second;
-}
-
 // Lines gather in memory and go out in pieces of about this size.
 constexpr size_t pieceSize = size_t(1) << 20;
 
@@ -46,9 +38,8 @@ void writePiece(std::FILE *file, std::string &piece)
 } // namespace
 
 bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
-                    const std::vector<CameraRecord> &cameraRecords, GroupCounts &groupCounts)
+                    const std::vector<CameraRecord> &cameraRecords)
 {
-    groupCounts.clear();
     AtomicFile imageList(path.toLocal8Bit());
     std::FILE *file = imageList.open();
     if (!file) {
@@ -74,10 +65,21 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
         piece += ' ';
         piece += *focal;
         piece += '\n';
-        countInRuns(groupCounts, image.camIdx);
         if (piece.size() >= pieceSize)
             writePiece(file, piece);
     }
     writePiece(file, piece);
     return imageList.commit();
+}
+
+GroupCounts imageGroupCounts(const std::vector<ImageRecord> &imageRecords)
+{
+    GroupCounts groupCounts;
+    for (const ImageRecord &image : imageRecords) {
+        if (groupCounts.empty() || groupCounts.back().first != image.camIdx)
+            groupCounts.emplace_back(image.camIdx, 1);
+        else
+            ++groupCounts.back().second;
+    }
+    return groupCounts;
 }

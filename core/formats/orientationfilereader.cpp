@@ -146,11 +146,11 @@ bool readImages(TextLines &lines, int count, std::vector<ImageRecord> &images)
     return readRecords(count, images, [&](ImageRecord &image) { return readImage(lines, image); });
 }
 
-int wrongFormat(const QByteArray &filePath)
+OrientationRead wrongFormat(const QByteArray &filePath)
 {
     std::printf("ERROR: wrong format: %s!\n", filePath.constData());
     std::fflush(stdout);
-    return -1;
+    return OrientationRead::WrongFormat;
 }
 
 } // namespace
@@ -163,16 +163,16 @@ QByteArray orientationFilePath(const QByteArray &path)
     return stem + ".q7c";
 }
 
-int OrientationFileReader::readOrientationFile(QByteArray path,
-                                               std::vector<CameraRecord> *cameraRecords,
-                                               std::vector<ImageRecord> *imageRecords)
+OrientationRead OrientationFileReader::readOrientationFile(QByteArray path,
+                                                           std::vector<CameraRecord> *cameraRecords,
+                                                           std::vector<ImageRecord> *imageRecords)
 {
     const QByteArray filePath = orientationFilePath(path);
     const FilePointer file(std::fopen(filePath.constData(), "r"));
     if (!file) {
         std::printf("can not open %s!\n", filePath.constData());
         std::fflush(stdout);
-        return -1;
+        return OrientationRead::NotOpened;
     }
 
     const CNumericLocale cLocale;
@@ -181,7 +181,7 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
     if (!readHeader(lines, header))
         return wrongFormat(filePath);
     if (!cameraRecords)
-        return -1;
+        return OrientationRead::NoList;
 
     // Read aside: a file refused for want of memory leaves the lists as they were.
     std::vector<CameraRecord> cameras;
@@ -189,7 +189,7 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
         return wrongFormat(filePath);
     if (!imageRecords) {
         cameraRecords->swap(cameras);
-        return 2;
+        return OrientationRead::CamerasOnly;
     }
 
     std::vector<ImageRecord> images;
@@ -199,7 +199,7 @@ int OrientationFileReader::readOrientationFile(QByteArray path,
         return wrongFormat(filePath);
     cameraRecords->swap(cameras);
     imageRecords->swap(images);
-    return 4;
+    return OrientationRead::Complete;
 }
 
 bool readOrientationHeader(const QByteArray &path, OrientationHeader &header)

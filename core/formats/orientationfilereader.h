@@ -10,21 +10,29 @@
 // Reads the orientation file (".q7c") the solver writes: a header line
 // "<images> <cameras> <any integer>", one line per camera, then four lines per
 // image (indices, name, rotation matrix, position).
+// How a read went.
+enum class OrientationRead {
+    Complete,    // cameras and images read
+    CamerasOnly, // cameras read; no list was given for the images
+    NotOpened,   // the file cannot be opened
+    WrongFormat, // its header or records are not an orientation file's
+    NoList,      // no list was given for the cameras; nothing read
+};
+
 class OrientationFileReader
 {
 public:
     // Reads the ".q7c" file of path's folder and base name (path in the local
     // 8-bit encoding; its extension, if any, is ignored) into the two lists,
     // which end up with the sizes the header announces, in file order.
-    // Returns -1 when the file cannot be opened, its header is not three
-    // integers with non-negative counts that the file can hold (a camera takes
-    // at least one byte, an image four; a file merely cut short gets default
-    // records for what is missing), or cameraRecords is null (the lists
-    // are then untouched); 2 when only the cameras were read because
-    // imageRecords is null; 4 when cameras and images were read. The two
-    // failures of the file are reported on standard output.
-    int readOrientationFile(QByteArray path, std::vector<CameraRecord> *cameraRecords,
-                            std::vector<ImageRecord> *imageRecords);
+    // A header that is not three integers with non-negative counts the file
+    // can hold (a camera takes at least one byte, an image four) is the
+    // wrong format; a file merely cut short gets default records for what is
+    // missing. Unless the read is Complete or CamerasOnly the lists are
+    // untouched. A file not opened or of the wrong format is reported on
+    // standard output.
+    OrientationRead readOrientationFile(QByteArray path, std::vector<CameraRecord> *cameraRecords,
+                                        std::vector<ImageRecord> *imageRecords);
 
     // Room for the images of the next read, made ahead (see touchedRoom): the
     // read fills it, when it is large enough, instead of fresh memory.

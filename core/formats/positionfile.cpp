@@ -211,18 +211,6 @@ std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
     return order;
 }
 
-// The records of the lines in the given order, each built where it stays.
-void toRecords(const PositionLines &lines, const std::vector<size_t> &order,
-               std::vector<ImageRecord> &records)
-{
-    records.clear();
-    reserveLarge(records, order.size());
-    for (size_t line : order) {
-        records.emplace_back();
-        lines.copyTo(line, records.back());
-    }
-}
-
 // Writes text right-aligned in width characters at out; returns the end.
 char *rightAligned(char *out, const char *text, size_t length, size_t width)
 {
@@ -298,8 +286,7 @@ bool writePositions(const QByteArray &path, const PositionLines &lines, const st
 
 } // namespace
 
-bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
-                          std::vector<ImageRecord> *merged, PositionsRead *read)
+bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, PositionsRead *read)
 {
     qint64 fileBytes = 0;
     for (const QString &xyzFile : xyzFiles)
@@ -318,8 +305,6 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
     counts.merged = qint64(order.size());
     if (read)
         *read = counts;
-    if (merged)
-        toRecords(lines, order, *merged);
     qDebug() << order.size();
     return writePositions(outPath.toLocal8Bit(), lines, order);
 }

@@ -23,12 +23,10 @@ struct PositionsRead
 
 // Reads the position files at xyzFiles in order, sorts their records by name
 // in byte order, keeps the first of each name (in file and line order) and
-// writes them to outPath. With merged given, it receives the merged records;
-// with read, what the files gave. A file that cannot be read is passed over.
+// writes them to outPath. With read given, it learns what the files gave. A file that cannot be read is passed over.
 // Returns false when the file could not be written whole; the file that was
 // there stays as it was.
-bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath,
-                          std::vector<ImageRecord> *merged, PositionsRead *read = nullptr);
+bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, PositionsRead *read = nullptr);
 
 // Appends the usable lines of the position file at path (local 8-bit) to
 // positions. Returns 1 when the file was read, 0 when it cannot be opened.

@@ -127,7 +127,7 @@ bool loadDocument(const QString &path, pugi::xml_document &document)
 
 } // namespace
 
-int readProjectFile(QString path, ProjectParams &params)
+bool readProjectFile(QString path, ProjectParams &params)
 {
     const QFileInfo info(path);
     params.prj_dir = info.path();
@@ -135,7 +135,7 @@ int readProjectFile(QString path, ProjectParams &params)
 
     pugi::xml_document document;
     if (!loadDocument(path, document))
-        return -1;
+        return false;
 
     const CNumericLocale cNumbers;
     const pugi::xml_node root = document.child(rootName);
@@ -150,7 +150,7 @@ int readProjectFile(QString path, ProjectParams &params)
     readValue(root, "ortho_image_downsample", params.ortho_image_downsample);
     readValue(root, "map_projection", params.map_projection);
     readValue(root, "recon_boundbox", params.recon_boundbox);
-    return 1;
+    return true;
 }
 
 bool isProjectFile(const QString &path)
@@ -159,7 +159,7 @@ bool isProjectFile(const QString &path)
     return loadDocument(path, document) && document.child(rootName);
 }
 
-int writeProjectFile(ProjectParams params)
+bool writeProjectFile(const QString &path, const ProjectParams &params)
 {
     pugi::xml_document document;
     document.prepend_child(pugi::node_declaration).append_attribute("encoding") = "utf-8";
@@ -174,11 +174,11 @@ int writeProjectFile(ProjectParams params)
         element.append_attribute("name") = line.description;
     }
 
-    AtomicFile projectFile((params.prj_dir + "/" + params.prj_name + ".Q7D").toLocal8Bit());
+    AtomicFile projectFile(path.toLocal8Bit());
     FILE *file = projectFile.open();
     if (!file)
-        return -1;
+        return false;
     pugi::xml_writer_file writer(file);
     document.save(writer, "\t", pugi::format_indent, pugi::encoding_auto);
-    return projectFile.commit() ? 1 : -1;
+    return projectFile.commit();
 }

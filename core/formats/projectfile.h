@@ -27,17 +27,17 @@ struct ProjectParams
 
 // Sets prj_dir and prj_name from path, then loads the file and takes every
 // parameter whose element the root "q7d_project" has; the others keep their
-// values. Returns 1, or -1 when the file cannot be opened or parsed (then only
-// prj_dir and prj_name have changed).
-int readProjectFile(QString path, ProjectParams &params);
+// values. False when the file cannot be opened or parsed (then only prj_dir
+// and prj_name have changed).
+bool readProjectFile(QString path, ProjectParams &params);
 
 // Whether path names a regular file that can be read and parsed as a project
 // file, with the root element "q7d_project".
 bool isProjectFile(const QString &path);
 
-// Writes params to prj_dir + "/" + prj_name + ".Q7D", replacing any file of
-// that name once the new one is written whole. Returns 1, or -1 when the file
-// cannot be created or written; the file that was there then stays as it was.
-int writeProjectFile(ProjectParams params);
+// Writes params to path (the new project's prj_dir + "/" + prj_name + ".Q7D"),
+// replacing any file there once the new one is written whole. False when the file cannot be
+// created or written; the file that was there then stays as it was.
+bool writeProjectFile(const QString &path, const ProjectParams &params);
 
 #endif // PROJECTFILE_H

@@ -21,15 +21,13 @@ void processPath(QString path, std::vector<ProjectEntry> &projects)
     projects.push_back(makeProjectEntry(path));
 }
 
-bool makeQ7cList(QString outDir, QString prjName,
-                 const std::vector<ProjectEntry> &projects, QString &listFilePath)
+bool makeQ7cList(const QString &listPath, const std::vector<ProjectEntry> &projects)
 {
     if (projects.empty())
         return true;
-    listFilePath = outDir + "//" + prjName + ".txt";
-    qDebug().noquote() << "makeQ7cList : " << listFilePath;
+    qDebug().noquote() << "makeQ7cList : " << listPath;
 
-    AtomicFile list(listFilePath.toLocal8Bit());
+    AtomicFile list(listPath.toLocal8Bit());
     FILE *file = list.open();
     if (!file)
         return false;

@@ -17,12 +17,10 @@ void readList(const QStringList &items, std::vector<ProjectEntry> &projects);
 // Appends the entry of the project file at path, unless path is "NULL".
 void processPath(QString path, std::vector<ProjectEntry> &projects);
 
-// Writes outDir//prjName.txt with each project's oriFile in the local 8-bit
-// encoding, "%-s\n" a line, and sets listFilePath to it. Without projects
-// nothing is written, listFilePath keeps its value and the result is true.
-// Returns false when the file could not be written whole; the file that was
-// there stays as it was, and listFilePath names it all the same.
-bool makeQ7cList(QString outDir, QString prjName,
-                 const std::vector<ProjectEntry> &projects, QString &listFilePath);
+// Writes the list to listPath (the new project's <name>.txt), each project's
+// oriFile in the local 8-bit encoding, "%-s\n" a line. Without projects
+// nothing is written and the result is true. Returns false when the file
+// could not be written whole; the file that was there stays as it was.
+bool makeQ7cList(const QString &listPath, const std::vector<ProjectEntry> &projects);
 
 #endif // SOLVERINPUTLIST_H

@@ -12,6 +12,8 @@
 // a merge; the project file alone with "/".
 struct MergeOutputs
 {
+    QString folder;          // <prjDir>//<name>, the new project's folder
+    QString adjustment;      // its Adjustment folder, the solver's "-d"
     QString listFile;        // the solver input list, <name>.txt
     QString positionFile;    // <name>_xyz.txt
     QString orientationFile; // the solver's Adjustment//<list's base name>_ori.q7c

@@ -2,7 +2,9 @@
 #define MERGEREPORT_H
 
 #include "mergeoutputs.h"
+#include "mergesteps.h"
 #include "projectentry.h"
+#include "readinesscheck.h"
 
 #include <QDateTime>
 #include <QString>
@@ -13,10 +15,11 @@
 // wrong if not, and how long it took.
 struct MergeStep
 {
-    QString name;
+    QString name; // stepName(id)
     bool ok = true;
     QString problem;
     qint64 milliseconds = 0;
+    MergeStepId id = MergeStepId::OutputFolder;
 };
 
 // What a merge did, for the word the user gets at its end, the merge record
@@ -28,6 +31,8 @@ struct MergeReport
     QString startedAs; // the front end and its command line
     QString outputFolder;
     std::vector<ProjectEntry> sources; // in list order
+    ReadinessReport readiness; // the check of the sources' positions, without the map's points
+    QString mapFile;           // the map of the merge beside the record; empty when not written
     MergeOutputs outputs;
     int projects = 0;
     int cameras = 0;

@@ -1,5 +1,7 @@
 #include "mergereportjson.h"
 
+#include "readinessjson.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -56,6 +58,8 @@ QJsonObject mergeReportJson(const MergeReport &report)
                                       {"exitCode", report.solverExitCode},
                                       {"output", QJsonArray::fromStringList(report.solverOutput)}});
     json.insert("steps", stepsJson(report.steps));
+    json.insert("check", readinessJson(report.readiness));
+    json.insert("map", report.mapFile);
     json.insert("outputs", filesJson(namedFiles(report.outputs)));
     return json;
 }

@@ -5,11 +5,14 @@
 #include "imagelistfile.h"
 #include "databaserecords.h"
 #include "mergelog.h"
-#include "mergeoutputs.h"
+#include "mergereadiness.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
+#include "positionexport.h"
 #include "projectfile.h"
 #include "q7photodatabase.h"
+#include "solverinputlist.h"
+#include "solverrun.h"
 #include "sourceclash.h"
 #include "usermessages.h"
 
@@ -17,7 +20,6 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <chrono>
 #include <cstdio>
 #include <future>
@@ -48,21 +50,16 @@ QString unless(bool ok, const QString &problem)
     return ok ? QString() : problem;
 }
 
-// How long a terminated solver has to end before it is killed.
-constexpr int solverGraceMs = 1000;
-// How long the solver is waited for between looks at its output and at a stop.
-constexpr int solverPollMs = 50;
-
 // What went wrong in the position export: its file not written whole, and
 // each source position file that gave nothing.
-QString positionExportProblems(const PreparedFiles &written, const QString &positionFile)
+QString positionExportProblems(bool written, const PositionsRead &read, const QString &positionFile)
 {
     QStringList problems;
-    if (!written.positionFile)
+    if (!written)
         problems << tr("%1 could not be written").arg(positionFile);
-    for (const QString &file : written.positionsRead.unreadable)
+    for (const QString &file : read.unreadable)
         problems << tr("%1 could not be read").arg(file);
-    for (const QString &file : written.positionsRead.withoutLines)
+    for (const QString &file : read.withoutLines)
         problems << tr("%1 has no usable line").arg(file);
     return problems.join("; ");
 }
@@ -72,7 +69,7 @@ QString positionExportProblems(const PreparedFiles &written, const QString &posi
 MergeWorkflow::MergeWorkflow(UserMessages &messages)
     : messages(messages),
       solverPath(defaultSolverPath()),
-      photoDatabase(std::make_unique<q7PhotoDataBase>(nullptr, "configpage", messages))
+      photoDatabase(std::make_unique<q7PhotoDataBase>(nullptr, "configpage"))
 {
 }
 
@@ -90,7 +87,66 @@ QString MergeWorkflow::defaultSolverPath()
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
 {
     stopFlag = false;
-    return checkAndMerge(request);
+    MergeReport report;
+    report.outputFolder = request.outputFolder();
+    if (!fieldsFilled(request))
+        return report;
+    const MergePlan plan = makeMergePlan(request);
+    // Before the output folder is made: a refused merge writes nothing.
+    const QString clash = findSourceClash(plan);
+    if (!clash.isEmpty()) {
+        messages.warning(tr("Tips"), clash);
+        return report;
+    }
+
+    // With its offset from UTC, which the record and the JSON show.
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
+    const bool folderMade = step(report, MergeStepId::OutputFolder, [&] {
+        return unless(makeq7cListFile(plan.outputs.folder, messages),
+                      tr("%1 could not be made").arg(plan.outputs.folder));
+    });
+    if (!folderMade)
+        return report;
+    report.started = true;
+    report.startTime = startTime;
+    report.startedAs = startedAs;
+    report.sources = plan.projects;
+    report.outputs = plan.outputs;
+    // The check only tells: it runs beside the merge, for the record and the map.
+    std::future<ReadinessReport> readiness = startReadinessCheck(plan.projects, request.tolerance);
+
+    if (writeSolverInputs(plan, report))
+        runMerge(plan, request.prjName, report);
+    // A database made ready for a merge that stopped before its step goes.
+    photoDatabase->discardPreparation();
+    imageRoom = {}; // a room the reader did not take, once it is made
+    // A stopped merge writes nothing after the stop, its record and map included.
+    if (!report.stopped)
+        takeReadiness(readiness, report);
+    if (!report.stopped && !appendMergeLog(report))
+        record(report, {stepName(MergeStepId::MergeRecord), false,
+                        tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
+    return report;
+}
+
+// The checks of the two fields; an empty list is no merge and no message.
+bool MergeWorkflow::fieldsFilled(const MergeRequest &request)
+{
+    const int count = request.projectFiles.size();
+    if (count == 0)
+        return false;
+    qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
+    if (request.prjDir.isEmpty()) {
+        messages.warning(tr("Tips"), tr("Please enter the saved path."));
+        return false;
+    }
+    if (request.prjName.isEmpty()) {
+        messages.warning(tr("Tips"), tr("Please enter a save file name."));
+        return false;
+    }
+    qDebug().noquote() << "fileCount: " + QString::number(count);
+    return true;
 }
 
 bool MergeWorkflow::stopping(MergeReport &report)
@@ -100,19 +156,19 @@ bool MergeWorkflow::stopping(MergeReport &report)
     return report.stopped;
 }
 
-// Runs one step unless the merge is stopping, timing it and recording how it
-// went. `work` returns an empty text on success, else what went wrong.
-void MergeWorkflow::step(MergeReport &report, const QString &name, const std::function<QString()> &work)
+bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::function<QString()> &work)
 {
     if (stopping(report))
-        return;
+        return false;
+    const QString name = stepName(id);
     pauseIfAsked(name);
     if (progress.stepStarted)
         progress.stepStarted(name);
     QElapsedTimer timer;
     timer.start();
     const QString problem = work();
-    record(report, {name, problem.isEmpty(), problem, timer.elapsed()});
+    record(report, {name, problem.isEmpty(), problem, timer.elapsed(), id});
+    return problem.isEmpty();
 }
 
 void MergeWorkflow::record(MergeReport &report, MergeStep step)
@@ -122,146 +178,82 @@ void MergeWorkflow::record(MergeReport &report, MergeStep step)
         progress.stepFinished(step);
 }
 
-MergeReport MergeWorkflow::checkAndMerge(const MergeRequest &request)
-{
-    MergeReport report;
-    report.outputFolder = request.outputFolder();
-    const int count = request.projectFiles.size();
-    if (count == 0)
-        return report;
-
-    qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
-    if (request.prjDir.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter the saved path."));
-        return report;
-    }
-    if (request.prjName.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter a save file name."));
-        return report;
-    }
-    qDebug().noquote() << "fileCount: " + QString::number(count);
-    // Before the output folder is made: a refused merge writes nothing.
-    const QString clash = findSourceClash(request);
-    if (!clash.isEmpty()) {
-        messages.warning(tr("Tips"), clash);
-        return report;
-    }
-
-    if (stopping(report))
-        return report;
-    if (progress.stepStarted)
-        progress.stepStarted(tr("preparation"));
-    pauseIfAsked(tr("preparation"));
-    // With its offset from UTC, which the record and the JSON show.
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
-    QElapsedTimer timer;
-    timer.start();
-    PreparedFiles written;
-    // The merge needs the merged position file, not the records in memory.
-    if (!makeq7cListFile(request, mergeState, messages, &written, MergedPositions::Dropped))
-        return report;
-    report.started = true;
-    report.startTime = startTime;
-    report.startedAs = startedAs;
-    report.sources = mergeState.projects;
-    record(report, {tr("preparation"), true, QString(), timer.elapsed() - written.positionExportMs});
-    const MergeOutputs outputs = mergeOutputs(request);
-    report.outputs = outputs;
-    if (preparedForSolver(report, written, outputs)) {
-        step(report, tr("project folders"), [&] {
-            createPrjFolders(request);
-            return unless(QFileInfo(request.outputFolder() + "//Adjustment").isDir(),
-                          tr("the Adjustment folder could not be made"));
-        });
-        runMerge(request, report);
-    }
-    // A database made ready for a merge that stopped before its step goes.
-    photoDatabase->discardPreparation();
-    // A stopped merge writes nothing after the stop, its record included.
-    if (!report.stopped && !appendMergeLog(report))
-        record(report, {tr("merge record"), false, tr("%1 could not be written").arg(outputs.mergeLog), 0});
-    return report;
-}
-
 // The solver would merge from an earlier merge's files: the merge ends at a
 // list or position file not written whole, and leaves every file as it was.
-// The list is written in the preparation; only its failure gets a line.
-bool MergeWorkflow::preparedForSolver(MergeReport &report, const PreparedFiles &written,
-                                      const MergeOutputs &outputs)
+// Without a source project there is no list to give it.
+bool MergeWorkflow::writeSolverInputs(const MergePlan &plan, MergeReport &report)
 {
-    if (!written.listFile) {
-        record(report, {tr("solver input list"), false, tr("%1 could not be written").arg(outputs.listFile), 0});
-        report.stoppedBeforeSolver = true;
-        return false;
+    const bool listWritten = step(report, MergeStepId::SolverInputList, [&] {
+        if (plan.projects.empty())
+            return tr("no source project to merge");
+        return unless(makeQ7cList(plan.outputs.listFile, plan.projects),
+                      tr("%1 could not be written").arg(plan.outputs.listFile));
+    });
+    bool positionsWritten = false;
+    if (listWritten) {
+        step(report, MergeStepId::PositionExport, [&] {
+            PositionsRead read;
+            positionsWritten = makeXyzFile(plan.projects, plan.outputs.positionFile, read);
+            report.positionsRead = read.lines;
+            report.positionsMerged = read.merged;
+            return positionExportProblems(positionsWritten, read, plan.outputs.positionFile);
+        });
     }
-    const QString positionProblems = positionExportProblems(written, outputs.positionFile);
-    record(report, {tr("position export"), positionProblems.isEmpty(), positionProblems, written.positionExportMs});
-    report.positionsRead = written.positionsRead.lines;
-    report.positionsMerged = written.positionsRead.merged;
-    report.stoppedBeforeSolver = !written.positionFile;
-    return written.positionFile;
+    report.stoppedBeforeSolver = !report.stopped && !positionsWritten;
+    return positionsWritten;
 }
 
-void MergeWorkflow::runMerge(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report)
 {
     // The memory of an earlier merge's records goes back before this merge's come.
-    std::vector<CameraRecord>().swap(mergeState.cameraRecords);
-    std::vector<ImageRecord>().swap(mergeState.imageRecords);
-    const MergeOutputs outputs = mergeOutputs(request);
+    mergeState = MergeState();
 
-    runSolver(request, report);
-
-    step(report, tr("merged orientation file"), [&] {
-        const QString &oriPath = outputs.orientationFile;
-        OrientationFileReader reader;
-        if (imageRoom.valid())
-            reader.setImageRoom(imageRoom.get());
-        const int result = reader.readOrientationFile(oriPath.toLocal8Bit(), &mergeState.cameraRecords,
-                                                      &mergeState.imageRecords);
-        qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
-        return unless(result == 4, tr("%1 could not be read").arg(oriPath));
+    step(report, MergeStepId::ProjectFolders, [&] {
+        createPrjFolders(plan.outputs.folder);
+        return unless(QFileInfo(plan.outputs.adjustment).isDir(), tr("the Adjustment folder could not be made"));
     });
+    runSolver(plan, report);
+    readMergedOrientation(plan.outputs.orientationFile, report);
+    mergeState.groupCounts = imageGroupCounts(mergeState.imageRecords);
 
-    const QString &cameraPath = outputs.cameraFile;
-    const QString &listPath = outputs.imageList;
+    const QString &cameraPath = plan.outputs.cameraFile;
+    const QString &listPath = plan.outputs.imageList;
     bool cameraFileWritten = false;
     bool imageListWritten = false;
-    step(report, tr("camera file"), [&] {
+    step(report, MergeStepId::CameraFile, [&] {
         cameraFileWritten = writeCameraFile(cameraPath, mergeState.cameraRecords);
         return unless(cameraFileWritten, tr("%1 could not be written").arg(cameraPath));
     });
-    step(report, tr("image list"), [&] {
-        imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords,
-                                          mergeState.groupCounts);
+    step(report, MergeStepId::ImageList, [&] {
+        imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords);
         return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
     });
     if (!cameraFileWritten && !imageListWritten && !report.stopped)
         qDebug().noquote() << "Save failed";
 
-    report.projects = int(mergeState.projects.size());
+    report.projects = int(plan.projects.size());
     report.cameras = int(mergeState.cameraRecords.size());
     report.images = int(mergeState.imageRecords.size());
-    writeProject(request, report);
-    writeDatabase(request, report);
-    imageRoom = {}; // a room the reader did not take, once it is made
+    writeProject(plan, prjName, report);
+    writeDatabase(plan.outputs.database, report);
 }
 
-void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
 {
-    const QStringList arguments = {"-t", "mergeq7c", "-l", mergeState.listFilePath, "-p", mergeState.posFilePath,
-                                   "-d", request.outputFolder() + "//Adjustment"};
+    const QStringList arguments = {"-t", "mergeq7c", "-l", plan.outputs.listFile,
+                                   "-p", plan.outputs.positionFile, "-d", plan.outputs.adjustment};
     qDebug().noquote() << arguments.join(' ');
     report.solverCommand = commandLine(QStringList{solverPath} + arguments);
-    step(report, tr("solver"), [&] {
-        QProcess solver;
-        solver.start(solverPath, arguments);
-        if (!solver.waitForStarted(-1))
+    step(report, MergeStepId::Solver, [&] {
+        SolverRun solver;
+        if (!solver.start(solverPath, arguments))
             return tr("%1 could not be started").arg(solverPath);
-        workWhileSolverRuns(request, report);
-        if (!waitForSolver(solver, report))
+        workWhileSolverRuns(plan, report);
+        const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, report); },
+                                              [&] { return stopping(report); });
+        if (!ended)
             return tr("stopped");
-        if (solver.exitStatus() == QProcess::CrashExit)
+        if (solver.crashed())
             return tr("%1 crashed").arg(solverPath);
         report.solverExitCode = solver.exitCode();
         return unless(report.solverExitCode == 0,
@@ -276,94 +268,73 @@ void MergeWorkflow::runSolver(const MergeRequest &request, MergeReport &report)
 // give, one per merged position, so that the reader fills memory already
 // faulted in. The room only while it leaves the solver enough: near the
 // machine's limit the reader takes fresh memory, after the solver.
-void MergeWorkflow::workWhileSolverRuns(const MergeRequest &request, const MergeReport &report)
+void MergeWorkflow::workWhileSolverRuns(const MergePlan &plan, const MergeReport &report)
 {
-    photoDatabase->prepare(mergeOutputs(request).database);
+    photoDatabase->prepare(plan.outputs.database);
     const size_t images = size_t(report.positionsMerged);
     if (images > 0 && fitsHalfFreeMemory(images * sizeof(ImageRecord)))
         imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, images);
 }
 
-// Waits for the solver to exit, passing its lines on as they come. On a stop
-// it is terminated, and killed when it outlives the grace; returns false then.
-bool MergeWorkflow::waitForSolver(QProcess &solver, MergeReport &report)
+void MergeWorkflow::passSolverLine(const QString &line, MergeReport &report)
 {
-    while (solver.state() != QProcess::NotRunning && !solver.waitForFinished(solverPollMs)) {
-        passSolverLines(solver, report, false);
-        if (stopping(report)) {
-            solver.terminate();
-            if (!solver.waitForFinished(solverGraceMs)) {
-                solver.kill();
-                solver.waitForFinished(-1);
-            }
-            passSolverLines(solver, report, true);
-            return false;
-        }
-    }
-    passSolverLines(solver, report, true);
-    return true;
+    report.solverOutput.append(line);
+    if (progress.solverOutput)
+        progress.solverOutput(line);
 }
 
-// Passes on the solver's complete lines of both channels (at its end also
-// an unfinished last one). They are echoed to this program's standard error,
-// as when the solver's channels were the program's own, while standard
-// output stays the batch program's.
-void MergeWorkflow::passSolverLines(QProcess &solver, MergeReport &report, bool atEnd)
+void MergeWorkflow::readMergedOrientation(const QString &orientationFile, MergeReport &report)
 {
-    for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
-        solver.setReadChannel(channel);
-        while (solver.canReadLine() || (atEnd && solver.bytesAvailable() > 0)) {
-            QByteArray bytes = solver.canReadLine() ? solver.readLine() : solver.readAll();
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
-                bytes.chop(1);
-            const QString line = QString::fromLocal8Bit(bytes);
-            report.solverOutput.append(line);
-            if (progress.solverOutput)
-                progress.solverOutput(line);
-        }
-    }
+    step(report, MergeStepId::OrientationFile, [&] {
+        OrientationFileReader reader;
+        if (imageRoom.valid())
+            reader.setImageRoom(imageRoom.get());
+        const OrientationRead read = reader.readOrientationFile(orientationFile.toLocal8Bit(),
+                                                                &mergeState.cameraRecords, &mergeState.imageRecords);
+        qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
+        return unless(read == OrientationRead::Complete, tr("%1 could not be read").arg(orientationFile));
+    });
 }
 
-void MergeWorkflow::writeProject(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report)
 {
     // The new project inherits the first source project's parameters.
     ProjectParams params;
-    step(report, tr("project parameters"), [&] {
-        if (mergeState.projects.empty())
-            return tr("no source project to take them from");
-        const QString source = mergeState.projects.front().prjFile;
-        return unless(readProjectFile(source, params) == 1, tr("%1 could not be read").arg(source));
+    step(report, MergeStepId::ProjectParameters, [&] {
+        const QString &source = plan.projects.front().prjFile;
+        return unless(readProjectFile(source, params), tr("%1 could not be read").arg(source));
     });
-    params.prj_dir = request.outputFolder();
-    params.prj_name = request.prjName;
+    params.prj_dir = plan.outputs.folder;
+    params.prj_name = prjName;
     params.num_images = report.images;
-    params.pos_file = mergeState.posFilePath;
-    step(report, tr("project file"), [&] {
-        return unless(writeProjectFile(params) == 1,
-                      tr("%1 could not be written").arg(mergeOutputs(request).projectFile));
+    params.pos_file = plan.outputs.positionFile;
+    step(report, MergeStepId::ProjectFile, [&] {
+        return unless(writeProjectFile(plan.outputs.projectFile, params),
+                      tr("%1 could not be written").arg(plan.outputs.projectFile));
     });
 }
 
-void MergeWorkflow::writeDatabase(const MergeRequest &request, MergeReport &report)
+void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &report)
 {
-    const QString databasePath = mergeOutputs(request).database;
     qDebug().noquote() << databasePath;
     const QString connection = photoDatabase->connectionName;
-    step(report, tr("photo database"), [&] {
-        return unless(photoDatabase->connectDataBase(databasePath), tr("%1 could not be opened").arg(databasePath));
+    step(report, MergeStepId::PhotoDatabase, [&] {
+        const DatabaseOpening opening = photoDatabase->connectDataBase(databasePath);
+        if (!opening)
+            messages.critical(tr("Database Error"), opening.openError);
+        return unless(opening.open, tr("%1 could not be opened").arg(databasePath));
     });
     // A stop during a table rolls it back to its earlier rows.
     const StopRequested stop = [this] { return stopFlag.load(); };
     const auto rolledBack = [this] { return stopFlag ? tr("stopped") : tr("its rows were not stored"); };
-    step(report, "imageinfos", [&] {
+    step(report, MergeStepId::ImageInfos, [&] {
         return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop),
                       rolledBack());
     });
-    step(report, "eofInfo", [&] {
+    step(report, MergeStepId::EofInfo, [&] {
         return unless(insertEofInfo(connection, mergeState.imageRecords, stop), rolledBack());
     });
-    step(report, "groups", [&] {
+    step(report, MergeStepId::Groups, [&] {
         return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack());
     });
 }

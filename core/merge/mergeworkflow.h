@@ -1,10 +1,12 @@
 #ifndef MERGEWORKFLOW_H
 #define MERGEWORKFLOW_H
 
+#include "mergeplan.h"
 #include "mergereport.h"
 #include "mergerequest.h"
-#include "camerarecords.h"
 #include "mergestate.h"
+#include "mergesteps.h"
+#include "camerarecords.h"
 
 #include <QString>
 #include <atomic>
@@ -12,8 +14,6 @@
 #include <future>
 #include <memory>
 
-class QProcess;
-struct PreparedFiles;
 class q7PhotoDataBase;
 class UserMessages;
 
@@ -28,10 +28,10 @@ struct MergeProgress
 };
 
 // A whole merge, as the MergePrj button and the batch program start it: the
-// field checks, the output folder with the solver's inputs, the solver, and
-// the new project's camera file, image list, project file and photo database.
-// Owns what merges work on for as long as it lives; the database connection
-// "configpage" stays open from one merge to the next.
+// field checks, the plan of its paths, the output folder with the solver's
+// inputs, the solver, and the new project's camera file, image list, project
+// file and photo database. Owns what merges work on for as long as it lives;
+// the database connection "configpage" stays open from one merge to the next.
 //
 // A merge runs on the thread that calls mergePrj; requestStop may be called
 // from any other. A stop ends the solver (terminated, then killed after a
@@ -40,7 +40,7 @@ class MergeWorkflow
 {
 public:
     // The steps of a merge that runs to its end, for progress bars.
-    static constexpr int plannedSteps = 13;
+    static constexpr int plannedSteps = plannedMergeSteps;
 
     explicit MergeWorkflow(UserMessages &messages);
     ~MergeWorkflow();
@@ -63,24 +63,23 @@ public:
     // How the merges were started (the front end and its command line), for
     // the merge record.
     void setStartedAs(const QString &text) { startedAs = text; }
-    // Called with each step's name as it begins.
-    void setStepStartedHook(std::function<void(const QString &step)> hook) { progress.stepStarted = std::move(hook); }
 
 private:
+    bool fieldsFilled(const MergeRequest &request);
     bool stopping(MergeReport &report);
     // Runs one step unless the merge is stopping, timing it and recording how
     // it went. `work` returns an empty text on success, else what went wrong.
-    void step(MergeReport &report, const QString &name, const std::function<QString()> &work);
+    // True when the step ran and succeeded.
+    bool step(MergeReport &report, MergeStepId id, const std::function<QString()> &work);
     void record(MergeReport &report, MergeStep step);
-    MergeReport checkAndMerge(const MergeRequest &request);
-    bool preparedForSolver(MergeReport &report, const PreparedFiles &written, const MergeOutputs &outputs);
-    void runMerge(const MergeRequest &request, MergeReport &report);
-    void runSolver(const MergeRequest &request, MergeReport &report);
-    void workWhileSolverRuns(const MergeRequest &request, const MergeReport &report);
-    bool waitForSolver(QProcess &solver, MergeReport &report);
-    void passSolverLines(QProcess &solver, MergeReport &report, bool atEnd);
-    void writeProject(const MergeRequest &request, MergeReport &report);
-    void writeDatabase(const MergeRequest &request, MergeReport &report);
+    bool writeSolverInputs(const MergePlan &plan, MergeReport &report);
+    void runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report);
+    void runSolver(const MergePlan &plan, MergeReport &report);
+    void workWhileSolverRuns(const MergePlan &plan, const MergeReport &report);
+    void passSolverLine(const QString &line, MergeReport &report);
+    void readMergedOrientation(const QString &orientationFile, MergeReport &report);
+    void writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report);
+    void writeDatabase(const QString &databasePath, MergeReport &report);
 
     MergeState mergeState;
     UserMessages &messages;

@@ -1,12 +1,8 @@
 #include "outputfolder.h"
 
-#include "positionexport.h"
-#include "solverinputlist.h"
-
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 namespace {
@@ -31,30 +27,14 @@ bool makeOutputFolder(const QString &outDir)
 
 } // namespace
 
-bool makeq7cListFile(const MergeRequest &request, MergeState &state, UserMessages &messages,
-                     PreparedFiles *written, MergedPositions positions)
+bool makeq7cListFile(const QString &outDir, UserMessages &messages)
 {
-    const QString outDir = request.outputFolder();
     qDebug().noquote() << "makeq7cListFile: " + outDir;
-    if (!makeOutputFolder(outDir)) {
-        messages.warning(QCoreApplication::translate("mergeprj", "Tips"),
-                         QCoreApplication::translate("mergeprj", "Folder creation failed!"));
-        return false;
-    }
-    readList(request.projectFiles, state.projects);
-    PreparedFiles files;
-    files.listFile = makeQ7cList(outDir, request.prjName, state.projects, state.listFilePath);
-    // Without its list the solver does not run: the position file that goes
-    // with the earlier merge's project stays as it is.
-    if (files.listFile) {
-        QElapsedTimer timer;
-        timer.start();
-        files.positionFile = makeXyzFile(request, state, positions, &files.positionsRead);
-        files.positionExportMs = timer.elapsed();
-    }
-    if (written)
-        *written = files;
-    return true;
+    if (makeOutputFolder(outDir))
+        return true;
+    messages.warning(QCoreApplication::translate("mergeprj", "Tips"),
+                     QCoreApplication::translate("mergeprj", "Folder creation failed!"));
+    return false;
 }
 
 QStringList prjFolderSuffixes()
@@ -63,9 +43,8 @@ QStringList prjFolderSuffixes()
             "//Log", "//Match", "//Product", "//TieEdit"};
 }
 
-void createPrjFolders(const MergeRequest &request)
+void createPrjFolders(const QString &outDir)
 {
-    const QString outDir = request.outputFolder();
     for (const QString &suffix : prjFolderSuffixes()) {
         const QString path = outDir + suffix;
         if (!QDir().exists(path))

@@ -1,12 +1,9 @@
 #include "positionexport.h"
 
-bool makeXyzFile(const MergeRequest &request, MergeState &state, MergedPositions positions, PositionsRead *read)
+bool makeXyzFile(const std::vector<ProjectEntry> &projects, const QString &positionPath, PositionsRead &read)
 {
-    state.positions.clear();
     QStringList xyzFiles;
-    for (const ProjectEntry &entry : state.projects)
+    for (const ProjectEntry &entry : projects)
         xyzFiles << entry.xyzFile;
-    state.posFilePath = request.outputFolder() + "//" + request.prjName + "_xyz.txt";
-    return writeMergedPositions(xyzFiles, state.posFilePath,
-                                positions == MergedPositions::Kept ? &state.positions : nullptr, read);
+    return writeMergedPositions(xyzFiles, positionPath, &read);
 }

@@ -1,22 +1,17 @@
 #ifndef POSITIONEXPORT_H
 #define POSITIONEXPORT_H
 
-#include "mergerequest.h"
-#include "mergestate.h"
 #include "positionfile.h"
+#include "projectentry.h"
 
-// Whether makeXyzFile leaves the merged positions in state.positions. A merge
-// needs only their file: at 100,000 images the records take 62 MB.
-enum class MergedPositions { Kept, Dropped };
+#include <QString>
+#include <vector>
 
-// Reads the position files of state.projects into state.positions, sorts them
-// by name in byte order, keeps the first of each name (in project and line
-// order) and writes them to <output folder>//<PrjName>_xyz.txt, whose path goes
-// into state.posFilePath. Returns false when the file could not be written
-// whole; the file that was there stays as it was, and posFilePath names it
-// all the same. With MergedPositions::Dropped, state.positions is left empty.
-// read, if given, learns what the source files gave (writeMergedPositions).
-bool makeXyzFile(const MergeRequest &request, MergeState &state,
-                 MergedPositions positions = MergedPositions::Kept, PositionsRead *read = nullptr);
+// Reads the position files of projects, sorts their records by name in byte
+// order, keeps the first of each name (in project and line order) and writes
+// them to positionPath (the new project's <name>_xyz.txt). Returns false when
+// the file could not be written whole; the file that was there stays as it
+// was. read learns what the source files gave.
+bool makeXyzFile(const std::vector<ProjectEntry> &projects, const QString &positionPath, PositionsRead &read);
 
 #endif // POSITIONEXPORT_H

@@ -53,16 +53,6 @@ std::vector<FileIdentity> identify(const std::vector<NamedFile> &files)
     return identities;
 }
 
-std::vector<FileIdentity> outputFiles(const MergeRequest &request)
-{
-    return identify(namedFiles(mergeOutputs(request)));
-}
-
-std::vector<FileIdentity> sourceFiles(const ProjectEntry &project)
-{
-    return identify(namedFiles(project));
-}
-
 } // namespace
 
 QString resolvedPath(const QString &path)
@@ -78,18 +68,16 @@ QString resolvedPath(const QString &path)
     return QDir::cleanPath(absolute);
 }
 
-QString findSourceClash(const MergeRequest &request)
+QString findSourceClash(const MergePlan &plan)
 {
-    const std::vector<FileIdentity> outputs = outputFiles(request);
-    for (const QString &item : request.projectFiles) {
-        if (item == QLatin1String("NULL"))
-            continue;
-        for (const FileIdentity &source : sourceFiles(makeProjectEntry(item))) {
+    const std::vector<FileIdentity> outputs = identify(namedFiles(plan.outputs));
+    for (const ProjectEntry &project : plan.projects) {
+        for (const FileIdentity &source : identify(namedFiles(project))) {
             for (const FileIdentity &output : outputs) {
                 if (sameFile(output, source))
                     return tr("The new project's %1 %2 would overwrite the %3 of the source project %4. "
                               "Nothing was written: choose another folder or name for the new project.")
-                        .arg(output.what, output.shownPath, source.what, item);
+                        .arg(output.what, output.shownPath, source.what, project.prjFile);
             }
         }
     }

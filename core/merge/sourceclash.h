@@ -1,7 +1,7 @@
 #ifndef SOURCECLASH_H
 #define SOURCECLASH_H
 
-#include "mergerequest.h"
+#include "mergeplan.h"
 
 #include <QString>
 
@@ -9,14 +9,14 @@
 // merge would write (the solver input list, the position file, the merged
 // orientation file, the camera file, the image list, the project file and the
 // photo database) with the project file, position file and orientation file
-// of every listed project ("NULL" items name none), and returns a text naming
+// of every source project of the plan, and returns a text naming
 // the first clash, or an empty text when there is none.
 //
 // Two paths clash when they name one file: after symbolic links, ".", ".."
 // and doubled separators are resolved, as far as the path exists (so it works
 // before the output folder is made), or when both name the same existing file
 // through hard links.
-QString findSourceClash(const MergeRequest &request);
+QString findSourceClash(const MergePlan &plan);
 
 // path made absolute against the working folder and resolved as far as it
 // exists; the part below the deepest existing folder is only cleaned.

@@ -1,0 +1,57 @@
+#include "solverrun.h"
+
+#include <cstdio>
+
+namespace {
+
+// How long a terminated solver has to end before it is killed.
+constexpr int solverGraceMs = 1000;
+// How long the solver is waited for between looks at its output and at a stop.
+constexpr int solverPollMs = 50;
+
+} // namespace
+
+bool SolverRun::start(const QString &program, const QStringList &arguments)
+{
+    process.start(program, arguments);
+    return process.waitForStarted(-1);
+}
+
+bool SolverRun::waitForExit(const LineSink &sink, const StopRequested &stop)
+{
+    while (process.state() != QProcess::NotRunning && !process.waitForFinished(solverPollMs)) {
+        passLines(sink, false);
+        if (stop()) {
+            stopProcess();
+            passLines(sink, true);
+            return false;
+        }
+    }
+    passLines(sink, true);
+    return true;
+}
+
+void SolverRun::stopProcess()
+{
+    process.terminate();
+    if (!process.waitForFinished(solverGraceMs)) {
+        process.kill();
+        process.waitForFinished(-1);
+    }
+}
+
+// Passes on the complete lines of both channels (at the end also an
+// unfinished last one).
+void SolverRun::passLines(const LineSink &sink, bool atEnd)
+{
+    for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
+        process.setReadChannel(channel);
+        while (process.canReadLine() || (atEnd && process.bytesAvailable() > 0)) {
+            QByteArray bytes = process.canReadLine() ? process.readLine() : process.readAll();
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+            while (bytes.endsWith('\n') || bytes.endsWith('\r'))
+                bytes.chop(1);
+            sink(QString::fromLocal8Bit(bytes));
+        }
+    }
+}
