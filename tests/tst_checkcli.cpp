@@ -14,6 +14,7 @@ class TestCheckCli : public QObject
 private slots:
     void exitCodesAndJson_data();
     void exitCodesAndJson();
+    void mergeCarriesFindingsAndMap();
 };
 
 void TestCheckCli::exitCodesAndJson_data()
@@ -73,7 +74,31 @@ void TestCheckCli::exitCodesAndJson()
     cli.start(binPath("q7prjmerge-cli"), QStringList{"--check"} + options + projects);
     QVERIFY(cli.waitForFinished(60000));
     QCOMPARE(cli.exitCode(), exitCode);
-    QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(exitCode == 0 ? "No findings" : "findings:"));
+    QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(exitCode == 0 ? "No findings" : " finding"));
+}
+
+// A merge of a shifted block: the findings in its JSON and its record, and
+// its map in Log/.
+void TestCheckCli::mergeCarriesFindingsAndMap()
+{
+    QTemporaryDir folder;
+    QCOMPARE(QProcess::execute(binPath("q7samplegen"), {"--projects", "2", "--images", "20", "--shift", "2",
+                                                        folder.path() + "/src"}),
+             0);
+    QProcess cli;
+    cli.start(binPath("q7prjmerge-cli"), {"--json", "--dir", folder.path(), "--name", "m",
+                                          folder.path() + "/src/block01/block01.Q7D",
+                                          folder.path() + "/src/block02/block02.Q7D"});
+    QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitCode(), 0); // advice only
+    const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+    const QJsonArray findings = json.value("check").toObject().value("findings").toArray();
+    QCOMPARE(findings.size(), 1);
+    QCOMPARE(findings[0].toObject().value("kind").toString(), QString("farApart"));
+    const QByteArray map = readBytes(json.value("map").toString());
+    QVERIFY2(map.startsWith("<?xml") && map.contains(findings[0].toObject().value("text").toString().toUtf8().left(40)),
+             map.left(200).constData());
+    QVERIFY(readBytes(folder.path() + "/m/Log/merge.log").contains("check (tolerance 1): 1 finding:\n  project 1"));
 }
 
 QTEST_GUILESS_MAIN(TestCheckCli)

@@ -95,7 +95,7 @@ QByteArray legend(const ReadinessReport &report, const BlockMapGrid &grid)
                           QString("%1: %2 images").arg(report.projects[p].label).arg(report.projects[p].images));
     svg += legendLine(line++, hex(sharedColour), "shared images");
     svg += legendLine(line++, hex(findingColour),
-                      report.findings.empty() ? QString("no findings") : QString("%1 findings").arg(report.findings.size()));
+                      report.findings.empty() ? QString("no findings") : QString("findings: %1").arg(report.findings.size()));
     for (int project : grid.offMap())
         svg += legendLine(line++, hex(projectColour(project)),
                           QString("not on the map: %1").arg(report.projects[size_t(project)].label));

@@ -4,7 +4,8 @@ QString findingsText(const ReadinessReport &report)
 {
     if (report.findings.empty())
         return "No findings: the projects look ready to merge.\n";
-    QString text = QString("%1 findings:\n").arg(report.findings.size());
+    const size_t count = report.findings.size();
+    QString text = count == 1 ? QString("1 finding:\n") : QString("%1 findings:\n").arg(count);
     for (const ReadinessFinding &finding : report.findings)
         text += "  " + finding.text + "\n";
     return text;
