@@ -8,14 +8,15 @@
 
 namespace {
 
-constexpr int gridWidth = 480;
-constexpr int gridHeight = 360;
-constexpr int cell = 2; // picture units a cell
+constexpr int gridWidth = 240;
+constexpr int gridHeight = 180;
+constexpr int cell = 4; // picture units a cell, its dot three square
 constexpr int mapWidth = gridWidth * cell;
 constexpr int mapHeight = gridHeight * cell;
 constexpr int legendWidth = 360;
 constexpr int lineHeight = 16;
 constexpr uint32_t findingColour = 0xe00000;
+constexpr int lineLength = 170; // characters of a finding's line under the map
 
 QByteArray hex(uint32_t colour)
 {
@@ -41,8 +42,8 @@ QByteArray dots(const BlockMapGrid &grid)
                 ++end;
             if (colour != none)
                 paths[colour] += "M" + QByteArray::number(x * cell) + " " + QByteArray::number(y * cell) + "h"
-                                 + QByteArray::number((end - x) * cell) + "v2h-" + QByteArray::number((end - x) * cell)
-                                 + "z";
+                                 + QByteArray::number((end - x) * cell - 1) + "v3h-"
+                                 + QByteArray::number((end - x) * cell - 1) + "z";
             x = end;
         }
     }
@@ -61,8 +62,8 @@ QByteArray findingMarks(const ReadinessReport &report, const BlockMapGrid &grid)
         for (const FindingImage &image : finding.images) {
             double x = 0, y = 0;
             if (grid.toCell(image.x, image.y, x, y))
-                svg += "<circle cx=\"" + QByteArray::number(x * cell, 'f', 1) + "\" cy=\""
-                       + QByteArray::number(y * cell, 'f', 1) + "\" r=\"7\"/>\n";
+                svg += "<circle cx=\"" + QByteArray::number(x * cell - 0.5, 'f', 1) + "\" cy=\""
+                       + QByteArray::number(y * cell - 0.5, 'f', 1) + "\" r=\"6\"/>\n";
         }
         if (finding.kind != FindingKind::Unconnected && finding.kind != FindingKind::Degrees)
             continue;
@@ -102,13 +103,33 @@ QByteArray legend(const ReadinessReport &report, const BlockMapGrid &grid)
     return svg;
 }
 
-// The findings' sentences under the map, one a line.
-QByteArray findingLines(const ReadinessReport &report)
+// The text in lines of at most lineLength characters, broken at blanks.
+QStringList wrapped(const QString &text)
+{
+    QStringList lines{QString()};
+    for (const QString &word : text.split(' ')) {
+        if (!lines.last().isEmpty() && lines.last().size() + 1 + word.size() > lineLength)
+            lines << QString();
+        lines.last() += (lines.last().isEmpty() ? "" : " ") + word;
+    }
+    return lines;
+}
+
+QStringList findingTextLines(const ReadinessReport &report)
+{
+    QStringList lines;
+    for (size_t i = 0; i < report.findings.size(); ++i)
+        lines << wrapped(QString("%1. %2").arg(i + 1).arg(report.findings[i].text));
+    return lines;
+}
+
+// The findings' sentences under the map.
+QByteArray findingLines(const QStringList &lines)
 {
     QByteArray svg;
-    for (size_t i = 0; i < report.findings.size(); ++i)
-        svg += "<text x=\"8\" y=\"" + QByteArray::number(mapHeight + 20 + int(i) * lineHeight) + "\">"
-               + escaped(QString("%1. %2").arg(i + 1).arg(report.findings[i].text)) + "</text>\n";
+    for (int i = 0; i < lines.size(); ++i)
+        svg += "<text x=\"8\" y=\"" + QByteArray::number(mapHeight + 20 + i * lineHeight) + "\">"
+               + escaped(lines[i]) + "</text>\n";
     return svg;
 }
 
@@ -117,16 +138,16 @@ QByteArray findingLines(const ReadinessReport &report)
 QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
 {
     const BlockMapGrid grid(report, gridWidth, gridHeight);
-    const int legendLines = int(report.projects.size() * 2) + 2;
-    const int height = std::max(mapHeight, 24 + legendLines * lineHeight) + 12
-                       + int(report.findings.size()) * lineHeight;
+    const int legendLines = int(report.projects.size() + grid.offMap().size()) + 2;
+    const QStringList findingText = findingTextLines(report);
+    const int height = std::max(mapHeight, 24 + legendLines * lineHeight) + 12 + int(findingText.size()) * lineHeight;
     QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
                      + QByteArray::number(mapWidth + legendWidth) + "\" height=\"" + QByteArray::number(height)
                      + "\" font-family=\"sans-serif\" font-size=\"12\">\n<title>" + escaped(title) + "</title>\n";
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += "<rect width=\"" + QByteArray::number(mapWidth) + "\" height=\"" + QByteArray::number(mapHeight)
            + "\" fill=\"#f4f4f0\"/>\n";
-    svg += dots(grid) + findingMarks(report, grid) + legend(report, grid) + findingLines(report);
+    svg += dots(grid) + findingMarks(report, grid) + legend(report, grid) + findingLines(findingText);
     return svg + "</svg>\n";
 }
 

@@ -7,7 +7,7 @@
 #include <QString>
 
 // The map of the blocks as an SVG picture: every position a dot in its
-// project's colour (at most one a cell of a 480 x 360 grid), shared images
+// project's colour (at most one a cell of a 240 x 180 grid), shared images
 // dark, the images of findings ringed, unconnected blocks and blocks in
 // degrees framed, and a legend of the projects and the findings.
 QByteArray blockMapSvg(const ReadinessReport &report, const QString &title);

@@ -14,7 +14,7 @@ std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry>
 
 QString mergeMapPath(const MergeReport &report)
 {
-    return QFileInfo(report.outputs.mergeLog).path() + "//merge-"
+    return report.outputs.folder + "//Log//merge-"
            + report.startTime.toString("yyyyMMdd-HHmmss-zzz") + ".svg";
 }
 
@@ -22,7 +22,7 @@ void takeReadiness(std::future<ReadinessReport> &check, MergeReport &report)
 {
     report.readiness = check.get();
     // A merge that stopped before the solver has not made the Log folder.
-    QDir().mkpath(QFileInfo(report.outputs.mergeLog).path());
+    QDir().mkpath(report.outputs.folder + "//Log");
     const QString path = mergeMapPath(report);
     const QString title = "merge of " + report.startTime.toString(Qt::ISODate) + " into " + report.outputFolder;
     report.mapFile = writeBlockMapSvg(path, report.readiness, title) ? path : QString();
