@@ -152,7 +152,7 @@ int main(int argc, char *argv[])
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");
 
-    const MergeRequest request{parser.positionalArguments(), parser.value("dir"), parser.value("name")};
+    const MergeRequest request{parser.positionalArguments(), parser.value("dir"), parser.value("name"), tolerance};
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
