@@ -10,8 +10,9 @@
 QString missingArguments(const QCommandLineParser &parser)
 {
     QStringList missing;
+    // A check alone writes nothing, and needs no folder or name.
     for (const char *option : {"dir", "name"}) {
-        if (!parser.isSet(option))
+        if (!parser.isSet("check") && !parser.isSet(option))
             missing << QString("--") + option;
     }
     if (parser.positionalArguments().isEmpty())

@@ -8,8 +8,8 @@ class QCommandLineParser;
 
 // What the batch program makes of its arguments before a merge.
 
-// One line saying which of --dir, --name and the project files is missing,
-// pointing to --help; empty when none is.
+// One line saying which of --dir, --name (unless --check) and the project
+// files is missing, pointing to --help; empty when none is.
 QString missingArguments(const QCommandLineParser &parser);
 
 // path taken against the working folder, so that the new project's files

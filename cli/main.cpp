@@ -1,12 +1,14 @@
 // q7prjmerge-cli: the merge of the dialog, without a window.
 //
 //   q7prjmerge-cli --dir DIR --name NAME [--json] PROJECT.Q7D [PROJECT.Q7D ...]
+//   q7prjmerge-cli --check [--tolerance D] [--json] PROJECT.Q7D [PROJECT.Q7D ...]
 //
 // Exit codes: 0 the merge ran to its end and every step succeeded; 1 a step
 // failed (the merge ran to its end, or stopped before the solver when its
 // input list or position file could not be written); 2 it did not start.
 
 #include "arguments.h"
+#include "checkcommand.h"
 #include "consolemessages.h"
 #include "jsonoutput.h"
 #include "mergelog.h"
@@ -56,7 +58,13 @@ void describe(QCommandLineParser &parser)
                        {"verbose", "Show the merge's diagnostic lines on standard error."},
                        {"json", "Print one JSON object on standard output instead of the summary and "
                                 "timings, also when the merge does not start: steps, counts, output "
-                                "files, exit code and the reason."}});
+                                "files, exit code and the reason."},
+                       {"check", "Only check the projects before a merge: print the findings (an "
+                                 "unconnected block, shared images far apart, a block in degrees, a name "
+                                 "listed twice) and the pairs that share images. Writes nothing; exits 0 "
+                                 "when nothing was found, 1 when something was."},
+                       {"tolerance", "Shared images whose positions lie farther apart than this, in the "
+                                     "positions' unit, are a finding (default 1.0).", "DISTANCE", "1.0"}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
@@ -143,11 +151,17 @@ int main(int argc, char *argv[])
     const QStringList unusable = unusableProjectFiles(projects);
     if (!unusable.isEmpty())
         return refuse(unusable.join('\n'), json);
+    bool toleranceOk = false;
+    const double tolerance = parser.value("tolerance").toDouble(&toleranceOk);
+    if (!toleranceOk || !(tolerance >= 0))
+        return refuse(QString("--tolerance needs a distance of at least 0, not %1").arg(parser.value("tolerance")), json);
+    if (parser.isSet("check"))
+        return runReadinessCheck(projects, tolerance, json);
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");
 
-    const MergeRequest request{projects, absolutePath(parser.value("dir")), parser.value("name")};
+    const MergeRequest request{projects, absolutePath(parser.value("dir")), parser.value("name"), tolerance};
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));

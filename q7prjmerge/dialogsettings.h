@@ -1,6 +1,8 @@
 #ifndef DIALOGSETTINGS_H
 #define DIALOGSETTINGS_H
 
+#include "readinesscheck.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -14,6 +16,7 @@ struct DialogSettings
     QString addFolder;
     QStringList projects;
     QString prjName;
+    double tolerance = defaultTolerance; // shared images farther apart are a finding of the check
 
     static DialogSettings load();
     void save() const;

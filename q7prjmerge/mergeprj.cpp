@@ -4,6 +4,7 @@
 #include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
 #include "projectlist.h"
+#include "readinesspanel.h"
 #include "requestcheck.h"
 #include "shownpath.h"
 #include "windowicon.h"
@@ -21,7 +22,8 @@ mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
       fileDialogs(std::make_unique<FileDialogs>()),
       messages(this),
-      runner(messages)
+      runner(messages),
+      tolerance(DialogSettings::load().tolerance)
 {
     createWidgets();
     layOutWidgets();
@@ -39,7 +41,8 @@ mergeprj::mergeprj(QWidget *parent)
 
 mergeprj::~mergeprj()
 {
-    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder, mergeRequest().projectFiles, prjNameEdit->text()}
+    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder, mergeRequest().projectFiles, prjNameEdit->text(),
+                   tolerance}
         .save();
     // A merge still running is stopped by the runner; its end finds no dialog.
     disconnect(&runner, nullptr, this, nullptr);
@@ -95,6 +98,7 @@ void mergeprj::createWidgets()
     statusLabel = new QLabel;
     progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
     progressPanel->hide();
+    readinessPanel = new ReadinessPanel(projectList, tolerance);
 
     // Names for finding the widgets from outside (tests, accessibility).
     addButton->setObjectName("addButton");
@@ -112,6 +116,7 @@ void mergeprj::createWidgets()
     upButton->setObjectName("upButton");
     downButton->setObjectName("downButton");
     statusLabel->setObjectName("statusLabel");
+    readinessPanel->setObjectName("readinessPanel");
 }
 
 void mergeprj::layOutWidgets()
@@ -133,6 +138,8 @@ void mergeprj::layOutWidgets()
     gridLayout->addWidget(statusLabel, 11, 0, 1, 5);
     // Row 10 shows a running merge; row 11 is left free.
     gridLayout->addWidget(progressPanel, 10, 0, 1, 5);
+    // Column 5 holds the map of the blocks with the check's findings.
+    gridLayout->addWidget(readinessPanel, 0, 5, 12, 1);
     gridLayout->setHorizontalSpacing(1);
     // Extra room goes to the list: its last row, free beside it, and the
     // middle of its columns.
@@ -238,19 +245,26 @@ MergeRequest mergeprj::mergeRequest() const
         request.projectFiles.append(projectList->item(i)->text());
     request.prjDir = prjDirEdit->text();
     request.prjName = prjNameEdit->text();
+    request.tolerance = tolerance;
     return request;
 }
 
 // Looks at every listed project again; a merge with projects whose files are
-// missing goes ahead only when the user says so.
-bool mergeprj::confirmFlaggedProjects()
+// missing, or of which the check found something, goes ahead only when the
+// user says so.
+bool mergeprj::confirmFlaggedProjects(const MergeRequest &request)
 {
     const QStringList flagged = projectList->recheckProjects();
-    if (flagged.isEmpty())
+    const QStringList findings = readinessPanel->findingsFor(request.projectFiles);
+    if (flagged.isEmpty() && findings.isEmpty())
         return true;
-    return messages.question(tr("Missing files"),
-                             tr("These projects have files missing or unreadable:\n%1\n\nMerge anyway?")
-                                 .arg(flagged.join('\n')));
+    QStringList parts;
+    if (!flagged.isEmpty())
+        parts << tr("These projects have files missing or unreadable:\n%1").arg(flagged.join('\n'));
+    if (!findings.isEmpty())
+        parts << tr("The check of the positions found:\n%1").arg(findings.join('\n'));
+    return messages.question(flagged.isEmpty() ? tr("Findings") : tr("Missing files"),
+                             parts.join("\n\n") + tr("\n\nMerge anyway?"));
 }
 
 // The fields first: a merge that cannot start changes nothing on screen, and
@@ -265,7 +279,7 @@ bool mergeprj::readyToStart(const MergeRequest &request)
         (missing == MissingField::PrjDir ? prjDirEdit : prjNameEdit)->setFocus();
         return false;
     }
-    return confirmFlaggedProjects() && confirmReplace(request);
+    return confirmFlaggedProjects(request) && confirmReplace(request);
 }
 
 bool mergeprj::confirmReplace(const MergeRequest &request)

@@ -14,6 +14,7 @@ class QLineEdit;
 class MergeProgressPanel;
 class QPushButton;
 class ProjectList;
+class ReadinessPanel;
 
 // The program's one window: the list of source projects, the new project's
 // name and folder, and the buttons that edit the list and start a merge.
@@ -63,7 +64,7 @@ private:
     void setMerging(bool merging);
     void mergeDone(const MergeReport &report);
     bool readyToStart(const MergeRequest &request);
-    bool confirmFlaggedProjects();
+    bool confirmFlaggedProjects(const MergeRequest &request);
     bool confirmReplace(const MergeRequest &request);
 
 
@@ -84,11 +85,13 @@ private:
     QLabel *statusLabel;
     QString addFolder; // where Add's file chooser starts
     MergeProgressPanel *progressPanel;
+    ReadinessPanel *readinessPanel;
 
     std::unique_ptr<FileDialogs> fileDialogs;
     MessageBoxes messages;
     MergeRunner runner;
     bool closeWhenEnded = false;
+    double tolerance; // of the readiness check, from the settings
 };
 
 #endif // MERGEPRJ_H

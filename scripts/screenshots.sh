@@ -4,6 +4,8 @@
 #   docs/screenshots/dialog.png   the three sample projects listed, fields filled
 #   docs/screenshots/merging.png  a merge under way (a slow stand-in solver), details open
 #   docs/screenshots/result.png   the result dialog at the end of the merge
+#   docs/screenshots/map.png      20 sample projects, block 7 shifted, block 13
+#                                 in degrees, the first finding chosen
 # The merge writes into a temporary folder; the program runs from a copy of
 # build/bin whose AT/Z7Uzurer talks and sleeps for a few seconds first.
 set -euo pipefail
@@ -25,6 +27,7 @@ if [[ "${1:-}" != "--inside" ]]; then
   trap 'rm -rf "$work"' EXIT
   cp -r build/bin "$work/bin"
   cp -r examples "$work/src"
+  build/bin/q7samplegen --projects 20 --images 400 --shared 10 --shift 7 --degrees 13 "$work/twenty"
   mv "$work/bin/AT/Z7Uzurer" "$work/bin/AT/Z7Uzurer.real"
   cat >"$work/bin/AT/Z7Uzurer" <<'EOF'
 #!/bin/sh
@@ -86,4 +89,19 @@ sleep 0.5
 import -window "$result" "$shots/result.png"
 xdotool windowfocus --sync "$result"
 xdotool key Escape
-echo "wrote $shots/dialog.png, merging.png and result.png"
+while xdotool search --onlyvisible --name '^Tips$' >/dev/null 2>&1; do sleep 0.1; done
+kill $program
+wait $program 2>/dev/null || true
+
+# The map of twenty blocks, in a window that fills the screen.
+XDG_CONFIG_HOME=$work/config-map QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" \
+  "$work"/twenty/block*/block*.Q7D 2>/dev/null >/dev/null &
+program=$!
+window=$(xdotool search --sync --onlyvisible --class q7prjmerge | head -1)
+xdotool windowmove --sync "$window" 0 0
+xdotool windowsize --sync "$window" 1024 768
+sleep 1.5
+click -300 -225 # the first finding
+sleep 0.8
+import -window "$window" "$shots/map.png"
+echo "wrote $shots/dialog.png, merging.png, result.png and map.png"

@@ -236,7 +236,8 @@ void TestMergeDialog::layoutPositions()
         {"removeAllButton", 2, 4, 1, 1}, {"prjNameLabel", 7, 0, 1, 1}, {"prjNameEdit", 7, 1, 1, 3},
         {"prjDirLabel", 8, 0, 1, 1},  {"prjDirEdit", 8, 1, 1, 3},  {"openButton", 8, 4, 1, 1},
         {"mergeButton", 9, 3, 1, 1},  {"cancelButton", 9, 4, 1, 1}, {"upButton", 3, 4, 1, 1},
-        {"downButton", 4, 4, 1, 1},   {"statusLabel", 11, 0, 1, 5}, {"progressPanel", 10, 0, 1, 5}};
+        {"downButton", 4, 4, 1, 1},   {"statusLabel", 11, 0, 1, 5}, {"progressPanel", 10, 0, 1, 5},
+        {"readinessPanel", 0, 5, 12, 1}};
     QCOMPARE(grid->count(), int(std::size(places)));
     for (const Place &place : places) {
         auto *widget = dialog->findChild<QWidget *>(place.name);

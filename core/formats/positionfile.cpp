@@ -3,6 +3,7 @@
 #include "atomicfile.h"
 #include "bulkrecords.h"
 #include "fixednumber.h"
+#include "namesort.h"
 #include "numericlocale.h"
 #include "plainfields.h"
 #include "regularfile.h"
@@ -168,11 +169,13 @@ private:
     std::vector<Line> lines;
 };
 
-// Appends the usable lines of the position file at path to lines. Returns 1
-// when the file was read, 0 when it cannot be opened or is no regular file,
-// -1 when reading it failed part way (a folder, an I/O error) and -2 when it
-// is damaged from line damagedFrom on; the lines before stay.
-int readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
+// Hands the usable lines of the position file at path to take, in file
+// order. Returns 1 when the file was read, 0 when it cannot be opened or is no
+// regular file, -1 when reading it failed part way (a folder, an I/O error)
+// and -2 when it is damaged from line damagedFrom on; the lines before were
+// handed on.
+template <typename Take>
+int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
 {
     FILE *file = openRegularFile(path);
     if (!file)
@@ -190,7 +193,7 @@ int readPositionLines(const QByteArray &path, PositionLines &lines, int *damaged
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
                                << QString::fromLocal8Bit(path) << (endless ? "runs on without end, reading ends" : "is too long, skipped");
         if (scan == LineScan::Record && withinBounds(record))
-            lines.append(record);
+            take(record);
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
@@ -199,63 +202,21 @@ int readPositionLines(const QByteArray &path, PositionLines &lines, int *damaged
     return failed ? -1 : endless ? -2 : 1;
 }
 
-// How many leading bytes every line's name shares with the others.
-size_t sharedNamePrefix(const PositionLines &lines)
+int readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
 {
-    if (lines.size() == 0)
-        return 0;
-    const std::string_view first = lines.name(0);
-    size_t shared = first.size();
-    for (size_t i = 1; i < lines.size() && shared > 0; ++i) {
-        const std::string_view name = lines.name(i);
-        const size_t limit = std::min(shared, name.size());
-        size_t same = 0;
-        while (same < limit && name[same] == first[same])
-            ++same;
-        shared = same;
-    }
-    return shared;
-}
-
-// A line to sort: the eight bytes of its name after the shared prefix, the
-// first the most significant and zeros past the name's end, so that most
-// comparisons are of two integers held side by side rather than of names
-// spread over memory. Names hold no zero byte, so a name that ends first
-// still sorts first.
-struct SortEntry
-{
-    uint64_t head;
-    size_t line;
-};
-
-uint64_t nameHead(std::string_view name, size_t from)
-{
-    uint64_t head = 0;
-    for (size_t k = from; k < from + sizeof head; ++k)
-        head = head << 8 | (k < name.size() ? uint64_t(static_cast<unsigned char>(name[k])) : 0);
-    return head;
+    return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damagedFrom);
 }
 
 // The lines sorted by name in byte order, of each name the first in reading
-// order only (among equal names the earlier line sorts first).
+// order only.
 std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
 {
-    const size_t shared = sharedNamePrefix(lines);
-    std::vector<SortEntry> entries(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        entries[i] = {nameHead(lines.name(i), shared), i};
-    std::sort(entries.begin(), entries.end(), [&](const SortEntry &a, const SortEntry &b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        const int byName = lines.name(a.line).compare(lines.name(b.line));
-        return byName != 0 ? byName < 0 : a.line < b.line;
-    });
     std::vector<size_t> order;
-    order.reserve(entries.size());
-    for (const SortEntry &entry : entries) {
-        if (order.empty() || lines.name(order.back()) != lines.name(entry.line))
-            order.push_back(entry.line);
-    }
+    order.reserve(lines.size());
+    visitSortedByName(lines, [&](size_t line) {
+        if (order.empty() || lines.name(order.back()) != lines.name(line))
+            order.push_back(line);
+    });
     return order;
 }
 
@@ -359,6 +320,13 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
         *read = counts;
     qDebug() << order.size();
     return writePositions(outPath.toLocal8Bit(), lines, order);
+}
+
+int readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take)
+{
+    return readUsableLines(path, [&take](const ImageRecord &record) {
+        take({baseNameOf(record.name), record.X, record.Y, record.Z});
+    });
 }
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)

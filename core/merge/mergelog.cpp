@@ -2,6 +2,7 @@
 
 #include "durablewrite.h"
 #include "shownpath.h"
+#include "readinesstext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +23,16 @@ QString indented(const QStringList &lines)
     QString text;
     for (const QString &line : lines)
         text += "  " + line + "\n";
+    return text;
+}
+
+// The check of the sources: the findings and the pairs that share images,
+// then the map beside the record.
+QString readinessRecord(const MergeReport &report)
+{
+    QString text = QString("check (tolerance %1): ").arg(report.readiness.tolerance) + findingsText(report.readiness);
+    text += "shared images:\n" + indented(pairsText(report.readiness).split('\n', Qt::SkipEmptyParts));
+    text += "map: " + (report.mapFile.isEmpty() ? QString("could not be written") : report.mapFile) + "\n";
     return text;
 }
 
@@ -60,6 +71,7 @@ QString mergeLogRecord(const MergeReport &report)
         text += QString("  %1 %2 %3 ms").arg(step.name + ":", -26).arg(step.ok ? "ok" : "FAILED", -6).arg(step.milliseconds, 8);
         text += step.ok ? "\n" : "  " + shownPath(step.problem) + "\n";
     }
+    text += readinessRecord(report);
     text += QString("counts: %1 projects, %2 cameras, %3 images; %4 positions read, %5 merged\n")
                 .arg(report.projects)
                 .arg(report.cameras)

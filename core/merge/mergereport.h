@@ -4,6 +4,7 @@
 #include "mergeoutputs.h"
 #include "mergesteps.h"
 #include "projectentry.h"
+#include "readinesscheck.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,6 +31,8 @@ struct MergeReport
     QString startedAs; // the front end and its command line
     QString outputFolder;
     std::vector<ProjectEntry> sources; // in list order
+    ReadinessReport readiness; // the check of the sources' positions, without the map's points
+    QString mapFile;           // the map of the merge beside the record; empty when not written
     MergeOutputs outputs;
     int projects = 0;
     int cameras = 0;

@@ -1,5 +1,6 @@
 #include "mergereportjson.h"
 
+#include "readinessjson.h"
 #include "shownpath.h"
 
 #include <QCoreApplication>
@@ -58,6 +59,8 @@ QJsonObject mergeReportJson(const MergeReport &report)
                                       {"exitCode", report.solverExitCode},
                                       {"output", QJsonArray::fromStringList(report.solverOutput)}});
     json.insert("steps", stepsJson(report.steps));
+    json.insert("check", readinessJson(report.readiness));
+    json.insert("map", report.mapFile);
     json.insert("outputs", filesJson(namedFiles(report.outputs)));
     return json;
 }

@@ -7,6 +7,7 @@
 #include "fileidentity.h"
 #include "linkedoutput.h"
 #include "mergelog.h"
+#include "mergereadiness.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
 #include "positionexport.h"
@@ -142,6 +143,8 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.startedAs = startedAs;
     report.sources = plan.projects;
     report.outputs = plan.outputs;
+    // The check only tells: it runs beside the merge, for the record and the map.
+    std::future<ReadinessReport> readiness = startReadinessCheck(plan.projects, request.tolerance);
 
     if (writeSolverInputs(plan, report))
         runMerge(plan, request.prjName, report);
@@ -149,7 +152,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     photoDatabase->discardPreparation();
     imageRoom = {}; // a room the reader did not take, once it is made
     // A stopped merge writes nothing after the stop but its record, which
-    // says what the folder holds.
+    // says what the folder holds; its map is left out.
+    if (!report.stopped)
+        takeReadiness(readiness, report);
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
