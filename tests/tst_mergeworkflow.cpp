@@ -181,10 +181,12 @@ void TestMergeWorkflow::missingSolverLeavesEarlierProjectWhole()
                                                "imageinfos", "eofInfo", "groups"}));
     QVERIFY(report.summary().contains("- solver: " + temp + "/AT/Z7Uzurer could not be started"));
     QVERIFY(report.summary().contains("- merged orientation file: " + temp
-                                      + "//m//Adjustment//m_ori.q7c was not written by the solver"));
+                                      + "/m/Adjustment/m_ori.q7c was not written by the solver"));
     QVERIFY(report.summary().contains("- camera file: not run"));
     auto after = snapshot(temp + "/m");
     QVERIFY(after.erase("Log/merge.log") == 1);
+    eraseMergeMaps(after);
+    eraseMergeMaps(earlier);
     QVERIFY(after == earlier);
 }
 
