@@ -60,7 +60,7 @@ BlockMapView::BlockMapView(QWidget *parent)
 
 QSize BlockMapView::sizeHint() const
 {
-    return QSize(360, 270);
+    return QSize(280, 210);
 }
 
 void BlockMapView::setReport(std::shared_ptr<const ReadinessReport> newReport)

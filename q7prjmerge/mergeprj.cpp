@@ -59,12 +59,13 @@ void mergeprj::restoreSettings()
     addFolder = settings.addFolder;
 }
 
-// Room for ten rows with their whole paths and counts, within the screen.
+// Room for ten rows with their whole paths and counts beside the map, within
+// the screen.
 void mergeprj::resizeForFirstRun()
 {
     const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
     const int rows = 10 * (fontMetrics().height() + 8);
-    const QSize wanted(fontMetrics().averageCharWidth() * 120,
+    const QSize wanted(fontMetrics().averageCharWidth() * 120 + readinessPanel->sizeHint().width(),
                        sizeHint().height() + rows - projectList->sizeHint().height());
     resize(wanted.boundedTo(screen.size() * 0.9).expandedTo(sizeHint()));
 }
