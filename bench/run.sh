@@ -15,6 +15,9 @@
 # key (one transaction per table) and bench/dbfloor.c, the same over the
 # SQLCipher C API with prepared statements, against our database steps; and
 # `sort -u` by name over the same position files against our position export.
+# Beside them, the readiness check (q7checkbench, built from bench/) against
+# the position export, each alone in a run of its own with its peak memory,
+# and the time the dialog's map of all positions takes to draw.
 # With 100,000 and 1,000,000 images among the sizes it prints each step's
 # ratio between the two, the bytes per image at the memory peak and the
 # largest merge that fits a machine of 8, 24 and 64 GiB.
@@ -131,6 +134,25 @@ bench_size() {
     time_ms env LC_ALL=C sort -u -k1,1 "$src"/*/*_xyz.txt -o "$work/sorted.txt" >>"$work/sort.ms"
   done
   keep "$size" sort "$work/sort.ms"
+
+  # The readiness check beside the position export, each alone in a run of
+  # its own (its peak memory its own), and the dialog's map drawn.
+  local measure
+  for measure in export check map; do
+    rm -f "$work/$measure.ms" "$work/$measure.rss"
+    for ((r = 1; r <= runs; r++)); do
+      if [[ $measure == export ]]; then
+        build/bench/q7checkbench export "$work/export_xyz.txt" "${list[@]}" >"$work/cb" 2>/dev/null
+      else
+        build/bench/q7checkbench "$measure" "${list[@]}" >"$work/cb" 2>/dev/null
+      fi
+      awk -v m="$measure:" '$1 == m { print $2 }' "$work/cb" >>"$work/$measure.ms"
+      awk '/^peak memory:/ { print $3 }' "$work/cb" >>"$work/$measure.rss"
+    done
+    keep "$size" "alone $measure" "$work/$measure.ms"
+    keep "$size" "alone $measure rss" "$work/$measure.rss"
+  done
+  rm -f "$work/export_xyz.txt"
 
   # Peer (a): the sqlcipher shell inserting the same rows.
   peer_sql "$out/merged/merged.temp" >"$work/peer.sql"
@@ -254,6 +276,16 @@ for size in "${sizes[@]}"; do
     "$(ratio "${figure["$size position export"]}" "${figure["$size sort"]}")"
 done
 
+echo
+echo "The readiness check beside the position export (each alone), and the map"
+for size in "${sizes[@]}"; do
+  printf '  %8s images: check %6s ms, %6s MiB   export %6s ms, %6s MiB   ratio %s, memory %s   map drawn in %s ms\n' \
+    "$size" "${figure["$size alone check"]}" "$(mib "${figure["$size alone check rss"]}")" \
+    "${figure["$size alone export"]}" "$(mib "${figure["$size alone export rss"]}")" \
+    "$(ratio "${figure["$size alone check"]}" "${figure["$size alone export"]}")" \
+    "$(ratio "${figure["$size alone check rss"]}" "${figure["$size alone export rss"]}")" "${figure["$size alone map"]}"
+done
+
 if [[ -n "${figure["100000 wall"]:-}" ]]; then
   echo
   echo "Against the budget (2 cores)"
@@ -270,10 +302,14 @@ if [[ -n "${figure["100000 wall"]:-}" ]]; then
     printf '  position export / sort, %-7s %5s       (at most 1.0)\n' \
       "$size:" "$(ratio "${figure["$size position export"]}" "${figure["$size sort"]}")"
   done
+  printf '  check / position export:       %6s       (at most 1.5; memory %s, at most 1.0)\n' \
+    "$(ratio "${figure["100000 alone check"]}" "${figure["100000 alone export"]}")" \
+    "$(ratio "${figure["100000 alone check rss"]}" "${figure["100000 alone export rss"]}")"
   if [[ -n $both ]]; then
     printf '  1,000,000 / 100,000 images:    %6s       (at most 12)\n' \
       "$(ratio "${figure["1000000 wall"]}" "${figure["100000 wall"]}")"
     printf '  largest step ratio:            %s   (at most 11)\n' "$(worst_step)"
     printf '  peak memory at 1,000,000:      %6s MiB   (at most 700 MiB)\n' "$(mib "${figure["1000000 rss"]}")"
+    printf '  map of 1,000,000 drawn in:     %6s ms    (under 100 ms)\n' "${figure["1000000 alone map"]}"
   fi
 fi

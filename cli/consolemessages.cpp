@@ -2,14 +2,11 @@
 
 #include <cstdio>
 
-namespace {
-
-void print(const QString &title, const QString &text)
+void ConsoleMessages::print(const QString &title, const QString &text)
 {
-    std::fprintf(stderr, "%s: %s\n", title.toLocal8Bit().constData(), text.toLocal8Bit().constData());
+    lines << title + ": " + text;
+    std::fprintf(stderr, "%s\n", lines.last().toLocal8Bit().constData());
 }
-
-} // namespace
 
 void ConsoleMessages::warning(const QString &title, const QString &text)
 {

@@ -3,14 +3,24 @@
 
 #include "usermessages.h"
 
+#include <QStringList>
+
 // Prints the core's messages on standard error as "<title>: <text>", the same
-// texts the dialog shows in its message boxes.
+// texts the dialog shows in its message boxes, and keeps them.
 class ConsoleMessages : public UserMessages
 {
 public:
     void warning(const QString &title, const QString &text) override;
     void critical(const QString &title, const QString &text) override;
     void information(const QString &title, const QString &text) override;
+
+    // Every message printed, as "<title>: <text>".
+    const QStringList &printed() const { return lines; }
+
+private:
+    void print(const QString &title, const QString &text);
+
+    QStringList lines;
 };
 
 #endif // CONSOLEMESSAGES_H

@@ -1,25 +1,29 @@
 // q7prjmerge-cli: the merge of the dialog, without a window.
 //
 //   q7prjmerge-cli --dir DIR --name NAME [--json] PROJECT.Q7D [PROJECT.Q7D ...]
+//   q7prjmerge-cli --check [--tolerance D] [--json] PROJECT.Q7D [PROJECT.Q7D ...]
 //
 // Exit codes: 0 the merge ran to its end and every step succeeded; 1 a step
 // failed (the merge ran to its end, or stopped before the solver when its
 // input list or position file could not be written); 2 it did not start.
 
+#include "arguments.h"
+#include "checkcommand.h"
 #include "consolemessages.h"
+#include "jsonoutput.h"
 #include "mergelog.h"
-#include "mergereportjson.h"
 #include "mergeworkflow.h"
 #include "platform.h"
-#include "projectfile.h"
 #include "q7version.h"
+#include "shownpath.h"
+#include "stopsignals.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFileInfo>
-#include <QJsonDocument>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <csignal>
+#include <optional>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -41,18 +45,26 @@ void describe(QCommandLineParser &parser)
         "Exit codes: 0 every step succeeded; 1 a step failed (the merge ran to its end, or\n"
         "stopped before the solver when its input list or position file could not be\n"
         "written); 2 the merge did not start (usage, a listed file missing or not a readable\n"
-        "project file, empty --dir or --name, an output that would overwrite a source\n"
-        "project's file, folder not made).\n\n"
+        "project file, empty --dir or --name, a NAME that is no plain file name, an output\n"
+        "that would overwrite a source project's file or is a symbolic link, another merge\n"
+        "into the same project running, folder not made).\n\n"
         "Every merge that starts appends a record to DIR/NAME/Log/merge.log.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOptions({{"dir", "Folder in which the new project's folder is made (prjDir).", "DIR"},
                        {"name", "The new project's name (PrjName).", "NAME"},
-                       {"timings", "Print the time each step took and the peak memory of the\n"
+                       {"timings", "Print the time each step took and the peak memory of the "
                                    "program and of the solver on standard output."},
                        {"verbose", "Show the merge's diagnostic lines on standard error."},
-                       {"json", "Print the report as one JSON object on standard output instead of\n"
-                                "the summary and timings: steps, counts, output files and exit code."}});
+                       {"json", "Print one JSON object on standard output instead of the summary and "
+                                "timings, also when the merge does not start: steps, counts, output "
+                                "files, exit code and the reason."},
+                       {"check", "Only check the projects before a merge: print the findings (an "
+                                 "unconnected block, shared images far apart, a block in degrees, a name "
+                                 "listed twice) and the pairs that share images. Writes nothing; exits 0 "
+                                 "when nothing was found, 1 when something was."},
+                       {"tolerance", "Shared images whose positions lie farther apart than this, in the "
+                                     "positions' unit, are a finding (default 1.0).", "DISTANCE", "1.0"}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
@@ -78,26 +90,32 @@ void showStep(const QString &step)
     std::fflush(stderr);
 }
 
-void printJson(const MergeReport &report, int exitCode)
+// A merge refused before it starts: the reason on standard error, and with
+// --json as the one object on standard output.
+int refuse(const QString &reason, bool json)
 {
-    QJsonObject json = mergeReportJson(report);
-    json.insert("exitCode", exitCode);
-    std::printf("%s\n", QJsonDocument(json).toJson(QJsonDocument::Compact).constData());
+    std::fprintf(stderr, "%s\n", qPrintable(reason));
+    if (json)
+        printJson(MergeReport{}, NotStarted, reason);
+    return NotStarted;
 }
 
-// Names on standard error every listed file that is missing or not a
-// readable project file; true when there is none.
-bool allProjectFilesReadable(const QStringList &files)
+// The two lines after the summary: how long the merge took, and where the
+// new project's file is.
+void printTotal(const MergeReport &report, qint64 milliseconds)
 {
-    bool readable = true;
-    for (const QString &file : files) {
-        if (isProjectFile(file))
-            continue;
-        const char *what = QFileInfo::exists(file) ? "Not a readable project file" : "No such project file";
-        std::fprintf(stderr, "%s: %s\n", what, qPrintable(file));
-        readable = false;
-    }
-    return readable;
+    std::printf("Total time: %.1f s\n", double(milliseconds) / 1000.0);
+    std::printf("New project file: %s\n", qPrintable(shownPath(report.outputs.projectFile)));
+}
+
+// With --json the merge's own lines (the orientation reader's) go to
+// standard error, which keeps standard output for the JSON alone.
+MergeReport merge(MergeWorkflow &workflow, const MergeRequest &request, bool json)
+{
+    std::optional<StandardOutputToError> keptForJson;
+    if (json)
+        keptForJson.emplace();
+    return workflow.mergePrj(request);
 }
 
 } // namespace
@@ -113,10 +131,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(Q7_VERSION);
     QCommandLineParser parser;
     describe(parser);
-    if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
-        return NotStarted;
-    }
+    // Known before the parse, so that a usage error is told as JSON too.
+    const bool json = app.arguments().contains("--json");
+    if (!parser.parse(app.arguments()))
+        return refuse(parser.errorText() + " See 'q7prjmerge-cli --help'.", json);
     if (parser.isSet("help")) {
         std::printf("%s", qPrintable(parser.helpText()));
         return Succeeded;
@@ -125,36 +143,53 @@ int main(int argc, char *argv[])
         std::printf("q7prjmerge-cli %s\n", Q7_VERSION);
         return Succeeded;
     }
-    if (parser.positionalArguments().isEmpty() || !parser.isSet("dir") || !parser.isSet("name")) {
-        std::fprintf(stderr, "%s", qPrintable(parser.helpText()));
-        return NotStarted;
-    }
+    const QString missing = missingArguments(parser);
+    if (!missing.isEmpty())
+        return refuse(missing, json);
 
-    // Refused before anything is written.
-    if (!allProjectFilesReadable(parser.positionalArguments()))
-        return NotStarted;
+    // Refused before anything is written. The paths are made absolute first,
+    // so that the new project's files name them wherever it is opened from.
+    const QStringList projects = absolutePaths(parser.positionalArguments());
+    const QStringList unusable = unusableProjectFiles(projects);
+    if (!unusable.isEmpty())
+        return refuse(unusable.join('\n'), json);
+    bool toleranceOk = false;
+    const double tolerance = parser.value("tolerance").toDouble(&toleranceOk);
+    if (!toleranceOk || !(tolerance >= 0))
+        return refuse(QString("--tolerance needs a distance of at least 0, not %1").arg(parser.value("tolerance")), json);
+    if (parser.isSet("check"))
+        return runReadinessCheck(projects, tolerance, json);
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");
 
-    const MergeRequest request{parser.positionalArguments(), parser.value("dir"), parser.value("name")};
+    const MergeRequest request{projects, absolutePath(parser.value("dir")), parser.value("name"), tolerance};
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
     const bool onTerminal = platform::isTerminal(stderr);
     if (onTerminal)
         workflow.setProgress({showStep, {}, {}});
-    const MergeReport report = workflow.mergePrj(request);
+    stopOnSignals(workflow);
+    QElapsedTimer total;
+    total.start();
+    const MergeReport report = merge(workflow, request, json);
     if (onTerminal)
         std::fprintf(stderr, "\033[K");
-    const int exitCode = !report.started ? NotStarted : report.succeeded() ? Succeeded : StepFailed;
-    if (parser.isSet("json")) {
-        printJson(report, exitCode);
+    // Stopped by a signal: the shell's code for it, 130 for Ctrl-C, 143 for SIGTERM.
+    const int exitCode = stopSignal() != 0 ? 128 + stopSignal()
+                         : !report.started  ? NotStarted
+                         : report.succeeded() ? Succeeded
+                                              : StepFailed;
+    if (json) {
+        const QString reason = report.started ? shownPath(report.summary()) : messages.printed().join('\n');
+        printJson(report, exitCode, reason);
         return exitCode;
     }
     if (!report.started)
-        return NotStarted;
+        return exitCode;
     std::printf("%s\n", qPrintable(report.summary()));
+    printTotal(report, total.elapsed());
     if (parser.isSet("timings")) {
         std::printf("%s", qPrintable(report.timings()));
         printPeakMemory();

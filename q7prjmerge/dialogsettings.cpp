@@ -15,8 +15,12 @@ QSettings store()
 DialogSettings DialogSettings::load()
 {
     const QSettings settings = store();
+    bool ok = false;
+    const double tolerance = settings.value("tolerance", defaultTolerance).toDouble(&ok);
     return {settings.value("geometry").toByteArray(), settings.value("prjDir").toString(),
-            settings.value("addFolder").toString()};
+            settings.value("addFolder").toString(), settings.value("projects").toStringList(),
+            settings.value("prjName").toString(),
+            ok && tolerance >= 0 ? tolerance : defaultTolerance};
 }
 
 void DialogSettings::save() const
@@ -25,4 +29,7 @@ void DialogSettings::save() const
     settings.setValue("geometry", geometry);
     settings.setValue("prjDir", prjDir);
     settings.setValue("addFolder", addFolder);
+    settings.setValue("projects", projects);
+    settings.setValue("prjName", prjName);
+    settings.setValue("tolerance", tolerance);
 }

@@ -1,16 +1,22 @@
 #ifndef DIALOGSETTINGS_H
 #define DIALOGSETTINGS_H
 
+#include "readinesscheck.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
-// What the dialog keeps between runs: its geometry, the prjDir text and the
-// folder the last Add chose from.
+// What the dialog keeps between runs: its geometry, the listed projects in
+// order, the two fields and the folder the last Add chose from.
 struct DialogSettings
 {
     QByteArray geometry;
     QString prjDir;
     QString addFolder;
+    QStringList projects;
+    QString prjName;
+    double tolerance = defaultTolerance; // shared images farther apart are a finding of the check
 
     static DialogSettings load();
     void save() const;

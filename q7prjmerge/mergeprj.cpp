@@ -4,28 +4,34 @@
 #include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
 #include "projectlist.h"
+#include "readinesspanel.h"
+#include "requestcheck.h"
+#include "shownpath.h"
+#include "windowicon.h"
 
 #include <QDebug>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 
 mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
       fileDialogs(std::make_unique<FileDialogs>()),
       messages(this),
-      runner(messages)
+      runner(messages),
+      tolerance(DialogSettings::load().tolerance)
 {
     createWidgets();
     layOutWidgets();
     connectButtons();
+    setUpKeyboard();
     setWindowTitle(tr("q7prjmerge - merge projects"));
-    const DialogSettings settings = DialogSettings::load();
-    restoreGeometry(settings.geometry);
-    prjDirEdit->setText(settings.prjDir);
-    addFolder = settings.addFolder;
+    setWindowIcon(windowIcon());
+    restoreSettings();
     connect(&runner, &MergeRunner::stepStarted, progressPanel, &MergeProgressPanel::stepStarted);
     connect(&runner, &MergeRunner::stepFinished, progressPanel, &MergeProgressPanel::stepFinished);
     connect(&runner, &MergeRunner::solverOutput, progressPanel, &MergeProgressPanel::appendSolverLine);
@@ -35,9 +41,38 @@ mergeprj::mergeprj(QWidget *parent)
 
 mergeprj::~mergeprj()
 {
-    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder}.save();
+    DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder, mergeRequest().projectFiles, prjNameEdit->text(),
+                   tolerance}
+        .save();
     // A merge still running is stopped by the runner; its end finds no dialog.
     disconnect(&runner, nullptr, this, nullptr);
+}
+
+void mergeprj::restoreSettings()
+{
+    const DialogSettings settings = DialogSettings::load();
+    if (!restoreGeometry(settings.geometry))
+        resizeForFirstRun();
+    projectList->addProjects(settings.projects);
+    prjNameEdit->setText(settings.prjName);
+    prjDirEdit->setText(settings.prjDir);
+    addFolder = settings.addFolder;
+}
+
+// Room for ten rows with their whole paths and counts beside the map, within
+// the screen.
+void mergeprj::resizeForFirstRun()
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const int rows = 10 * (fontMetrics().height() + 8);
+    const QSize wanted(fontMetrics().averageCharWidth() * 120 + readinessPanel->sizeHint().width(),
+                       sizeHint().height() + rows - projectList->sizeHint().height());
+    resize(wanted.boundedTo(screen.size() * 0.9).expandedTo(sizeHint()));
+}
+
+void mergeprj::addProjectFiles(const QStringList &paths)
+{
+    projectList->addProjects(paths);
 }
 
 void mergeprj::setFileDialogs(std::unique_ptr<FileDialogs> dialogs)
@@ -64,6 +99,7 @@ void mergeprj::createWidgets()
     statusLabel = new QLabel;
     progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
     progressPanel->hide();
+    readinessPanel = new ReadinessPanel(projectList, tolerance);
 
     // Names for finding the widgets from outside (tests, accessibility).
     addButton->setObjectName("addButton");
@@ -81,6 +117,7 @@ void mergeprj::createWidgets()
     upButton->setObjectName("upButton");
     downButton->setObjectName("downButton");
     statusLabel->setObjectName("statusLabel");
+    readinessPanel->setObjectName("readinessPanel");
 }
 
 void mergeprj::layOutWidgets()
@@ -102,12 +139,47 @@ void mergeprj::layOutWidgets()
     gridLayout->addWidget(statusLabel, 11, 0, 1, 5);
     // Row 10 shows a running merge; row 11 is left free.
     gridLayout->addWidget(progressPanel, 10, 0, 1, 5);
+    // Column 5 holds the map of the blocks with the check's findings.
+    gridLayout->addWidget(readinessPanel, 0, 5, 12, 1);
     gridLayout->setHorizontalSpacing(1);
+    // Extra room goes to the list: its last row, free beside it, and the
+    // middle of its columns.
+    gridLayout->setRowStretch(5, 1);
+    gridLayout->setColumnStretch(2, 1);
     setLayout(gridLayout);
+}
+
+// Enter starts MergePrj and nothing else; Tab follows the eye: the list, its
+// buttons, the two fields, Open, MergePrj, Cancal.
+void mergeprj::setUpKeyboard()
+{
+    for (QPushButton *button : findChildren<QPushButton *>())
+        button->setAutoDefault(false);
+    mergeButton->setDefault(true);
+    const QList<QWidget *> order = {projectList, addButton,   removeButton, removeAllButton, upButton, downButton,
+                                    prjNameEdit, prjDirEdit, openButton,   mergeButton,     cancelButton};
+    for (int i = 1; i < order.size(); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    projectList->setToolTip(tr("The source projects, in merge order; the first gives the new project its "
+                               "parameters. Drop project files or folders here."));
+    addButton->setToolTip(tr("Add source project files (.Q7D) to the list"));
+    removeButton->setToolTip(tr("Remove the selected project from the list (Delete)"));
+    removeAllButton->setToolTip(tr("Remove every project from the list"));
+    upButton->setToolTip(tr("Move the selected project one row up (Alt+Up)"));
+    downButton->setToolTip(tr("Move the selected project one row down (Alt+Down)"));
+    prjNameEdit->setToolTip(tr("The new project's name: its folder and files are named so"));
+    prjDirEdit->setToolTip(tr("The folder in which the new project's folder is made"));
+    openButton->setToolTip(tr("Choose the folder in which the new project's folder is made"));
+    mergeButton->setToolTip(tr("Merge the listed projects into the new project (Enter)"));
+    cancelButton->setToolTip(tr("Close the window; the list and the fields are kept for the next start"));
 }
 
 void mergeprj::connectButtons()
 {
+    // A note on the status line lasts until the next action.
+    for (QPushButton *button : {addButton, removeButton, removeAllButton, openButton, mergeButton, upButton, downButton})
+        connect(button, &QAbstractButton::clicked, statusLabel, &QLabel::clear);
     connect(addButton, &QAbstractButton::clicked, this, &mergeprj::addPrj);
     connect(removeButton, &QAbstractButton::clicked, this, &mergeprj::removePrj);
     connect(removeAllButton, &QAbstractButton::clicked, this, &mergeprj::removeAllPrj);
@@ -174,27 +246,57 @@ MergeRequest mergeprj::mergeRequest() const
         request.projectFiles.append(projectList->item(i)->text());
     request.prjDir = prjDirEdit->text();
     request.prjName = prjNameEdit->text();
+    request.tolerance = tolerance;
     return request;
 }
 
 // Looks at every listed project again; a merge with projects whose files are
-// missing goes ahead only when the user says so. The field checks come first:
-// their warnings say what to fill.
+// missing, or of which the check found something, goes ahead only when the
+// user says so.
 bool mergeprj::confirmFlaggedProjects(const MergeRequest &request)
 {
     const QStringList flagged = projectList->recheckProjects();
-    if (flagged.isEmpty() || request.prjDir.isEmpty() || request.prjName.isEmpty())
+    const QStringList findings = readinessPanel->findingsFor(request.projectFiles);
+    if (flagged.isEmpty() && findings.isEmpty())
         return true;
-    return messages.question(tr("Missing files"),
-                             tr("These projects have files missing or unreadable:\n%1\n\nMerge anyway?")
-                                 .arg(flagged.join('\n')));
+    QStringList parts;
+    if (!flagged.isEmpty())
+        parts << tr("These projects have files missing or unreadable:\n%1").arg(flagged.join('\n'));
+    if (!findings.isEmpty())
+        parts << tr("The check of the positions found:\n%1").arg(findings.join('\n'));
+    return messages.question(flagged.isEmpty() ? tr("Findings") : tr("Missing files"),
+                             parts.join("\n\n") + tr("\n\nMerge anyway?"));
+}
+
+// The fields first: a merge that cannot start changes nothing on screen, and
+// the field to fill gets the focus. Then what needs the user's word.
+bool mergeprj::readyToStart(const MergeRequest &request)
+{
+    if (request.projectFiles.isEmpty())
+        return false;
+    const MissingField missing = missingField(request);
+    if (missing != MissingField::None) {
+        messages.warning(tr("Tips"), missingFieldText(missing));
+        (missing == MissingField::PrjDir ? prjDirEdit : prjNameEdit)->setFocus();
+        return false;
+    }
+    return confirmFlaggedProjects(request) && confirmReplace(request);
+}
+
+bool mergeprj::confirmReplace(const MergeRequest &request)
+{
+    return !holdsProject(request)
+           || messages.question(tr("Tips"), tr("%1 already exists in %2. Replace its files?")
+                                                .arg(request.prjName, shownPath(request.prjDir)));
 }
 
 void mergeprj::mergePrj()
 {
     const MergeRequest request = mergeRequest();
-    if (!confirmFlaggedProjects(request))
+    if (!readyToStart(request)) {
+        emit mergeEnded(MergeReport{});
         return;
+    }
     setMerging(true);
     progressPanel->start();
     runner.start(request);
@@ -210,6 +312,7 @@ void mergeprj::setMerging(bool merging)
 
 void mergeprj::mergeDone(const MergeReport &report)
 {
+    messages.closeQuestion(); // "Stop it and close the window?" is answered by the end
     setMerging(false);
     progressPanel->finish(report);
     if (closeWhenEnded) {

@@ -14,6 +14,7 @@ class QLineEdit;
 class MergeProgressPanel;
 class QPushButton;
 class ProjectList;
+class ReadinessPanel;
 
 // The program's one window: the list of source projects, the new project's
 // name and folder, and the buttons that edit the list and start a merge.
@@ -27,10 +28,13 @@ public:
 
     // Replaces the file and folder choosers (tests answer them themselves).
     void setFileDialogs(std::unique_ptr<FileDialogs> dialogs);
+    // Lists project files as Add does (those named on the command line).
+    void addProjectFiles(const QStringList &paths);
 
     // The merge the MergePrj button runs, with what it works on.
     // A merge runs on a thread of its own; mergeEnded tells of its end, after
-    // the result dialog was closed. Use these only while no merge runs.
+    // the result dialog was closed, or that a merge did not start. Use these
+    // only while no merge runs.
     MergeWorkflow &mergeWorkflow() { return runner.workflow(); }
     const MergeState &mergeState() const { return runner.workflow().state(); }
 
@@ -38,13 +42,17 @@ signals:
     void mergeEnded(const MergeReport &report);
 
 protected:
-    // Closing the window (also Escape and Cancal) asks first while a merge runs.
+    // Closing the window (also Escape and Cancal) asks first while a merge runs;
+    // the question goes when the merge ends.
     void reject() override;
 
 private:
     void createWidgets();
     void layOutWidgets();
     void connectButtons();
+    void setUpKeyboard();
+    void restoreSettings();
+    void resizeForFirstRun();
 
     void addPrj();
     void removePrj();
@@ -55,7 +63,9 @@ private:
     MergeRequest mergeRequest() const;
     void setMerging(bool merging);
     void mergeDone(const MergeReport &report);
+    bool readyToStart(const MergeRequest &request);
     bool confirmFlaggedProjects(const MergeRequest &request);
+    bool confirmReplace(const MergeRequest &request);
 
 
     QPushButton *addButton;
@@ -75,11 +85,13 @@ private:
     QLabel *statusLabel;
     QString addFolder; // where Add's file chooser starts
     MergeProgressPanel *progressPanel;
+    ReadinessPanel *readinessPanel;
 
     std::unique_ptr<FileDialogs> fileDialogs;
     MessageBoxes messages;
     MergeRunner runner;
     bool closeWhenEnded = false;
+    double tolerance; // of the readiness check, from the settings
 };
 
 #endif // MERGEPRJ_H

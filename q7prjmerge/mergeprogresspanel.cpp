@@ -24,7 +24,6 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
     solverOutput->setObjectName("solverOutput");
 
     progressBar->setRange(0, plannedSteps);
-    progressBar->setFormat(tr("%v of %m steps"));
     detailsButton->setCheckable(true);
     solverOutput->setReadOnly(true);
     solverOutput->setMaximumBlockCount(10000);
@@ -58,6 +57,8 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
 void MergeProgressPanel::start()
 {
     progressBar->setValue(0);
+    progressBar->setFormat(tr("%v of %m steps"));
+    progressBar->setPalette(QPalette());
     solverOutput->clear();
     stepLabel->setText(tr("Starting the merge"));
     stopButton->setEnabled(true);
@@ -96,6 +97,17 @@ void MergeProgressPanel::finish(const MergeReport &report)
         stepLabel->setText(tr("Finished"));
     else
         stepLabel->setText(tr("Finished with failed steps"));
+    if (report.started && !report.succeeded())
+        showOnBar(report.stopped ? tr("stopped") : tr("failed"), report.stopped ? QColor(0xc9, 0x8a, 0x2e) : Qt::red);
+}
+
+// A merge that did not succeed does not leave a full blue bar behind.
+void MergeProgressPanel::showOnBar(const QString &outcome, const QColor &colour)
+{
+    progressBar->setFormat(tr("%1: %v of %m steps").arg(outcome));
+    QPalette palette = progressBar->palette();
+    palette.setColor(QPalette::Highlight, colour);
+    progressBar->setPalette(palette);
 }
 
 void MergeProgressPanel::showElapsed()

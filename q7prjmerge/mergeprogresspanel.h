@@ -32,6 +32,7 @@ signals:
 
 private:
     void showElapsed();
+    void showOnBar(const QString &outcome, const QColor &colour);
 
     QLabel *stepLabel;
     QLabel *elapsedLabel;

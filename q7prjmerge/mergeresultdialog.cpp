@@ -1,5 +1,7 @@
 #include "mergeresultdialog.h"
 
+#include "shownpath.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -8,6 +10,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QUrl>
@@ -16,22 +19,37 @@
 
 namespace {
 
-QTableWidget *stepTable(std::vector<MergeStep> steps)
+void setRow(QTableWidget *table, int row, const QStringList &cells)
 {
+    for (int column = 0; column < cells.size(); ++column)
+        table->setItem(row, column, new QTableWidgetItem(cells[column]));
+    table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+// Failed steps first, then those that succeeded, then, for a stopped merge,
+// those that did not run, in grey.
+QTableWidget *stepTable(const MergeReport &report)
+{
+    std::vector<MergeStep> steps = report.steps;
     std::stable_partition(steps.begin(), steps.end(), [](const MergeStep &step) { return !step.ok; });
-    auto *table = new QTableWidget(int(steps.size()), 4);
+    const std::vector<MergeStepId> notRun = report.notRun();
+    auto *table = new QTableWidget(int(steps.size() + notRun.size()), 4);
     table->setObjectName("stepTable");
     table->setHorizontalHeaderLabels({QDialog::tr("Step"), QDialog::tr("Result"), QDialog::tr("Time"),
                                       QDialog::tr("Problem")});
-    for (int row = 0; row < int(steps.size()); ++row) {
-        const MergeStep &step = steps[size_t(row)];
-        const QStringList cells = {step.name, step.ok ? QDialog::tr("succeeded") : QDialog::tr("failed"),
-                                   QDialog::tr("%1 ms").arg(step.milliseconds), step.problem};
-        for (int column = 0; column < cells.size(); ++column)
-            table->setItem(row, column, new QTableWidgetItem(cells[column]));
-        table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    int row = 0;
+    for (const MergeStep &step : steps) {
+        setRow(table, row, {step.name, step.ok ? QDialog::tr("succeeded") : QDialog::tr("failed"),
+                            QDialog::tr("%1 ms").arg(step.milliseconds), shownPath(step.problem)});
         if (!step.ok)
             table->item(row, 1)->setForeground(Qt::red);
+        ++row;
+    }
+    for (const MergeStepId id : notRun) {
+        setRow(table, row, {stepName(id), QDialog::tr("not run"), QString(), QString()});
+        for (int column = 0; column < 2; ++column)
+            table->item(row, column)->setForeground(table->palette().color(QPalette::Disabled, QPalette::Text));
+        ++row;
     }
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();
@@ -80,14 +98,22 @@ MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(summaryLabel);
     layout->addWidget(countsLabel);
-    layout->addWidget(stepTable(report.steps));
+    layout->addWidget(stepTable(report));
     layout->addWidget(buttons);
     resize(640, sizeHint().height());
 }
 
+// Where no program opens folders, the user is told where the project is.
 void MergeResultDialog::openFolder()
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QDir::cleanPath(report.outputFolder)));
+    const QString folder = QDir::cleanPath(report.outputFolder);
+    if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        return;
+    QMessageBox box(QMessageBox::Information, tr("Open folder"),
+                    tr("No program to open folders was found. The new project is in:\n%1").arg(folder),
+                    QMessageBox::Ok, this);
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    box.exec();
 }
 
 void MergeResultDialog::copyReport()

@@ -1,7 +1,5 @@
 #include "messageboxes.h"
 
-#include <QMessageBox>
-
 MessageBoxes::MessageBoxes(QWidget *parent)
     : parent(parent)
 {
@@ -24,6 +22,14 @@ void MessageBoxes::information(const QString &title, const QString &text)
 
 bool MessageBoxes::question(const QString &title, const QString &text)
 {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-           == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::No);
+    openQuestion = &box;
+    return box.exec() == QMessageBox::Yes;
+}
+
+void MessageBoxes::closeQuestion()
+{
+    if (openQuestion)
+        openQuestion->done(QMessageBox::No);
 }

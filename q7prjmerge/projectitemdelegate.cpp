@@ -1,5 +1,6 @@
 #include "projectitemdelegate.h"
 
+#include "blockmap.h"
 #include "projectlist.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@
 namespace {
 
 constexpr int margin = 8;
+constexpr int colourStripe = 7;
 
 QString count(const QVariant &value)
 {
@@ -47,7 +49,11 @@ void ProjectItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
     QStyle *style = widget ? widget->style() : QApplication::style();
     style->drawPrimitive(QStyle::PE_PanelItemViewItem, &full, painter, widget);
 
+    // The project's colour on the map, as a stripe at the row's left.
+    painter->fillRect(QRect(option.rect.left(), option.rect.top() + 1, colourStripe - 2, option.rect.height() - 2),
+                      QColor(QRgb(projectColour(index.row()))));
     QStyleOptionViewItem path(option);
+    path.rect.setLeft(option.rect.left() + colourStripe);
     path.rect.setRight(option.rect.right() - width);
     QStyledItemDelegate::paint(painter, path, index);
     if (text.isEmpty())

@@ -1,6 +1,7 @@
 #include "projectlist.h"
 
 #include "projectitemdelegate.h"
+#include "shownpath.h"
 #include "sourceclash.h"
 
 #include <QDir>
@@ -126,7 +127,7 @@ QStringList ProjectList::recheckProjects()
         const ProjectContents contents = checkProject(it->text());
         showUnreadable(it, contents.unreadable);
         if (!contents.complete())
-            flagged << it->text() + ": " + contents.unreadable.join(", ");
+            flagged << shownPath(it->text() + ": " + contents.unreadable.join(", "));
         load(it);
     }
     return flagged;
@@ -200,11 +201,11 @@ void ProjectList::decorate(QListWidgetItem *item, bool first)
     item->setFont(font);
     const QStringList unreadable = item->data(UnreadableRole).toStringList();
     item->setIcon(unreadable.isEmpty() ? QIcon() : style()->standardIcon(QStyle::SP_MessageBoxWarning));
-    QStringList tip;
+    QStringList tip = {shownPath(item->text())};
     if (first)
         tip << tr("The new project takes its parameters from this project.");
     if (!unreadable.isEmpty())
-        tip << tr("Missing or unreadable:") << unreadable;
+        tip << tr("Missing or unreadable:") << shownPath(unreadable.join('\n'));
     item->setToolTip(tip.join('\n'));
 }
 

@@ -4,6 +4,8 @@
 #   docs/screenshots/dialog.png   the three sample projects listed, fields filled
 #   docs/screenshots/merging.png  a merge under way (a slow stand-in solver), details open
 #   docs/screenshots/result.png   the result dialog at the end of the merge
+#   docs/screenshots/map.png      20 sample projects, block 7 shifted, block 13
+#                                 in degrees, the first finding chosen
 # The merge writes into a temporary folder; the program runs from a copy of
 # build/bin whose AT/Z7Uzurer talks and sleeps for a few seconds first.
 set -euo pipefail
@@ -25,6 +27,7 @@ if [[ "${1:-}" != "--inside" ]]; then
   trap 'rm -rf "$work"' EXIT
   cp -r build/bin "$work/bin"
   cp -r examples "$work/src"
+  build/bin/q7samplegen --projects 20 --images 400 --shared 10 --shift 7 --degrees 13 "$work/twenty"
   mv "$work/bin/AT/Z7Uzurer" "$work/bin/AT/Z7Uzurer.real"
   cat >"$work/bin/AT/Z7Uzurer" <<'EOF'
 #!/bin/sh
@@ -38,19 +41,22 @@ exec "$(dirname "$0")/Z7Uzurer.real" "$@"
 EOF
   chmod +x "$work/bin/AT/Z7Uzurer"
   mkdir -p docs/screenshots
-  xvfb-run -a -s "-screen 0 1280x1024x24" "$0" --inside "$work"
+  xvfb-run -a -s "-screen 0 1024x768x24" "$0" --inside "$work"
   exit
 fi
 
 work=$2
 shots=$root/docs/screenshots
-# Settings of its own, so that the pictures start from the first-run layout.
-XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" 2>/dev/null >/dev/null &
+# Settings of its own, so that the pictures start from the first-run layout;
+# the sample projects are named on the command line, as a file manager does.
+projects=()
+for block in block01 block02 block03; do projects+=("$work/src/$block/$block.Q7D"); done
+XDG_CONFIG_HOME=$work/config QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" "${projects[@]}" 2>/dev/null >/dev/null &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 
 window=$(xdotool search --sync --onlyvisible --class q7prjmerge | head -1)
-sleep 0.5
+sleep 1
 
 # Clicks at x,y inside the dialog; a negative figure counts from its right or
 # bottom edge, for the widgets that stay there when the window grows.
@@ -62,26 +68,19 @@ click() {
   xdotool mousemove --window "$window" "$x" "$y" click 1
 }
 
-for block in block01 block02 block03; do
-  click -52 23 # Add
-  chooser=$(xdotool search --sync --onlyvisible --name AddQ7D | head -1)
-  xdotool windowfocus --sync "$chooser"
-  xdotool type --delay 5 "$work/src/$block/$block.Q7D"
-  xdotool key Return
-  while xdotool search --onlyvisible --name AddQ7D >/dev/null 2>&1; do sleep 0.1; done
-  sleep 0.3
-done
-click 300 221 # PrjName:
+# The list has the focus; Tab goes through its six buttons to PrjName.
+xdotool windowfocus --sync "$window"
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab
 xdotool type --delay 5 "merged"
-click 300 252 # prjDir:
+xdotool key Tab
 mkdir -p "$work/out"
 xdotool type --delay 5 "$work/out"
 sleep 0.5
 import -window "$window" "$shots/dialog.png"
 
-click -151 283 # MergePrj
+xdotool key Return # MergePrj, the default button
 sleep 1.5
-click -138 -76 # Details, in the progress row above the status line
+click 478 -76 # Details, in the progress row above the status line, left of Stop
 sleep 3
 import -window "$window" "$shots/merging.png"
 
@@ -90,4 +89,19 @@ sleep 0.5
 import -window "$result" "$shots/result.png"
 xdotool windowfocus --sync "$result"
 xdotool key Escape
-echo "wrote $shots/dialog.png, merging.png and result.png"
+while xdotool search --onlyvisible --name '^Tips$' >/dev/null 2>&1; do sleep 0.1; done
+kill $program
+wait $program 2>/dev/null || true
+
+# The map of twenty blocks, in a window that fills the screen.
+XDG_CONFIG_HOME=$work/config-map QT_QPA_PLATFORM=xcb "$work/bin/q7prjmerge" \
+  "$work"/twenty/block*/block*.Q7D 2>/dev/null >/dev/null &
+program=$!
+window=$(xdotool search --sync --onlyvisible --class q7prjmerge | head -1)
+xdotool windowmove --sync "$window" 0 0
+xdotool windowsize --sync "$window" 1024 768
+sleep 1.5
+click -300 -225 # the first finding
+sleep 0.8
+import -window "$window" "$shots/map.png"
+echo "wrote $shots/dialog.png, merging.png, result.png and map.png"

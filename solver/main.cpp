@@ -13,6 +13,7 @@
 #include "q7version.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,9 @@
 #include <new>
 #include <string>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -44,10 +48,15 @@ public:
     {
         // Only a regular file has a size: a folder, which opens like a file
         // but reads as nothing, is no empty input.
+        // Nor is anything but a regular file read: a pipe or a device
+        // would hold the solver up for ever.
         std::error_code error;
-        const std::uintmax_t fileSize = fs::file_size(path, error);
+        const bool regular = fs::is_regular_file(path, error);
+        const std::uintmax_t fileSize = regular ? fs::file_size(path, error) : 0;
+        if (!regular || error)
+            return false;
         std::ifstream in(path, std::ios::binary);
-        if (error || !in)
+        if (!in)
             return false;
         size = size_t(fileSize);
         bytes.reset(new (std::nothrow) char[size]);
@@ -70,6 +79,8 @@ void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, siz
 {
     for (const std::string &path : paths) {
         std::error_code error;
+        if (!fs::is_regular_file(path, error))
+            continue;
         const std::uintmax_t size = fs::file_size(path, error);
         std::ifstream in(path, std::ios::binary);
         char firstLine[256];
@@ -83,31 +94,45 @@ void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, siz
     }
 }
 
-// Writes the orientation beside the target, piece by piece, and renames it
-// into place, so that the target is either the old file or the whole new one.
-// The file beside it has one name: a run that was killed part way leaves one
-// that the next run writes over.
+// Puts the file's bytes on the disk; false when the disk says they are not.
+bool synced(const fs::path &path)
+{
+    const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool ok = ::fsync(descriptor) == 0 || errno == EINVAL;
+    return ::close(descriptor) == 0 && ok;
+}
+
+// Writes the orientation beside the target, piece by piece, puts it on the
+// disk and renames it into place, then puts the folder's new entry on the
+// disk too: the target is either the old file or the whole new one, also
+// after a power cut. The file beside it has one name: a run that was killed
+// part way leaves one that the next run writes over.
 bool writeFileAtomically(const fs::path &target, const solver::Orientation &orientation)
 {
     fs::path temporary = target;
     temporary += ".part";
+    bool written = false;
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
         solver::formatOrientation(orientation, [&](std::string_view piece) {
             out.write(piece.data(), std::streamsize(piece.size()));
         });
         out.close();
-        if (!out) {
-            std::error_code ignored;
-            fs::remove(temporary, ignored);
-            return false;
-        }
+        written = bool(out);
     }
     std::error_code error;
-    fs::rename(temporary, target, error);
-    if (error)
-        fs::remove(temporary, error);
-    return !error;
+    if (written && synced(temporary))
+        fs::rename(temporary, target, error);
+    else
+        error = std::make_error_code(std::errc::io_error);
+    if (error) {
+        std::error_code ignored; // the rename's error is the one that counts
+        fs::remove(temporary, ignored);
+        return false;
+    }
+    return synced(target.parent_path().empty() ? fs::path(".") : target.parent_path());
 }
 
 // LIST's file name up to its first dot.

@@ -54,4 +54,17 @@ inline std::map<QString, QByteArray> snapshot(const QString &folder)
     return files;
 }
 
+// Leaves out of a snapshot the maps a merge draws beside its record
+// (Log/merge-<time>.svg); returns how many there were.
+inline int eraseMergeMaps(std::map<QString, QByteArray> &files)
+{
+    int erased = 0;
+    for (auto it = files.begin(); it != files.end();) {
+        const bool map = it->first.startsWith("Log/merge-") && it->first.endsWith(".svg");
+        it = map ? files.erase(it) : std::next(it);
+        erased += map ? 1 : 0;
+    }
+    return erased;
+}
+
 #endif // TESTFILES_H

@@ -261,8 +261,9 @@ void TestDatabaseRecords::noImagesLeaveImageTablesEmpty()
     QCOMPARE(glog.records, QStringList());
 }
 
-// imageinfos tries every row and logs each failure; eofInfo stops at the
-// first. Both roll back, so neither keeps a row; groups goes its own way.
+// imageinfos and eofInfo stop at the first failing row (SQLite may have
+// rolled the transaction back already) and keep no row; the reason names the
+// file and SQLite's words. groups goes its own way.
 void TestDatabaseRecords::duplicateBaseNamesLeaveImageTablesEmpty()
 {
     const std::vector<ImageRecord> imageRecords = {
@@ -272,10 +273,12 @@ void TestDatabaseRecords::duplicateBaseNamesLeaveImageTablesEmpty()
 
     GlogRecords glog;
     DebugMessages debug;
-    QVERIFY(!insertImageInfos(connectionName, imageRecords, cameraRecords));
+    const TableWrite images = insertImageInfos(connectionName, imageRecords, cameraRecords);
+    QVERIFY(!images);
     const QString imageError = "UNIQUE constraint failed: imageinfos.Name Unable to fetch row";
     const QString failed = "ERROR mergeprj.cpp: failed to insert image: " + imageError + " fileName:: IMG_0001";
-    QCOMPARE(glog.records, (QStringList{failed, failed}));
+    QCOMPARE(glog.records, QStringList{failed});
+    QCOMPARE(images.reason, dir->filePath("photos.temp") + ": its rows were not stored: " + imageError);
     QCOMPARE(debug.lines, QStringList());
     QCOMPARE(tableRows("SELECT count(*) FROM imageinfos"), QStringList{"0"});
 

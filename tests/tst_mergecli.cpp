@@ -67,15 +67,23 @@ void killProcess(qint64 pid)
 #endif
 }
 
-// Starts the program and kills it (SIGKILL) once its standard error holds
-// marker; returns that standard error.
-QString killWhenSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
+// Starts the program and waits until its standard error holds marker;
+// returns that standard error.
+QString startUntilSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
 {
     cli.setReadChannel(QProcess::StandardError);
     cli.start(program, arguments, QIODevice::ReadWrite | QIODevice::Text);
     QString err;
     while (!err.contains(marker) && cli.waitForReadyRead(60000))
         err += QString::fromLocal8Bit(cli.readAllStandardError());
+    return err;
+}
+
+// Starts the program and kills it (SIGKILL) once its standard error holds
+// marker; returns that standard error.
+QString killWhenSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
+{
+    const QString err = startUntilSaid(cli, program, arguments, marker);
     cli.kill();
     cli.waitForFinished();
     return err;
@@ -96,11 +104,17 @@ private slots:
     void refusesToStart();
     void refusesUnreadableProjectsBeforeWriting();
     void failedSolverEndsWithExitOne();
+    void relativePathsMadeAbsolute();
     void printsTimingsOnRequest();
     void sizeLimitKeepsEarlierFilesAndEndsWithExitOne();
     void runsFromACopyOfItsFolder();
     void missingPositionFileEndsWithExitOne();
     void unwritableListRunsNoSolver();
+    void signalStopsAsStopDoes_data();
+    void signalStopsAsStopDoes();
+    void secondMergeIntoOneProjectIsRefused();
+    void refusesToWriteThroughLinks_data();
+    void refusesToWriteThroughLinks();
     void killedMergeRunAgainEqualsCleanMerge_data();
     void killedMergeRunAgainEqualsCleanMerge();
 
@@ -122,9 +136,12 @@ void TestMergeCli::mergesAndSummarises()
 {
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 0);
-    QVERIFY2(run.out.endsWith(QString("Merged 2 projects into %1//m: 4 cameras, 39 images.\n"
-                                      "Images: 40 read from the source position files, 39 in the merged "
-                                      "project (1 shared images merged once).\n").arg(temp)),
+    QVERIFY2(run.out.contains(QRegularExpression(
+                 QRegularExpression::escape(QString("Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
+                                                    "Images: 40 read from the source position files, 39 in the "
+                                                    "merged project (1 shared images merged once).\n").arg(temp))
+                 + "Total time: \\d+\\.\\d s\n" + QRegularExpression::escape("New project file: " + temp + "/m/m.Q7D\n")
+                 + "$")),
              qPrintable(run.out));
     QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
 }
@@ -143,15 +160,23 @@ void TestMergeCli::refusesToStart_data()
     const QString project = examples + "/block01/block01.Q7D";
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("message");
-    QTest::newRow("no project") << QStringList{"--dir", "/tmp", "--name", "m"} << "Usage:";
-    QTest::newRow("no name") << QStringList{"--dir", "/tmp", project} << "Usage:";
-    QTest::newRow("unknown option") << QStringList{"--fast", project} << "Unknown option 'fast'.";
+    const QString seeHelp = " See 'q7prjmerge-cli --help'.";
+    QTest::newRow("no project") << QStringList{"--dir", "/tmp", "--name", "m"} << "Missing PROJECT.Q7D." + seeHelp;
+    QTest::newRow("no name") << QStringList{"--dir", "/tmp", project} << "Missing --name." + seeHelp;
+    QTest::newRow("nothing") << QStringList{} << "Missing --dir, --name, PROJECT.Q7D." + seeHelp;
+    QTest::newRow("unknown option") << QStringList{"--fast", project} << "Unknown option 'fast'." + seeHelp;
     QTest::newRow("empty dir") << QStringList{"--dir", "", "--name", "m", project}
                                << "Tips: Please enter the saved path.";
     QTest::newRow("empty name") << QStringList{"--dir", "/tmp", "--name", "", project}
                                 << "Tips: Please enter a save file name.";
     QTest::newRow("missing parent") << QStringList{"--dir", "/nonexistent/deeper", "--name", "m", project}
-                                    << "Tips: Folder creation failed!";
+                                    << "Tips: Folder creation failed!\n/nonexistent/deeper/m: No such file or directory";
+    QTest::newRow("output is a file") << QStringList{"--dir", "/etc", "--name", "passwd", project}
+                                      << "Tips: Folder creation failed!\n/etc/passwd: Not a directory";
+    QTest::newRow("name ..") << QStringList{"--dir", "/tmp", "--name", "..", project}
+                             << "Tips: The project name \"..\" names a folder, not a new project.";
+    QTest::newRow("name ../x") << QStringList{"--dir", "/tmp", "--name", "../x", project}
+                               << "Tips: The project name must not contain \"/\".";
     QTest::newRow("overwrites a source") << QStringList{"--dir", examples, "--name", "block01", project}
                                          << QString("Tips: The new project's project file %1//block01/block01.Q7D "
                                                     "would overwrite the project file of the source project %2.")
@@ -160,8 +185,12 @@ void TestMergeCli::refusesToStart_data()
                                           << "No such project file: /no/such/p.Q7D";
     QTest::newRow("not a project file") << QStringList{"--dir", "/tmp", "--name", "m", "/etc/passwd", project}
                                         << "Not a readable project file: /etc/passwd";
+    QTest::newRow("same project twice") << QStringList{"--dir", "/tmp", "--name", "m", project,
+                                                       examples + "/block02/block02.Q7D", examples + "/block01/../block01/block01.Q7D"}
+                                        << "Listed more than once: " + examples + "/block01/../block01/block01.Q7D";
 }
 
+// Nothing on standard output but, with --json, one object with the reason.
 void TestMergeCli::refusesToStart()
 {
     QFETCH(QStringList, arguments);
@@ -170,6 +199,16 @@ void TestMergeCli::refusesToStart()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(message), qPrintable(run.err));
     QVERIFY(run.out.isEmpty());
+
+    const Run json = runCli(QStringList{"--json"} + arguments);
+    QCOMPARE(json.exitCode, 2);
+    QVERIFY2(json.err.contains(message), qPrintable(json.err));
+    QJsonParseError error;
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8(), &error).object();
+    QVERIFY2(error.error == QJsonParseError::NoError && json.out.count('\n') == 1, qPrintable(json.out));
+    QCOMPARE(object.value("started").toBool(true), false);
+    QCOMPARE(object.value("exitCode").toInt(), 2);
+    QVERIFY2(object.value("reason").toString().contains(message), qPrintable(json.out));
 }
 
 void TestMergeCli::refusesUnreadableProjectsBeforeWriting()
@@ -189,6 +228,28 @@ void TestMergeCli::failedSolverEndsWithExitOne()
     QVERIFY(run.err.contains("block02_ori.q7c"));
     QVERIFY2(run.out.contains("- solver: "), qPrintable(run.out));
     QVERIFY(run.out.contains("- merged orientation file: "));
+
+    // The reader's own lines do not spoil the JSON.
+    const Run json = runCli(QStringList{"--json", "--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(json.exitCode, 1);
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    QVERIFY2(object.value("reason").toString().contains("- solver: "), qPrintable(json.out));
+    QCOMPARE(object.value("exitCode").toInt(), 1);
+}
+
+// A relative --dir and relative project files are taken from where the
+// program runs: the new project names them absolutely.
+void TestMergeCli::relativePathsMadeAbsolute()
+{
+    QProcess cli;
+    cli.setWorkingDirectory(temp);
+    cli.start(binPath("q7prjmerge-cli"), {"--dir", ".", "--name", "m", "src/block01/block01.Q7D", "src/block02/block02.Q7D"});
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    QVERIFY2(readBytes(temp + "/m/m.Q7D").contains((temp + "//m/m.lst").toUtf8()),
+             readBytes(temp + "/m/m.Q7D").constData());
+    QCOMPARE(readBytes(temp + "/m/m.txt"), (temp + "/src/block01//Adjustment//block01_ori.q7c\n" + temp
+                                            + "/src/block02//Adjustment//block02_ori.q7c\n").toLocal8Bit());
 }
 
 void TestMergeCli::printsTimingsOnRequest()
@@ -222,7 +283,7 @@ void TestMergeCli::sizeLimitKeepsEarlierFilesAndEndsWithExitOne()
     const Run run = runCli(QStringList{"--fsize=4096", binPath("q7prjmerge-cli"), "--dir", temp, "--name", "m"} + samples,
                            "/usr/bin/prlimit");
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.contains(QString("\n- position export: %1//m//m_xyz.txt could not be written").arg(temp)),
+    QVERIFY2(run.out.contains(QString("\n- position export: %1/m/m_xyz.txt could not be written").arg(temp)),
              qPrintable(run.out));
     QCOMPARE(readBytes(out + "m_xyz.txt"), positions);
     QDirIterator it(out, QDirIterator::Subdirectories);
@@ -252,10 +313,10 @@ void TestMergeCli::missingPositionFileEndsWithExitOne()
     QVERIFY(QFile::remove(xyz));
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.contains("\n- position export: " + temp + "/src/block02//block02_xyz.txt could not be read\n"),
+    QVERIFY2(run.out.contains("\n- position export: " + temp + "/src/block02/block02_xyz.txt could not be read\n"),
              qPrintable(run.out));
-    QVERIFY(run.out.endsWith("20 read from the source position files, 39 in the merged project; "
-                             "the merged position file holds 20.\n"));
+    QVERIFY(run.out.contains("20 read from the source position files, 39 in the merged project; "
+                             "the merged position file holds 20.\nTotal time: "));
 }
 
 void TestMergeCli::unwritableListRunsNoSolver()
@@ -269,10 +330,94 @@ void TestMergeCli::unwritableListRunsNoSolver()
     QVERIFY(QDir().mkpath(temp + "/m/m.txt/kept"));
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples, cli);
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.contains(QString("\n- solver input list: %1//m//m.txt could not be written").arg(temp)),
+    QVERIFY2(run.out.contains(QString("\n- solver input list: %1/m/m.txt could not be written").arg(temp)),
              qPrintable(run.out));
     QVERIFY(!QFileInfo::exists(temp + "/bin/AT/Z7Uzurer.ran"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.temp"));
+}
+
+void TestMergeCli::signalStopsAsStopDoes_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("Ctrl-C") << int(SIGINT) << 130;
+    QTest::newRow("SIGTERM") << int(SIGTERM) << 143;
+}
+
+// Sent while the solver runs: the solver is ended, the record written, and
+// the summary says what did not run.
+void TestMergeCli::signalStopsAsStopDoes()
+{
+#ifdef Q_OS_WIN
+    QSKIP("the slow solver is a shell script, and Windows sends no signals");
+#else
+    QFETCH(int, signal);
+    QFETCH(int, exitCode);
+    const QString slowCli = cliWithSlowSolver(temp + "/bin");
+    QVERIFY(!slowCli.isEmpty());
+    QProcess cli;
+    cli.setReadChannel(QProcess::StandardError);
+    cli.start(slowCli, QStringList{"--dir", temp, "--name", "m"} + samples);
+    QString err;
+    while (!err.contains(" merged\n") && cli.waitForReadyRead(60000))
+        err += QString::fromLocal8Bit(cli.readAllStandardError());
+    ::kill(pid_t(cli.processId()), signal);
+    QVERIFY(cli.waitForFinished(30000));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(cli.exitCode(), exitCode);
+    const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput());
+    QVERIFY2(out.contains("was stopped") && out.contains("Not run: merged orientation file, camera file"),
+             qPrintable(out));
+    QVERIFY(readBytes(temp + "/m/Log/merge.log")
+                .contains("stopped before merged orientation file: the folder holds an incomplete project\n"
+                          "result: stopped\n"));
+    QVERIFY(!QFileInfo::exists(temp + "/m/m.cmr"));
+#endif
+}
+
+void TestMergeCli::secondMergeIntoOneProjectIsRefused()
+{
+    const QStringList arguments = QStringList{"--dir", temp, "--name", "m"} + samples;
+    QProcess first;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("Q7PRJMERGE_PAUSE_BEFORE", "camera file");
+    first.setProcessEnvironment(environment);
+    const QString err = startUntilSaid(first, binPath("q7prjmerge-cli"), arguments, "paused before camera file");
+    QVERIFY2(err.contains("paused before camera file"), qPrintable(err));
+    const auto during = snapshot(temp + "/m");
+
+    const Run second = runCli(arguments);
+    first.kill();
+    first.waitForFinished();
+    QCOMPARE(second.exitCode, 2);
+    QVERIFY2(second.err.contains("Tips: another merge into m is running"), qPrintable(second.err));
+    QVERIFY(snapshot(temp + "/m") == during);
+    QCOMPARE(runCli(arguments).exitCode, 0); // the lock went with the process
+}
+
+void TestMergeCli::refusesToWriteThroughLinks_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("what");
+    QTest::newRow("image list") << "m.lst" << "image list";
+    QTest::newRow("merge record") << "Log/merge.log" << "merge record";
+}
+
+void TestMergeCli::refusesToWriteThroughLinks()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, what);
+    const QString outside = temp + "/outside.txt";
+    QVERIFY(writeBytes(outside, "not the project's\n"));
+    QVERIFY(QDir().mkpath(temp + "/m/Log"));
+    QVERIFY(QFile::link(outside, temp + "/m/" + file));
+
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, 2);
+    const QString link = temp + "//m//" + QString(file).replace("/", "//");
+    QVERIFY2(run.err.contains(QString("Tips: The %1 %2 is a symbolic link").arg(what, link)), qPrintable(run.err));
+    QCOMPARE(readBytes(outside), QByteArray("not the project's\n"));
+    QVERIFY(!QFileInfo::exists(temp + "/m/m.txt"));
 }
 
 void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()
@@ -304,6 +449,7 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
     const QByteArray cleanDump = databaseDump(out + "/m.temp");
     clean.erase("m.temp"); // the same rows may sit in other pages
     clean.erase("Log/merge.log"); // dates and times: the record has a suite of its own
+    eraseMergeMaps(clean);
     QVERIFY(QDir(out).removeRecursively());
     const auto sources = snapshot(temp + "/src");
 
@@ -355,6 +501,7 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
     auto files = snapshot(out);
     QVERIFY(files.erase("m.temp") == 1);
     QVERIFY(files.erase("Log/merge.log") == 1);
+    eraseMergeMaps(files);
     QVERIFY(files == clean);
     QCOMPARE(databaseDump(out + "/m.temp"), cleanDump);
     QVERIFY(snapshot(temp + "/src") == sources);

@@ -1,3 +1,4 @@
+#include "dialogtesting.h"
 #include "mergefixture.h"
 #include "mergeprj.h"
 #include "mergeresultdialog.h"
@@ -10,6 +11,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QtTest>
@@ -71,6 +73,7 @@ private slots:
     void stopDuringSolver();
     void stopDuringDatabaseStep();
     void closingDuringMergeAsksFirst();
+    void stopQuestionGoesWhenMergeEnds();
     void resultListsFailedStepsFirstAndCopiesReport();
 
 private:
@@ -96,7 +99,8 @@ private:
             QWidget *modal = QApplication::activeModalWidget();
             if (auto *box = qobject_cast<QMessageBox *>(modal)) {
                 boxes.append(box->windowTitle() + "|" + box->text());
-                box->button(answer)->click();
+                // A question to an OK: Yes (replace the project of the last run).
+                (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Yes))->click();
             } else if (auto *result = qobject_cast<MergeResultDialog *>(modal)) {
                 boxes.append(result->windowTitle() + "|" + result->summary());
                 resultRows = result->findChild<QTableWidget *>("stepTable")->rowCount();
@@ -128,12 +132,14 @@ private:
 void TestMergeProgress::initTestCase()
 {
     QCoreApplication::addLibraryPath(Q7_BIN_DIR); // the SQLITECIPHER driver
+    QVERIFY(ownSettingsFolder);
 }
 
 void TestMergeProgress::init()
 {
     temp = freshTempDir(tempDir);
     QVERIFY(!temp.isEmpty());
+    forgetDialogSettings();
     dialog = new mergeprj;
     dialog->show();
     QVERIFY(QTest::qWaitForWindowExposed(dialog));
@@ -172,7 +178,7 @@ void TestMergeProgress::windowLivesAndShowsSolverLines()
     QVERIFY(report.succeeded());
     QCOMPARE(int(report.steps.size()), MergeWorkflow::plannedSteps);
     QTRY_COMPARE(resultRows, MergeWorkflow::plannedSteps);
-    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1//m: 4 cameras, 39 images.\n"
+    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
                                          "Images: 40 read from the source position files, 39 in the merged "
                                          "project (1 shared images merged once).").arg(temp)}));
     QVERIFY(button("mergeButton")->isEnabled() && !button("stopButton")->isEnabled());
@@ -209,9 +215,10 @@ void TestMergeProgress::stopDuringSolver()
     QVERIFY(report.stopped && !report.succeeded());
     QCOMPARE(stepNames(report), QStringList({"output folder", "solver input list", "position export", "project folders", "solver"}));
     QCOMPARE(report.steps.back().problem, QString("stopped"));
+    QVERIFY(dialog->findChild<QProgressBar *>("progressBar")->format().startsWith("stopped: "));
     QVERIFY(!report.solverOutput.contains("slow solver line 299"));
     QTRY_COMPARE(boxes.size(), 1);
-    QVERIFY2(boxes[0].startsWith(QString("Tips|The merge into %1//m was stopped.").arg(temp)), qPrintable(boxes[0]));
+    QVERIFY2(boxes[0].startsWith(QString("Tips|The merge into %1/m was stopped.").arg(temp)), qPrintable(boxes[0]));
     // Nothing after the solver was written, and the sources are as they were.
     QVERIFY(!QFile::exists(temp + "/m/Adjustment/m_ori.q7c"));
     QVERIFY(!QFile::exists(temp + "/m/m.cmr") && !QFile::exists(temp + "/m/m.temp"));
@@ -269,6 +276,26 @@ void TestMergeProgress::closingDuringMergeAsksFirst()
     QVERIFY(waitForEnd(ended).stopped);
     QTRY_VERIFY(!dialog->isVisible());
     QCOMPARE(boxes, QStringList({question, question})); // no result dialog for a window that closes
+}
+
+// Nobody answers "Stop it and close the window?": the end of the merge
+// answers it, the result shows and the window stays.
+void TestMergeProgress::stopQuestionGoesWhenMergeEnds()
+{
+    prepare(writeSlowSolver(temp, 5));
+    answers.stop();
+    QSignalSpy ended(dialog, &mergeprj::mergeEnded);
+    button("mergeButton")->click();
+    QTimer::singleShot(0, dialog, &QWidget::close);
+    QTimer results;
+    connect(&results, &QTimer::timeout, [] {
+        if (auto *result = qobject_cast<MergeResultDialog *>(QApplication::activeModalWidget()))
+            result->accept();
+    });
+    results.start(20);
+    QVERIFY(waitForEnd(ended).succeeded());
+    QTRY_VERIFY(!QApplication::activeModalWidget());
+    QVERIFY(dialog->isVisible());
 }
 
 void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()

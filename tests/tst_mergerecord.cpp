@@ -74,18 +74,19 @@ void TestMergeRecord::recordsEachMergeAndKeepsEarlierRecords()
     const QString logPath = temp + "/m/Log/merge.log";
     const QString first = QString::fromUtf8(readBytes(logPath));
 
-    const QString out = temp + "//m";
+    const QString out = temp + "/m";
     const QString source2 = QFileInfo(samples[1]).path();
     for (const QString &expected :
          {QString("program: q7prjmerge-cli " Q7_VERSION "\n"),
           QString("started as: batch program: %1 %2\n").arg(cli, arguments.join(' ')),
           QString("  2. project file: %1 %2\n").arg(samples[1], fileSize(samples[1])),
-          QString("     position file: %1//block02_xyz.txt %2\n").arg(source2, fileSize(source2 + "/block02_xyz.txt")),
-          QString("     orientation file: %1//Adjustment//block02_ori.q7c %2\n")
+          QString("     position file: %1/block02_xyz.txt %2\n").arg(source2, fileSize(source2 + "/block02_xyz.txt")),
+          QString("     orientation file: %1/Adjustment/block02_ori.q7c %2\n")
               .arg(source2, fileSize(source2 + "/Adjustment/block02_ori.q7c")),
           QString("output folder: %1\n").arg(out),
+          // The command as it ran.
           QString("solver: %1//AT//Z7Uzurer -t mergeq7c -l %2//m.txt -p %2//m_xyz.txt -d %2//Adjustment\n")
-              .arg(QString(Q7_BIN_DIR), out),
+              .arg(QString(Q7_BIN_DIR), temp + "//m"),
           QString("solver exit code: 0\nsolver output:\n  Z7Uzurer: merged 2 projects: 4 cameras, 39 images, "
                   "1 duplicates dropped\nsteps:\n  output folder: "),
           QString("counts: 2 projects, 4 cameras, 39 images; 40 positions read, 39 merged\nresult: succeeded\n\n")})

@@ -92,7 +92,8 @@ void TestOutputFolder::missingParentRefused()
 
     QVERIFY(!makeq7cListFile(temp + "/missing//m", messages));
 
-    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
+    QCOMPARE(messages.shown,
+             QStringList{"warning|Tips|Folder creation failed!\n" + temp + "/missing/m: No such file or directory"});
     QVERIFY(!QFileInfo::exists(temp + "/missing"));
 }
 
@@ -103,7 +104,7 @@ void TestOutputFolder::plainFileInPlaceRefused()
 
     QVERIFY(!makeq7cListFile(outDir, messages));
 
-    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!"});
+    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!\n" + temp + "/out/m: Not a directory"});
     QCOMPARE(entries(temp + "/out"), QStringList{"m"});
     QCOMPARE(readBytes(temp + "/out/m"), QByteArray("not a folder"));
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -352,12 +353,24 @@ void TestPositionFile::unreadablePositionFileSkipped()
     addProject("gone", QByteArray());
     addProject("here", "img 1 2 3 4 5 6 7\nimg 1 2 3 4 5 6\n");
     addProject("useless", "img 1 2 3 4 5\n");
+    // Neither a pipe nor endless bytes hold the merge up: a pipe is no file,
+    // and a line longer than 64 KiB ends the reading of its file.
+    addProject("pipe", QByteArray());
+    QCOMPARE(mkfifo(QFile::encodeName(projects[3].xyzFile).constData(), 0600), 0);
+    const QByteArray endless(64 * 1024 + 1, 'x');
+    addProject("damaged", "a 1 2 3 4 5 6\nb 1 2 3 4 5 6\n" + endless + "\nc 1 2 3 4 5 6\n");
+    addProject("long", QByteArray(64 * 1024, 'y') + "\nd 1 2 3 4 5 6\n");
 
     QVERIFY(exportPositions());
-    QCOMPARE(positionsRead.unreadable, QStringList{projects[0].xyzFile});
+    QCOMPARE(positionsRead.unreadable, (QStringList{projects[0].xyzFile, projects[3].xyzFile}));
     QCOMPARE(positionsRead.withoutLines, QStringList{projects[2].xyzFile});
-    QCOMPARE(positionsRead.lines, 2);
-    QCOMPARE(positionsRead.merged, 1);
+    QCOMPARE(positionsRead.damaged.size(), size_t(1));
+    QCOMPARE(positionsRead.damaged[0].file, projects[4].xyzFile);
+    QCOMPARE(positionsRead.damaged[0].fromLine, 3);
+    QCOMPARE(positionsRead.lines, 5);
+    QCOMPARE(positionsRead.merged, 4);
+    projects.resize(3);
+    QVERIFY(exportPositions());
 
     QCOMPARE(readText(positionFile), QByteArray(
         "img          1.000000000          2.000000000          3.000000000         4.000000000          5.000000000          6.000000000     7\n"));

@@ -378,11 +378,14 @@ void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
     q7PhotoDataBase photoDatabase(nullptr, connectionName);
     GlogRecords glog;
     DebugMessages debug;
-    QVERIFY(photoDatabase.connectDataBase(path("clash.temp")));
+    const DatabaseOpening opening = photoDatabase.connectDataBase(path("clash.temp"));
+    QVERIFY(opening);
     const QString error = "there is already an index named eofInfo Unable to execute statement";
     QCOMPARE(debug.lines, (QStringList{"connect to db", "camera table " + error}));
     QCOMPARE(glog.records, QStringList{"ERROR q7photodatabase.cpp: " + error});
     QCOMPARE(programConnection().tables(), (QStringList{"other", "groups", "imageinfos", "q7prjinfo"}));
+    // The merge's "photo database" step fails with it.
+    QCOMPARE(opening.problem, path("clash.temp") + ": table eofInfo could not be created: " + error);
 }
 
 void TestPhotoDataBase::destructorClosesAndRemovesTheConnection()

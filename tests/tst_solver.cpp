@@ -7,6 +7,7 @@
 #include <QProcess>
 #include <QtTest>
 #include <cmath>
+#include <sys/stat.h>
 
 using namespace solver;
 
@@ -70,6 +71,7 @@ private slots:
     void programRefusesUsageErrors();
     void programKeepsEarlierResultWhenAnInputIsMissing();
     void programRefusesFoldersAsInputs();
+    void programTellsAResultNotWritten();
 };
 
 void TestSolver::parsesCamerasAndImagesInFileOrder()
@@ -272,8 +274,15 @@ void TestSolver::programRefusesFoldersAsInputs()
     QDir().mkdir(dir.filePath("n.txt"));
     QVERIFY(writeBytes(dir.filePath("m.txt"), (dir.filePath("folder_ori.q7c") + "\n").toLocal8Bit()));
     QVERIFY(writeBytes(dir.filePath("m_ori.q7c"), "earlier result"));
+    // Nor may a pipe (or a device) hold the solver up for ever.
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("pipe_ori.q7c")).constData(), 0600), 0);
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("q.txt")).constData(), 0600), 0);
+    QVERIFY(writeBytes(dir.filePath("p.txt"), (dir.filePath("pipe_ori.q7c") + "\n").toLocal8Bit()));
+    QVERIFY(QFile::link("/dev/zero", dir.filePath("zero_ori.q7c")));
+    QVERIFY(writeBytes(dir.filePath("z.txt"), (dir.filePath("zero_ori.q7c") + "\n").toLocal8Bit()));
 
-    for (const QString &list : {dir.filePath("m.txt"), dir.filePath("n.txt")}) {
+    for (const QString &list : {dir.filePath("m.txt"), dir.filePath("n.txt"), dir.filePath("p.txt"),
+                                dir.filePath("q.txt"), dir.filePath("z.txt")}) {
         QProcess solver;
         solver.start(binPath("AT/Z7Uzurer"), {"-t", "mergeq7c", "-l", list, "-p", "unused", "-d", dir.path()});
         QVERIFY(solver.waitForFinished());
@@ -284,6 +293,23 @@ void TestSolver::programRefusesFoldersAsInputs()
     QVERIFY(merged.open(QIODevice::ReadOnly));
     QCOMPARE(merged.readAll(), QByteArray("earlier result"));
     QVERIFY(!QFileInfo::exists(dir.filePath("n_ori.q7c")));
+}
+
+void TestSolver::programTellsAResultNotWritten()
+{
+    // A folder with something in it takes the result's name: the rename fails.
+    QTemporaryDir dir;
+    QVERIFY(writeBytes(dir.filePath("p1_ori.q7c"), twoImages));
+    QVERIFY(writeBytes(dir.filePath("m.txt"), (dir.filePath("p1_ori.q7c") + "\n").toLocal8Bit()));
+    QVERIFY(QDir().mkpath(dir.filePath("m_ori.q7c/kept")));
+
+    QProcess solver;
+    solver.start(binPath("AT/Z7Uzurer"), {"-t", "mergeq7c", "-l", dir.filePath("m.txt"), "-p", "unused", "-d", dir.path()});
+    QVERIFY(solver.waitForFinished());
+    QCOMPARE(solver.exitCode(), 1);
+    QVERIFY(solver.readAllStandardError().startsWith("Z7Uzurer: cannot write"));
+    QVERIFY(QFileInfo(dir.filePath("m_ori.q7c/kept")).isDir());
+    QVERIFY(!QFileInfo::exists(dir.filePath("m_ori.q7c.part")));
 }
 
 QTEST_GUILESS_MAIN(TestSolver)

@@ -4,6 +4,10 @@
 // images of the next one (same file name, other folder), as where flight
 // blocks overlap. Everything follows from the counts: the same arguments
 // always write the same bytes.
+//
+// Options make the mistakes a merge should be warned of: a block shifted by an
+// offset, a block in degrees, a block that shares no image, a shared image
+// moved, a name listed twice in a position file.
 
 #include "numericlocale.h"
 #include "projectfile.h"
@@ -13,6 +17,7 @@
 #include <QDir>
 #include <cmath>
 #include <cstdio>
+#include <set>
 
 namespace {
 
@@ -25,6 +30,13 @@ struct Layout
     int images = 20;  // per project
     int cameras = 2;  // per project
     int shared = 1;   // images a project shares with the next one
+    // Projects (from 0) with a mistake made on purpose.
+    std::set<int> shifted;  // every position moved by shift
+    std::set<int> degrees;  // positions as longitude and latitude
+    std::set<int> isolated; // image names no other project has
+    std::set<int> moved;    // the first shared image moved by 5 m
+    std::set<int> twice;    // the position file lists its first image again
+    double shiftX = 25.0, shiftY = 10.0;
 };
 
 QString projectName(int project)
@@ -38,10 +50,11 @@ long imageNumber(const Layout &layout, int project, int i)
     return long(project) * (layout.images - layout.shared) + i + 1;
 }
 
-QByteArray imagePath(int project, long number)
+QByteArray imagePath(const Layout &layout, int project, long number)
 {
-    return QString("/survey/photos/%1/IMG_%2.JPG")
+    return QString("/survey/photos/%1/%2_%3.JPG")
         .arg(projectName(project))
+        .arg(layout.isolated.count(project) ? "GAP" : "IMG")
         .arg(number, 7, 10, QChar('0'))
         .toUtf8();
 }
@@ -67,21 +80,45 @@ Pose poseOf(long number)
     return {512000.0 + along * 35.25, 3340000.0 + strip * 60.5, 812.0 + (number % 7) * 0.375, kappa, strip + 1};
 }
 
+// Image i's pose as project lists it, mistakes included.
+Pose projectPose(const Layout &layout, int project, int i)
+{
+    Pose pose = poseOf(imageNumber(layout, project, i));
+    if (layout.shifted.count(project)) {
+        pose.x += layout.shiftX;
+        pose.y += layout.shiftY;
+    }
+    const int firstShared = project > 0 ? 0 : layout.images - layout.shared;
+    if (layout.moved.count(project) && i == firstShared && layout.shared > 0)
+        pose.x += 5.0;
+    if (layout.degrees.count(project)) {
+        pose.x = 117.0 + (pose.x - 500000.0) / 96000.0;
+        pose.y = 30.0 + (pose.y - 3320000.0) / 110900.0;
+    }
+    return pose;
+}
+
+void writePositionLine(FILE *file, const Layout &layout, int project, int i, double dz)
+{
+    const long number = imageNumber(layout, project, i);
+    const Pose pose = projectPose(layout, project, i);
+    // Odd projects list bare file names, even ones full paths.
+    QByteArray name = imagePath(layout, project, number);
+    if (project % 2 == 1)
+        name = name.mid(name.lastIndexOf('/') + 1);
+    std::fprintf(file, "%s %.3f %.3f %.3f %.6f %.6f %.6f %d\n", name.constData(), pose.x, pose.y, pose.z + dz,
+                 0.5 - (number % 3) * 0.25, -0.125, pose.kappa * 180.0 / pi, pose.strip);
+}
+
 bool writePositions(const Layout &layout, int project, const QString &path)
 {
     FILE *file = std::fopen(QFile::encodeName(path).constData(), "w");
     if (!file)
         return false;
-    for (int i = 0; i < layout.images; ++i) {
-        const long number = imageNumber(layout, project, i);
-        const Pose pose = poseOf(number);
-        // Odd projects list bare file names, even ones full paths.
-        QByteArray name = imagePath(project, number);
-        if (project % 2 == 1)
-            name = name.mid(name.lastIndexOf('/') + 1);
-        std::fprintf(file, "%s %.3f %.3f %.3f %.6f %.6f %.6f %d\n", name.constData(), pose.x, pose.y,
-                     pose.z, 0.5 - (number % 3) * 0.25, -0.125, pose.kappa * 180.0 / pi, pose.strip);
-    }
+    for (int i = 0; i < layout.images; ++i)
+        writePositionLine(file, layout, project, i, 0.0);
+    if (layout.twice.count(project))
+        writePositionLine(file, layout, project, 0, 0.5);
     return std::fclose(file) == 0;
 }
 
@@ -99,10 +136,10 @@ bool writeOrientation(const Layout &layout, int project, const QString &path)
     }
     for (int i = 0; i < layout.images; ++i) {
         const long number = imageNumber(layout, project, i);
-        const Pose pose = poseOf(number);
+        const Pose pose = projectPose(layout, project, i);
         const double c = std::cos(pose.kappa), s = std::sin(pose.kappa);
         std::fprintf(file, "%d %d %d\n%s\n", i, cameraOf(layout, i), pose.strip,
-                     imagePath(project, number).constData());
+                     imagePath(layout, project, number).constData());
         std::fprintf(file, "%.12f %.12f 0 %.12f %.12f 0 0 0 1\n", c, -s, s, c);
         std::fprintf(file, "%.6f %.6f %.6f\n", pose.x + 0.011, pose.y - 0.017, pose.z + 0.004);
     }
@@ -143,6 +180,45 @@ int intOption(const QCommandLineParser &parser, const QString &name, int least)
     return value;
 }
 
+// The projects (numbered from 1) given to a repeatable option, from 0.
+std::set<int> projectsOption(const QCommandLineParser &parser, const QString &name, int projects)
+{
+    std::set<int> chosen;
+    for (const QString &value : parser.values(name)) {
+        bool ok = false;
+        const int project = value.toInt(&ok);
+        if (!ok || project < 1 || project > projects) {
+            std::fprintf(stderr, "q7samplegen: --%s needs a project number from 1 to %d\n", qPrintable(name),
+                         projects);
+            std::exit(2);
+        }
+        chosen.insert(project - 1);
+    }
+    return chosen;
+}
+
+void readShift(const QCommandLineParser &parser, Layout &layout)
+{
+    const QStringList parts = parser.value("offset").split(',');
+    bool okX = false, okY = false;
+    layout.shiftX = parts.value(0).toDouble(&okX);
+    layout.shiftY = parts.value(1).toDouble(&okY);
+    if (parts.size() != 2 || !okX || !okY) {
+        std::fprintf(stderr, "q7samplegen: --offset needs DX,DY\n");
+        std::exit(2);
+    }
+}
+
+void readMistakes(const QCommandLineParser &parser, Layout &layout)
+{
+    layout.shifted = projectsOption(parser, "shift", layout.projects);
+    layout.degrees = projectsOption(parser, "degrees", layout.projects);
+    layout.isolated = projectsOption(parser, "isolated", layout.projects);
+    layout.moved = projectsOption(parser, "move-shared", layout.projects);
+    layout.twice = projectsOption(parser, "name-twice", layout.projects);
+    readShift(parser, layout);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -155,7 +231,13 @@ int main(int argc, char *argv[])
     parser.addOptions({{"projects", "Number of projects.", "N", "3"},
                        {"images", "Images per project.", "M", "20"},
                        {"cameras", "Cameras per project.", "C", "2"},
-                       {"shared", "Percent of a project's images shared with the next.", "P", "5"}});
+                       {"shared", "Percent of a project's images shared with the next.", "P", "5"},
+                       {"shift", "Shift every position of project N by --offset (repeatable).", "N"},
+                       {"offset", "The shift of --shift in X and Y.", "DX,DY", "25,10"},
+                       {"degrees", "Write project N's positions in degrees (repeatable).", "N"},
+                       {"isolated", "Give project N image names no other project has (repeatable).", "N"},
+                       {"move-shared", "Move project N's first shared image by 5 in X (repeatable).", "N"},
+                       {"name-twice", "List project N's first image twice in its position file (repeatable).", "N"}});
     parser.addPositionalArgument("folder", "Folder that receives one folder per project.");
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -169,6 +251,7 @@ int main(int argc, char *argv[])
     layout.shared = std::min(layout.images - 1, int(std::lround(layout.images * percent / 100.0)));
     if (percent > 0 && layout.images > 1)
         layout.shared = std::max(layout.shared, 1);
+    readMistakes(parser, layout);
 
     const QString folder = parser.positionalArguments().first();
     for (int p = 0; p < layout.projects; ++p) {

@@ -1,5 +1,6 @@
 #include "databaserecords.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -96,8 +97,8 @@ void bindPositionAndAttitude(QSqlQuery &query, int firstColumn, const ImageRecor
 }
 
 // Binds one imageinfos row; an image without camera gets zeros for the
-// camera's columns. Returns the image's base name.
-QString bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRecord *camera)
+// camera's columns.
+void bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRecord *camera)
 {
     const QString textName = imageTextName(image);
     const QString baseName = imageBaseName(textName);
@@ -115,7 +116,6 @@ QString bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRe
     query.bindValue(16, camera ? camera->width : 0);
     query.bindValue(17, camera ? camera->height : 0);
     query.bindValue(18, camera ? sensorWidth(*camera) : 0.0);
-    return baseName;
 }
 
 void bindEofInfo(QSqlQuery &query, const ImageRecord &image)
@@ -143,33 +143,48 @@ void bindGroup(QSqlQuery &query, const CameraRecord &camera, int32_t photos)
         query.bindValue(10 + k, camera.distortion[k]);
 }
 
-// Ends the table's transaction: rolled back after a failed row, otherwise
-// committed. A commit that fails (a reader holding the file past the busy
-// timeout) is reported with the connection's error and rolled back, so that
-// no transaction stays open.
-bool endTransaction(QSqlDatabase &db, bool rowFailed)
+QString tr(const char *text)
 {
-    if (rowFailed) {
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        reportError(db.lastError().text());
-        db.rollback();
-        return false;
-    }
-    return true;
+    return QCoreApplication::translate("mergeprj", text);
 }
 
-// Empties the table inside the transaction just begun; false, reported, when
-// it cannot be.
-bool clearTable(QSqlDatabase &db, const char *clear)
+// Why the table's rows were not stored: its file and SQLite's reason.
+TableWrite notStored(const QSqlDatabase &db, const QSqlError &error)
+{
+    const QString reason = error.text().trimmed();
+    return {tr("%1: its rows were not stored: %2")
+                .arg(db.databaseName(), reason.isEmpty() ? tr("unknown error") : reason)};
+}
+
+// Rolls the table back after a failed statement; why it was not stored.
+TableWrite rolledBack(QSqlDatabase &db, const QSqlError &error)
+{
+    db.rollback();
+    return notStored(db, error);
+}
+
+// Commits the table's transaction. A commit that fails (a reader holding the
+// file past the busy timeout, or a transaction SQLite already rolled back
+// itself) is reported with the connection's error and rolled back, so that
+// no transaction stays open.
+TableWrite committed(QSqlDatabase &db)
+{
+    if (db.commit())
+        return {};
+    const QSqlError error = db.lastError();
+    reportError(error.text());
+    return rolledBack(db, error);
+}
+
+// Empties the table inside the transaction just begun; the error, reported,
+// when it cannot be.
+QSqlError clearTable(QSqlDatabase &db, const char *clear)
 {
     QSqlQuery query(db);
     if (query.exec(QLatin1String(clear)))
-        return true;
+        return QSqlError();
     reportError(query.lastError().text());
-    return false;
+    return query.lastError();
 }
 
 // Prepares the statement on the open connection and, inside one transaction,
@@ -177,24 +192,25 @@ bool clearTable(QSqlDatabase &db, const char *clear)
 // is no open connection, the statement cannot be prepared or the transaction
 // cannot begin; the table keeps its rows when it cannot be emptied.
 template <typename InsertRows>
-bool insertInTransaction(const QString &connectionName, const char *statement, const char *clear,
-                         InsertRows insertRows)
+TableWrite insertInTransaction(const QString &connectionName, const char *statement, const char *clear,
+                               InsertRows insertRows)
 {
     QSqlDatabase db = QSqlDatabase::database(connectionName, false);
     if (!db.isOpen())
-        return false;
+        return {tr("%1: no open database").arg(db.databaseName())};
     QSqlQuery query(db);
-    bool committed = false;
-    if (query.prepare(QLatin1String(statement))) {
-        if (!db.transaction())
-            reportError(db.lastError().text());
-        else if (clearTable(db, clear))
-            committed = insertRows(db, query);
-        else
-            db.rollback();
+    TableWrite written;
+    if (!query.prepare(QLatin1String(statement))) {
+        written = notStored(db, query.lastError());
+    } else if (!db.transaction()) {
+        reportError(db.lastError().text());
+        written = notStored(db, db.lastError());
+    } else {
+        const QSqlError cleared = clearTable(db, clear);
+        written = cleared.type() == QSqlError::NoError ? insertRows(db, query) : rolledBack(db, cleared);
     }
     query.finish();
-    return committed;
+    return written;
 }
 
 // Whether a stop was asked, looked at once every few thousand rows.
@@ -205,70 +221,74 @@ bool stopAsked(const StopRequested &stop, size_t row)
 }
 
 // Inserts one row per record until a row fails, which rolls the table back
-// and is reported, or until a stop, which rolls it back unreported.
-template <typename Record, typename BindRow>
-bool insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Record> &records,
-                        BindRow bindRow, const StopRequested &stop = {})
+// and is told by logFailure, or until a stop, which rolls it back untold. A
+// failed statement may have rolled the transaction back already: the rows
+// after it would go in one by one, so none is tried.
+template <typename Record, typename BindRow, typename LogFailure>
+TableWrite insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Record> &records,
+                              BindRow bindRow, LogFailure logFailure, const StopRequested &stop = {})
 {
-    bool executed = true;
     for (size_t row = 0; row < records.size(); ++row) {
-        if (stopAsked(stop, row))
-            return endTransaction(db, true);
+        if (stopAsked(stop, row)) {
+            db.rollback();
+            TableWrite stopped;
+            stopped.stopped = true;
+            return stopped;
+        }
         bindRow(records[row]);
-        executed = query.exec();
-        if (!executed)
-            break;
+        if (!query.exec()) {
+            logFailure(records[row], query.lastError());
+            return rolledBack(db, query.lastError());
+        }
     }
-    const QSqlError error = query.lastError();
-    const bool rowFailed = !executed || error.type() != QSqlError::NoError;
-    if (rowFailed)
-        reportError(error.text());
-    return endTransaction(db, rowFailed);
+    return committed(db);
+}
+
+void logRowError(const QSqlError &error)
+{
+    reportError(error.text());
 }
 
 } // namespace
 
-bool insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                      const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop)
+TableWrite insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                            const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop)
 {
     const auto cameras = camerasByIndex(cameraRecords);
     return insertInTransaction(connectionName, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
-        bool rowFailed = false;
-        for (size_t row = 0; row < imageRecords.size(); ++row) {
-            if (stopAsked(stop, row))
-                return endTransaction(db, true);
-            const ImageRecord &image = imageRecords[row];
+        const auto bindRow = [&](const ImageRecord &image) {
             const auto camera = cameras.find(image.camIdx);
-            const QString baseName =
-                bindImageInfo(query, image, camera == cameras.end() ? nullptr : camera->second);
-            if (query.exec())
-                continue;
-            rowFailed = true;
-            MERGE_LOG_ERROR << "failed to insert image: "
-                            << query.lastError().text().toUtf8().constData() << " fileName:: "
-                            << baseName.toLocal8Bit().constData();
-        }
-        return endTransaction(db, rowFailed);
+            bindImageInfo(query, image, camera == cameras.end() ? nullptr : camera->second);
+        };
+        const auto logFailure = [](const ImageRecord &image, const QSqlError &error) {
+            MERGE_LOG_ERROR << "failed to insert image: " << error.text().toUtf8().constData() << " fileName:: "
+                            << imageBaseName(imageTextName(image)).toLocal8Bit().constData();
+        };
+        return insertUntilFailure(db, query, imageRecords, bindRow, logFailure, stop);
     });
 }
 
-bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                   const StopRequested &stop)
+TableWrite insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                         const StopRequested &stop)
 {
     return insertInTransaction(connectionName, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         return insertUntilFailure(
-            db, query, imageRecords, [&](const ImageRecord &image) { bindEofInfo(query, image); }, stop);
+            db, query, imageRecords, [&](const ImageRecord &image) { bindEofInfo(query, image); },
+            [](const ImageRecord &, const QSqlError &error) { logRowError(error); }, stop);
     });
 }
 
-bool insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
-                  const GroupCounts &groupCounts)
+TableWrite insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
+                        const GroupCounts &groupCounts)
 {
     const auto counts = lastRunCounts(groupCounts);
     return insertInTransaction(connectionName, groupsInsert, groupsClear, [&](QSqlDatabase &db, QSqlQuery &query) {
-        return insertUntilFailure(db, query, cameraRecords, [&](const CameraRecord &camera) {
-            const auto count = counts.find(camera.camIdx);
-            bindGroup(query, camera, count == counts.end() ? 0 : count->second);
-        });
+        return insertUntilFailure(
+            db, query, cameraRecords,
+            [&](const CameraRecord &camera) {
+                const auto count = counts.find(camera.camIdx);
+                bindGroup(query, camera, count == counts.end() ? 0 : count->second);
+            },
+            [](const CameraRecord &, const QSqlError &error) { logRowError(error); });
     });
 }

@@ -11,27 +11,36 @@
 // back to its earlier rows, so that a stop need not wait for a large table.
 using StopRequested = std::function<bool()>;
 
+// How writing one table went: stored, or the reason it was not, naming the
+// database file and SQLite's own words. True when stored.
+struct TableWrite
+{
+    QString reason; // empty when the rows are stored
+    bool stopped = false;
+    explicit operator bool() const { return reason.isEmpty() && !stopped; }
+};
+
 // The rows of the photo database, written into the connection registered
 // under connectionName (see q7PhotoDataBase). Each table gets one prepared
 // statement and one transaction, which first deletes the rows the table held
 // (those of an earlier merge into the same file): afterwards the table holds
-// this call's rows, or, when it fails, its earlier rows whole. Each returns true
-// when the table's transaction was committed, false when there is no open
-// connection, the statement cannot be prepared, or a row failed.
+// this call's rows, or, when it fails, its earlier rows whole. Each is true
+// when the table's transaction was committed, and false when there is no open
+// connection, the statement cannot be prepared, or a row failed: the first
+// failing row ends the table, rolled back, and is logged.
 
 // One imageinfos row per image, with the values of its camera (the last
-// camera carrying its camIdx; zeros when none does). A failing row is logged
-// and the remaining rows are still tried, then the table is rolled back.
-bool insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                      const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop = {});
+// camera carrying its camIdx; zeros when none does).
+TableWrite insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                            const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop = {});
 
-// One eofInfo row per image. The first failing row ends the table: rolled back.
-bool insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                   const StopRequested &stop = {});
+// One eofInfo row per image.
+TableWrite insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+                         const StopRequested &stop = {});
 
 // One groups row per camera, with the image count of the camera's last run in
-// groupCounts (0 when it has none). The first failing row ends the table.
-bool insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
-                  const GroupCounts &groupCounts);
+// groupCounts (0 when it has none).
+TableWrite insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
+                        const GroupCounts &groupCounts);
 
 #endif // DATABASERECORDS_H

@@ -6,6 +6,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QStringList>
 #include <glog/logging.h>
 #include <utility>
 
@@ -105,7 +106,9 @@ DatabaseOpening q7PhotoDataBase::connectDataBase(QString path)
 {
     if (path.isEmpty()) {
         qDebug().noquote() << "no valid database name";
-        return {};
+        DatabaseOpening none;
+        none.problem = tr("no valid database name");
+        return none;
     }
     DatabaseOpening opening;
     if (prepared && prepared->path == path)
@@ -128,9 +131,25 @@ void q7PhotoDataBase::discardPreparation()
     if (!prepared)
         return;
     removeConnection();
-    if (prepared->madeFile)
-        QFile::remove(prepared->path);
+    forgetMadeFile(*prepared);
     prepared.reset();
+}
+
+// A file this opening made, and could not make whole (or was not wanted
+// after all), goes with its journal: the next merge makes it anew rather
+// than finish a schema in another order.
+void q7PhotoDataBase::forgetMadeFile(DatabaseOpening &opening)
+{
+    if (!opening.madeFile)
+        return;
+    if (opening.open) // a connection that failed to open stays, closed, as ever
+        removeConnection();
+    opening.open = false;
+    if (opening.openError.isEmpty())
+        opening.openError = opening.problem;
+    QFile::remove(opening.path);
+    QFile::remove(opening.path + "-journal");
+    opening.madeFile = false;
 }
 
 // Opens the file at path, creating it encrypted when there is no file yet,
@@ -155,18 +174,33 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
             db.setConnectOptions(createKeyOption);
         if (!db.open()) {
             opening.openError = db.lastError().text();
+            opening.problem = tr("%1 could not be opened: %2").arg(path, opening.openError);
+            forgetMadeFile(opening);
             return opening;
         }
     }
     opening.open = true;
-    const std::pair<const char *, const char *> tables[] = {{groupsTable, "group table"},
-                                                            {imageInfosTable, "camera table"},
-                                                            {prjInfoTable, "q7prjinfo table"},
-                                                            {eofInfoTable, "camera table"}};
-    for (const auto &table : tables) {
+    struct Table
+    {
+        const char *statement;
+        const char *label;
+        const char *name;
+    };
+    const Table tables[] = {{groupsTable, "group table", "groups"},
+                            {imageInfosTable, "camera table", "imageinfos"},
+                            {prjInfoTable, "q7prjinfo table", "q7prjinfo"},
+                            {eofInfoTable, "camera table", "eofInfo"}};
+    QStringList missing;
+    for (const Table &table : tables) {
         QString error;
-        if (!tableCreated(table.first, error))
-            opening.tableErrors.emplace_back(table.second, error);
+        if (tableCreated(table.statement, error)) // every table, also after one failed
+            continue;
+        opening.tableErrors.emplace_back(table.label, error);
+        missing << tr("table %1 could not be created: %2").arg(table.name, error);
+    }
+    if (!missing.isEmpty()) {
+        opening.problem = path + ": " + missing.join("; ");
+        forgetMadeFile(opening);
     }
     return opening;
 }

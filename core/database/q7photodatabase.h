@@ -15,6 +15,9 @@ struct DatabaseOpening
     QString openError; // why it would not open
     bool madeFile = false;
     std::vector<std::pair<const char *, QString>> tableErrors; // label, error
+    // What is wrong, naming the file and SQLite's reason: it would not open,
+    // or a table could not be created. Empty when open with all four tables.
+    QString problem;
 
     explicit operator bool() const { return open; }
 };
@@ -53,6 +56,7 @@ private:
     DatabaseOpening open(const QString &path);
     bool isOpenOn(const QString &path) const;
     void removeConnection();
+    void forgetMadeFile(DatabaseOpening &opening);
     bool tableCreated(const char *statement, QString &error) const;
 
     std::optional<DatabaseOpening> prepared;

@@ -3,6 +3,7 @@
 #include "bulkrecords.h"
 #include "numericlocale.h"
 #include "plainfields.h"
+#include "regularfile.h"
 #include "textlines.h"
 
 #include <algorithm>
@@ -168,7 +169,7 @@ OrientationRead OrientationFileReader::readOrientationFile(QByteArray path,
                                                            std::vector<ImageRecord> *imageRecords)
 {
     const QByteArray filePath = orientationFilePath(path);
-    const FilePointer file(std::fopen(filePath.constData(), "r"));
+    const FilePointer file(openRegularFile(filePath));
     if (!file) {
         std::printf("can not open %s!\n", filePath.constData());
         std::fflush(stdout);
@@ -204,7 +205,7 @@ OrientationRead OrientationFileReader::readOrientationFile(QByteArray path,
 
 bool readOrientationHeader(const QByteArray &path, OrientationHeader &header)
 {
-    const FilePointer file(std::fopen(orientationFilePath(path).constData(), "r"));
+    const FilePointer file(openRegularFile(orientationFilePath(path)));
     if (!file)
         return false;
     const CNumericLocale cLocale;

@@ -3,8 +3,10 @@
 #include "atomicfile.h"
 #include "bulkrecords.h"
 #include "fixednumber.h"
+#include "namesort.h"
 #include "numericlocale.h"
 #include "plainfields.h"
+#include "regularfile.h"
 #include "textlines.h"
 
 #include <QDebug>
@@ -22,6 +24,9 @@ namespace {
 
 // The longest line of a position file, without its newline.
 constexpr size_t maxLineLength = 1023;
+// A line longer than this is no position line cut short but a damaged or
+// wrong file: reading it ends there, without a search for its end.
+constexpr size_t endlessLineLength = 64 * 1024;
 
 // A name of at most 511 bytes, then six reals and the optional strip number.
 constexpr char lineFormat[] = "%511s%n %lf %lf %lf %lf %lf %lf %d";
@@ -164,89 +169,54 @@ private:
     std::vector<Line> lines;
 };
 
-// Appends the usable lines of the position file at path to lines. Returns 1
-// when the file was read, 0 when it cannot be opened, -1 when reading it
-// failed part way (a folder, an I/O error); the lines before stay.
-int readPositionLines(const QByteArray &path, PositionLines &lines)
+// Hands the usable lines of the position file at path to take, in file
+// order. Returns 1 when the file was read, 0 when it cannot be opened or is no
+// regular file, -1 when reading it failed part way (a folder, an I/O error)
+// and -2 when it is damaged from line damagedFrom on; the lines before were
+// handed on.
+template <typename Take>
+int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
 {
-    FILE *file = std::fopen(path.constData(), "r");
+    FILE *file = openRegularFile(path);
     if (!file)
         return 0;
     const CNumericLocale cLocale;
-    TextLines text(file, maxLineLength);
+    TextLines text(file, maxLineLength, endlessLineLength);
     ImageRecord record;
     int lineNumber = 0;
-    for (TextLines::Line line; text.next(line);) {
+    bool endless = false;
+    for (TextLines::Line line; !endless && text.next(line);) {
         ++lineNumber;
+        endless = line.endless;
         const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(line.text, record);
         if (scan == LineScan::TooLong)
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
-                               << QString::fromLocal8Bit(path) << "is too long, skipped";
+                               << QString::fromLocal8Bit(path) << (endless ? "runs on without end, reading ends" : "is too long, skipped");
         if (scan == LineScan::Record && withinBounds(record))
-            lines.append(record);
+            take(record);
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    return failed ? -1 : 1;
+    if (endless && damagedFrom)
+        *damagedFrom = lineNumber;
+    return failed ? -1 : endless ? -2 : 1;
 }
 
-// How many leading bytes every line's name shares with the others.
-size_t sharedNamePrefix(const PositionLines &lines)
+int readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
 {
-    if (lines.size() == 0)
-        return 0;
-    const std::string_view first = lines.name(0);
-    size_t shared = first.size();
-    for (size_t i = 1; i < lines.size() && shared > 0; ++i) {
-        const std::string_view name = lines.name(i);
-        const size_t limit = std::min(shared, name.size());
-        size_t same = 0;
-        while (same < limit && name[same] == first[same])
-            ++same;
-        shared = same;
-    }
-    return shared;
-}
-
-// A line to sort: the eight bytes of its name after the shared prefix, the
-// first the most significant and zeros past the name's end, so that most
-// comparisons are of two integers held side by side rather than of names
-// spread over memory. Names hold no zero byte, so a name that ends first
-// still sorts first.
-struct SortEntry
-{
-    uint64_t head;
-    size_t line;
-};
-
-uint64_t nameHead(std::string_view name, size_t from)
-{
-    uint64_t head = 0;
-    for (size_t k = from; k < from + sizeof head; ++k)
-        head = head << 8 | (k < name.size() ? uint64_t(static_cast<unsigned char>(name[k])) : 0);
-    return head;
+    return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damagedFrom);
 }
 
 // The lines sorted by name in byte order, of each name the first in reading
-// order only (among equal names the earlier line sorts first).
+// order only.
 std::vector<size_t> sortedUniqueByName(const PositionLines &lines)
 {
-    const size_t shared = sharedNamePrefix(lines);
-    std::vector<SortEntry> entries(lines.size());
-    for (size_t i = 0; i < lines.size(); ++i)
-        entries[i] = {nameHead(lines.name(i), shared), i};
-    std::sort(entries.begin(), entries.end(), [&](const SortEntry &a, const SortEntry &b) {
-        if (a.head != b.head)
-            return a.head < b.head;
-        const int byName = lines.name(a.line).compare(lines.name(b.line));
-        return byName != 0 ? byName < 0 : a.line < b.line;
-    });
     std::vector<size_t> order;
-    order.reserve(entries.size());
-    for (const SortEntry &entry : entries) {
-        if (order.empty() || lines.name(order.back()) != lines.name(entry.line))
-            order.push_back(entry.line);
-    }
+    order.reserve(lines.size());
+    visitSortedByName(lines, [&](size_t line) {
+        if (order.empty() || lines.name(order.back()) != lines.name(line))
+            order.push_back(line);
+    });
     return order;
 }
 
@@ -334,7 +304,11 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
     PositionsRead counts;
     for (const QString &xyzFile : xyzFiles) {
         const size_t before = lines.size();
-        if (readPositionLines(xyzFile.toLocal8Bit(), lines) != 1)
+        int damagedFrom = 0;
+        const int result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damagedFrom);
+        if (result == -2)
+            counts.damaged.push_back({xyzFile, damagedFrom});
+        else if (result != 1)
             counts.unreadable << xyzFile;
         else if (lines.size() == before)
             counts.withoutLines << xyzFile;
@@ -346,6 +320,13 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
         *read = counts;
     qDebug() << order.size();
     return writePositions(outPath.toLocal8Bit(), lines, order);
+}
+
+int readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take)
+{
+    return readUsableLines(path, [&take](const ImageRecord &record) {
+        take({baseNameOf(record.name), record.X, record.Y, record.Z});
+    });
 }
 
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)

@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 #include <QStringList>
+#include <functional>
+#include <string_view>
 #include <vector>
 
 // Position files "_xyz.txt": one image a line, its name, X, Y, Z, omega, phi,
@@ -17,6 +19,14 @@ struct PositionsRead
     qint64 merged = 0;        // images left after merging, one per name
     QStringList unreadable;   // files that could not be opened or read whole
     QStringList withoutLines; // files read whole that gave no usable line
+    // Files with a line longer than any position line can be: their lines
+    // before it are used, and they are named damaged from that line on.
+    struct Damaged
+    {
+        QString file;
+        int fromLine = 0;
+    };
+    std::vector<Damaged> damaged;
 };
 
 // Reads the position files at xyzFiles in order, sorts their records by name
@@ -31,6 +41,21 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
 // Lines without a name and six reals, lines longer than 1023 bytes, names longer
 // than 511 bytes and records with X, Y or Z below -999999 are left out.
 int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions);
+
+// One usable line of a position file: the image's base name (as the merge
+// takes it) and its position.
+struct PositionPoint
+{
+    std::string_view name;
+    double X, Y, Z;
+};
+
+// Hands the usable lines of the position file at path (local 8-bit) to take,
+// in file order, read as writeMergedPositions reads them; point.name lives
+// only for the call. Returns 1 when the file was read, 0 when it cannot be
+// opened or is no regular file, -1 when reading failed part way, -2 when the
+// file is damaged from a line on (the points before it were handed on).
+int readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take);
 
 // Splits path into drive (up to the first ':'), directory (up to the last '/'
 // or '\'), base name and extension (from the last '.').

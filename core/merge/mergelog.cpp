@@ -1,5 +1,9 @@
 #include "mergelog.h"
 
+#include "durablewrite.h"
+#include "shownpath.h"
+#include "readinesstext.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -19,6 +23,16 @@ QString indented(const QStringList &lines)
     QString text;
     for (const QString &line : lines)
         text += "  " + line + "\n";
+    return text;
+}
+
+// The check of the sources: the findings and the pairs that share images,
+// then the map beside the record.
+QString readinessRecord(const MergeReport &report)
+{
+    QString text = QString("check (tolerance %1): ").arg(report.readiness.tolerance) + findingsText(report.readiness);
+    text += "shared images:\n" + indented(pairsText(report.readiness).split('\n', Qt::SkipEmptyParts));
+    text += "map: " + (report.mapFile.isEmpty() ? QString("could not be written") : report.mapFile) + "\n";
     return text;
 }
 
@@ -45,25 +59,29 @@ QString mergeLogRecord(const MergeReport &report)
     for (size_t i = 0; i < report.sources.size(); ++i) {
         QStringList files;
         for (const NamedFile &file : namedFiles(report.sources[i]))
-            files.append(QString("%1: %2 (%3)").arg(file.what, file.path, sizeOf(file.path)));
+            files.append(QString("%1: %2 (%3)").arg(file.what, shownPath(file.path), sizeOf(file.path)));
         text += QString("  %1. ").arg(i + 1) + files.join("\n     ") + "\n";
     }
-    text += "output folder: " + report.outputFolder + "\n";
+    text += "output folder: " + shownPath(report.outputFolder) + "\n";
     text += "solver: " + report.solverCommand + "\n";
     text += "solver exit code: " + QString::number(report.solverExitCode) + "\n";
     text += "solver output:\n" + indented(report.solverOutput);
     text += "steps:\n";
     for (const MergeStep &step : report.steps) {
         text += QString("  %1 %2 %3 ms").arg(step.name + ":", -26).arg(step.ok ? "ok" : "FAILED", -6).arg(step.milliseconds, 8);
-        text += step.ok ? "\n" : "  " + step.problem + "\n";
+        text += step.ok ? "\n" : "  " + shownPath(step.problem) + "\n";
     }
+    text += readinessRecord(report);
     text += QString("counts: %1 projects, %2 cameras, %3 images; %4 positions read, %5 merged\n")
                 .arg(report.projects)
                 .arg(report.cameras)
                 .arg(report.images)
                 .arg(report.positionsRead)
                 .arg(report.positionsMerged);
-    text += QString("result: %1\n\n").arg(report.succeeded() ? "succeeded" : "a step failed");
+    const std::vector<MergeStepId> notRun = report.notRun();
+    if (!notRun.empty())
+        text += "stopped before " + stepName(notRun.front()) + ": the folder holds an incomplete project\n";
+    text += QString("result: %1\n\n").arg(report.stopped ? "stopped" : report.succeeded() ? "succeeded" : "a step failed");
     return text;
 }
 
@@ -71,8 +89,8 @@ bool appendMergeLog(const MergeReport &report)
 {
     // A merge that stopped before the solver has not made the project's
     // subfolders.
-    QFile log(report.outputs.mergeLog);
-    QDir().mkpath(QFileInfo(log).path());
-    const QByteArray record = mergeLogRecord(report).toUtf8();
-    return log.open(QIODevice::WriteOnly | QIODevice::Append) && log.write(record) == record.size() && log.flush();
+    QDir().mkpath(QFileInfo(report.outputs.mergeLog).path());
+    // Whole or not at all: a record cut short by a full disk would stay, and
+    // the next would follow it.
+    return appendWhole(QFile::encodeName(report.outputs.mergeLog), mergeLogRecord(report).toUtf8()) == 0;
 }

@@ -1,5 +1,7 @@
 #include "mergereport.h"
 
+#include "shownpath.h"
+
 #include <QCoreApplication>
 #include <algorithm>
 
@@ -17,13 +19,29 @@ QString tr(const char *text)
 
 } // namespace
 
+std::vector<MergeStepId> MergeReport::notRun() const
+{
+    std::vector<MergeStepId> ids;
+    if (!stopped)
+        return ids;
+    const int first = steps.empty() ? 0 : int(steps.back().id) + 1;
+    for (int id = first; id < plannedMergeSteps; ++id)
+        ids.push_back(MergeStepId(id));
+    return ids;
+}
+
 QString MergeReport::summary() const
 {
     if (stopped) {
         QString text = tr("The merge into %1 was stopped. Steps that ran:").arg(outputFolder);
         for (const MergeStep &step : steps)
             text += "\n- " + step.name + (step.ok ? QString() : ": " + step.problem);
-        return text;
+        QStringList names;
+        for (const MergeStepId id : notRun())
+            names << stepName(id);
+        if (!names.isEmpty())
+            text += "\n" + tr("Not run: %1. The folder holds an incomplete project.").arg(names.join(", "));
+        return shownPath(text);
     }
     QString text;
     if (succeeded()) {
@@ -41,7 +59,7 @@ QString MergeReport::summary() const
                 text += "\n- " + step.name + ": " + step.problem;
         }
     }
-    return started && !stoppedBeforeSolver ? text + "\n" + imageCounts() : text;
+    return shownPath(started && !stoppedBeforeSolver ? text + "\n" + imageCounts() : text);
 }
 
 QString MergeReport::imageCounts() const
@@ -74,7 +92,7 @@ QString MergeReport::text() const
     for (const MergeStep &step : steps) {
         text += QString("%1 %2 %3 ms").arg(step.name + ":", -24).arg(step.ok ? tr("succeeded") : tr("failed"), -9)
                     .arg(step.milliseconds, 8);
-        text += (step.ok ? QString() : "  " + step.problem) + "\n";
+        text += (step.ok ? QString() : "  " + shownPath(step.problem)) + "\n";
     }
     if (!solverCommand.isEmpty())
         text += tr("Solver: %1 (exit code %2)").arg(solverCommand).arg(solverExitCode) + "\n";

@@ -4,6 +4,7 @@
 #include "mergeoutputs.h"
 #include "mergesteps.h"
 #include "projectentry.h"
+#include "readinesscheck.h"
 
 #include <QDateTime>
 #include <QString>
@@ -30,6 +31,8 @@ struct MergeReport
     QString startedAs; // the front end and its command line
     QString outputFolder;
     std::vector<ProjectEntry> sources; // in list order
+    ReadinessReport readiness; // the check of the sources' positions, without the map's points
+    QString mapFile;           // the map of the merge beside the record; empty when not written
     MergeOutputs outputs;
     int projects = 0;
     int cameras = 0;
@@ -44,6 +47,8 @@ struct MergeReport
     bool stopped = false; // the user stopped it; steps holds those that ran
 
     bool succeeded() const;
+    // The steps after the last that ran, for a merge that stopped part way.
+    std::vector<MergeStepId> notRun() const;
     // The counts when every step succeeded, else each step that failed, or,
     // for a stopped merge, each step that ran; then the images that came in
     // and went out.

@@ -1,5 +1,8 @@
 #include "mergereportjson.h"
 
+#include "readinessjson.h"
+#include "shownpath.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -12,7 +15,7 @@ QJsonArray filesJson(const std::vector<NamedFile> &files)
     for (const NamedFile &file : files) {
         const QFileInfo info(file.path);
         array.append(QJsonObject{{"what", file.what},
-                                 {"path", file.path},
+                                 {"path", shownPath(file.path)},
                                  {"bytes", info.isFile() ? double(info.size()) : -1.0}});
     }
     return array;
@@ -24,7 +27,7 @@ QJsonArray stepsJson(const std::vector<MergeStep> &steps)
     for (const MergeStep &step : steps) {
         array.append(QJsonObject{{"name", step.name},
                                  {"ok", step.ok},
-                                 {"problem", step.problem},
+                                 {"problem", shownPath(step.problem)},
                                  {"milliseconds", double(step.milliseconds)}});
     }
     return array;
@@ -38,7 +41,7 @@ QJsonObject mergeReportJson(const MergeReport &report)
                      {"version", QCoreApplication::applicationVersion()},
                      {"started", report.started},
                      {"succeeded", report.succeeded()},
-                     {"outputFolder", report.outputFolder}};
+                     {"outputFolder", shownPath(report.outputFolder)}};
     if (!report.started)
         return json;
     QJsonArray sources;
@@ -56,6 +59,8 @@ QJsonObject mergeReportJson(const MergeReport &report)
                                       {"exitCode", report.solverExitCode},
                                       {"output", QJsonArray::fromStringList(report.solverOutput)}});
     json.insert("steps", stepsJson(report.steps));
+    json.insert("check", readinessJson(report.readiness));
+    json.insert("map", report.mapFile);
     json.insert("outputs", filesJson(namedFiles(report.outputs)));
     return json;
 }

@@ -1,6 +1,8 @@
 #ifndef MERGEREQUEST_H
 #define MERGEREQUEST_H
 
+#include "readinesscheck.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -11,6 +13,7 @@ struct MergeRequest
     QStringList projectFiles; // the list items' texts
     QString prjDir;           // "prjDir:", the folder in which the new project is made
     QString prjName;          // "PrjName:", the new project's name
+    double tolerance = defaultTolerance; // of the readiness check: shared images farther apart are a finding
 
     // The new project's folder: joined with "//", never normalised.
     QString outputFolder() const { return prjDir + "//" + prjName; }

@@ -4,12 +4,18 @@
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
+#include "fileidentity.h"
+#include "linkedoutput.h"
 #include "mergelog.h"
+#include "mergereadiness.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
 #include "positionexport.h"
 #include "projectfile.h"
+#include "projectlock.h"
+#include "projectname.h"
 #include "q7photodatabase.h"
+#include "requestcheck.h"
 #include "solverinputlist.h"
 #include "solverrun.h"
 #include "sourceclash.h"
@@ -60,8 +66,28 @@ QString positionExportProblems(bool written, const PositionsRead &read, const QS
         problems << tr("%1 could not be read").arg(file);
     for (const QString &file : read.withoutLines)
         problems << tr("%1 has no usable line").arg(file);
+    for (const PositionsRead::Damaged &file : read.damaged)
+        problems << tr("%1 is damaged from line %2 on").arg(file.file).arg(file.fromLine);
     return problems.join("; ");
 }
+
+// Why the merge must not write anything: a name that is no plain file name,
+// an output over a source project's file, or one that is a link.
+QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan)
+{
+    QString refusal = projectNameProblem(prjName);
+    if (refusal.isEmpty())
+        refusal = findSourceClash(plan);
+    if (refusal.isEmpty())
+        refusal = findLinkedOutput(plan.outputs);
+    return refusal;
+}
+
+// Steps that need the merged cameras and images, not run without them.
+constexpr MergeStepId needOrientation[] = {MergeStepId::CameraFile,        MergeStepId::ImageList,
+                                           MergeStepId::ProjectParameters, MergeStepId::ProjectFile,
+                                           MergeStepId::PhotoDatabase,     MergeStepId::ImageInfos,
+                                           MergeStepId::EofInfo,           MergeStepId::Groups};
 
 } // namespace
 
@@ -92,9 +118,9 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     const MergePlan plan = makeMergePlan(request);
     // Before the output folder is made: a refused merge writes nothing.
-    const QString clash = findSourceClash(plan);
-    if (!clash.isEmpty()) {
-        messages.warning(tr("Tips"), clash);
+    const QString refusal = refusalBeforeWriting(request.prjName, plan);
+    if (!refusal.isEmpty()) {
+        messages.warning(tr("Tips"), refusal);
         return report;
     }
 
@@ -107,19 +133,29 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     });
     if (!folderMade)
         return report;
+    ProjectLock lock; // to the end of the merge, its record included
+    if (!lock.lock(plan.outputs.folder)) {
+        messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
+        return report;
+    }
     report.started = true;
     report.startTime = startTime;
     report.startedAs = startedAs;
     report.sources = plan.projects;
     report.outputs = plan.outputs;
+    // The check only tells: it runs beside the merge, for the record and the map.
+    std::future<ReadinessReport> readiness = startReadinessCheck(plan.projects, request.tolerance);
 
     if (writeSolverInputs(plan, report))
         runMerge(plan, request.prjName, report);
     // A database made ready for a merge that stopped before its step goes.
     photoDatabase->discardPreparation();
     imageRoom = {}; // a room the reader did not take, once it is made
-    // A stopped merge writes nothing after the stop, its record included.
-    if (!report.stopped && !appendMergeLog(report))
+    // A stopped merge writes nothing after the stop but its record, which
+    // says what the folder holds; its map is left out.
+    if (!report.stopped)
+        takeReadiness(readiness, report);
+    if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
     return report;
@@ -132,12 +168,9 @@ bool MergeWorkflow::fieldsFilled(const MergeRequest &request)
     if (count == 0)
         return false;
     qDebug().noquote() << "makeq7cListFile: " + request.prjDir;
-    if (request.prjDir.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter the saved path."));
-        return false;
-    }
-    if (request.prjName.isEmpty()) {
-        messages.warning(tr("Tips"), tr("Please enter a save file name."));
+    const MissingField missing = missingField(request);
+    if (missing != MissingField::None) {
+        messages.warning(tr("Tips"), missingFieldText(missing));
         return false;
     }
     qDebug().noquote() << "fileCount: " + QString::number(count);
@@ -207,8 +240,21 @@ void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, Merg
         createPrjFolders(plan.outputs.folder);
         return unless(QFileInfo(plan.outputs.adjustment).isDir(), tr("the Adjustment folder could not be made"));
     });
+    // Only a merged orientation file that this merge's solver wrote is read:
+    // one left by an earlier merge, when the solver failed before writing,
+    // would make this merge's project of the earlier merge's cameras.
+    const FileIdentity earlierOrientation = fileIdentity(plan.outputs.orientationFile.toLocal8Bit());
     runSolver(plan, report);
-    readMergedOrientation(plan.outputs.orientationFile, report);
+    report.projects = int(plan.projects.size());
+    if (!readMergedOrientation(plan.outputs.orientationFile, earlierOrientation, report)) {
+        // Without the merge's cameras and images nothing of the new project
+        // can be written: the earlier project stays as it was, whole.
+        for (const MergeStepId id : needOrientation) {
+            if (!report.stopped)
+                record(report, {stepName(id), false, tr("not run"), 0, id});
+        }
+        return;
+    }
     mergeState.groupCounts = imageGroupCounts(mergeState.imageRecords);
 
     const QString &cameraPath = plan.outputs.cameraFile;
@@ -226,7 +272,6 @@ void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, Merg
     if (!cameraFileWritten && !imageListWritten && !report.stopped)
         qDebug().noquote() << "Save failed";
 
-    report.projects = int(plan.projects.size());
     report.cameras = int(mergeState.cameraRecords.size());
     report.images = int(mergeState.imageRecords.size());
     writeProject(plan, prjName, report);
@@ -278,9 +323,12 @@ void MergeWorkflow::passSolverLine(const QString &line, MergeReport &report)
         progress.solverOutput(line);
 }
 
-void MergeWorkflow::readMergedOrientation(const QString &orientationFile, MergeReport &report)
+bool MergeWorkflow::readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier,
+                                          MergeReport &report)
 {
-    step(report, MergeStepId::OrientationFile, [&] {
+    return step(report, MergeStepId::OrientationFile, [&] {
+        if (fileIdentity(orientationFile.toLocal8Bit()) == earlier)
+            return tr("%1 was not written by the solver").arg(orientationFile);
         OrientationFileReader reader;
         if (imageRoom.valid())
             reader.setImageRoom(imageRoom.get());
@@ -317,19 +365,16 @@ void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &repo
         const DatabaseOpening opening = photoDatabase->connectDataBase(databasePath);
         if (!opening)
             messages.critical(tr("Database Error"), opening.openError);
-        return unless(opening.open, tr("%1 could not be opened").arg(databasePath));
+        return opening.problem;
     });
     // A stop during a table rolls it back to its earlier rows.
     const StopRequested stop = [this] { return stopFlag.load(); };
-    const auto rolledBack = [this] { return stopFlag ? tr("stopped") : tr("its rows were not stored"); };
+    const auto problem = [](const TableWrite &written) { return written.stopped ? tr("stopped") : written.reason; };
     step(report, MergeStepId::ImageInfos, [&] {
-        return unless(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop),
-                      rolledBack());
+        return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop));
     });
-    step(report, MergeStepId::EofInfo, [&] {
-        return unless(insertEofInfo(connection, mergeState.imageRecords, stop), rolledBack());
-    });
+    step(report, MergeStepId::EofInfo, [&] { return problem(insertEofInfo(connection, mergeState.imageRecords, stop)); });
     step(report, MergeStepId::Groups, [&] {
-        return unless(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts), rolledBack());
+        return problem(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts));
     });
 }

@@ -14,6 +14,7 @@
 #include <future>
 #include <memory>
 
+struct FileIdentity;
 class q7PhotoDataBase;
 class UserMessages;
 
@@ -77,7 +78,7 @@ private:
     void runSolver(const MergePlan &plan, MergeReport &report);
     void workWhileSolverRuns(const MergePlan &plan, const MergeReport &report);
     void passSolverLine(const QString &line, MergeReport &report);
-    void readMergedOrientation(const QString &orientationFile, MergeReport &report);
+    bool readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier, MergeReport &report);
     void writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report);
     void writeDatabase(const QString &databasePath, MergeReport &report);
 

@@ -1,28 +1,35 @@
 #include "outputfolder.h"
 
+#include "shownpath.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
 // Makes the output folder unless a folder is there already. A plain file of
-// that name is refused: nothing could be written into it.
-bool makeOutputFolder(const QString &outDir)
+// that name is refused: nothing could be written into it. Returns an empty
+// text when the folder is there, else the system's reason.
+QString makeOutputFolder(const QString &outDir)
 {
-    bool made = false;
+    int error = 0;
     if (!QDir().exists(outDir)) {
-        made = QDir().mkdir(outDir); // one level only
+        const bool made = QDir().mkdir(outDir); // one level only
+        error = made ? 0 : errno;
         qDebug() << made;
     } else if (QFileInfo(outDir).isDir()) {
         qDebug().noquote() << "wenjianjiayi cun zai";
-        return true;
+        return QString();
     } else {
         qDebug().noquote() << outDir << "is not a folder";
+        error = ENOTDIR;
     }
-    qDebug().noquote() << (made ? "wenjianjiachuanjianchenggong" : "wenjianjiachuanjianshibai");
-    return made;
+    qDebug().noquote() << (error == 0 ? "wenjianjiachuanjianchenggong" : "wenjianjiachuanjianshibai");
+    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
@@ -30,10 +37,13 @@ bool makeOutputFolder(const QString &outDir)
 bool makeq7cListFile(const QString &outDir, UserMessages &messages)
 {
     qDebug().noquote() << "makeq7cListFile: " + outDir;
-    if (makeOutputFolder(outDir))
+    const QString failure = makeOutputFolder(outDir);
+    if (failure.isEmpty())
         return true;
+    // The second line names the folder and why it could not be made.
     messages.warning(QCoreApplication::translate("mergeprj", "Tips"),
-                     QCoreApplication::translate("mergeprj", "Folder creation failed!"));
+                     QCoreApplication::translate("mergeprj", "Folder creation failed!") + "\n" + shownPath(outDir)
+                         + ": " + failure);
     return false;
 }
 

@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 
+#include "durablewrite.h"
 #include "platform.h"
 
 #include <QDebug>
@@ -54,6 +55,24 @@ void logFailure(const QByteArray &path, int error)
     qDebug().noquote() << "cannot write" << QString::fromLocal8Bit(path) + ":" << std::strerror(error);
 }
 
+// Only a regular file is replaced: a folder, a device or a pipe is not, nor
+// a symbolic link, which might lead out of the folder being written. 0 when
+// target is a regular file or nothing, else the reason it is refused.
+int refusal(const QByteArray &target, struct stat &existing, bool &exists)
+{
+    exists = lstat(target.constData(), &existing) == 0;
+    if (!exists)
+        return 0;
+    if (S_ISLNK(existing.st_mode))
+        return ELOOP;
+    if (S_ISDIR(existing.st_mode))
+        return EISDIR;
+    if (!S_ISREG(existing.st_mode))
+        return EINVAL;
+    // A file the user made read-only stays as it is.
+    return access(target.constData(), W_OK) == 0 ? 0 : errno;
+}
+
 } // namespace
 
 AtomicFile::AtomicFile(QByteArray path)
@@ -68,18 +87,11 @@ AtomicFile::~AtomicFile()
 
 std::FILE *AtomicFile::open(LineEnds lineEnds)
 {
-    target = platform::followLinks(target);
     struct stat existing;
-    const bool exists = stat(target.constData(), &existing) == 0;
+    bool exists = false;
     removeStaleSiblings(target);
-    // Only a regular file is replaced: a folder, a device or a pipe is not.
-    if (exists && !S_ISREG(existing.st_mode)) {
-        logFailure(target, S_ISDIR(existing.st_mode) ? EISDIR : EINVAL);
-        return nullptr;
-    }
-    // A file the user made read-only stays as it is.
-    if (exists && access(target.constData(), W_OK) != 0) {
-        logFailure(target, errno);
+    if (const int error = refusal(target, existing, exists)) {
+        logFailure(target, error);
         return nullptr;
     }
 
@@ -110,6 +122,10 @@ bool AtomicFile::commit()
     file = nullptr;
     if (!error && !platform::replaceFile(temporary, target))
         error = errno;
+    if (!error) {
+        temporary.clear(); // in place: the file beside it is gone
+        error = syncFolderOf(target);
+    }
     if (error) {
         logFailure(target, error);
         discard();

@@ -11,17 +11,23 @@
 // show there), puts it on the disk and renames it into place. Until then, and
 // whenever a write failed, the file that was at the target stays as it was.
 //
-// Like Qt's QSaveFile: a symbolic link at the target is followed, an existing
-// target keeps its permissions, and a folder or a read-only file at the target
-// is not replaced. Unlike it, the new files that writers killed part way left
-// beside the target (named after a process that no longer runs) are removed
-// when the next one opens, so they do not pile up.
+// Like Qt's QSaveFile, an existing target keeps its permissions, and a folder
+// or a read-only file at the target is not replaced; unlike it, neither is a
+// symbolic link, which is never written through. After the rename the folder
+// is put on the disk too, so that a power cut keeps the new file. The new
+// files that writers killed part way left beside the target (named after a
+// process that no longer runs) are removed when the next one opens, so they
+// do not pile up.
 class AtomicFile
 {
 public:
     explicit AtomicFile(QByteArray path); // in the local 8-bit encoding
     // Removes the new file unless it was committed.
     ~AtomicFile();
+
+    // The most the new file's name adds to the target's: ".part", the
+    // process id and "-" with a counter, each number of at most 10 digits.
+    static constexpr int longestSiblingSuffixBytes = 5 + 10 + 1 + 10;
 
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;

@@ -17,10 +17,6 @@ qint64 processId();
 // asked about).
 bool processHasEnded(qint64 pid);
 
-// The path the file at path is reached by once symbolic links are followed;
-// a dangling link gives the file it points to.
-QByteArray followLinks(QByteArray path);
-
 enum class LineEnds { Unchanged, Text };
 // A new file at path, made only when none is there, with the permissions a
 // new file gets; not inherited by programs started meanwhile. Null (errno

@@ -1,7 +1,6 @@
 #include "platform.h"
 
 #include <cerrno>
-#include <climits>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -17,20 +16,6 @@ qint64 processId()
 bool processHasEnded(qint64 pid)
 {
     return kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-}
-
-QByteArray followLinks(QByteArray path)
-{
-    struct stat info;
-    for (int hops = 0; hops < 40 && lstat(path.constData(), &info) == 0 && S_ISLNK(info.st_mode); ++hops) {
-        char link[PATH_MAX];
-        const ssize_t length = readlink(path.constData(), link, sizeof link);
-        if (length <= 0 || size_t(length) == sizeof link)
-            break;
-        const QByteArray linked(link, int(length));
-        path = linked.startsWith('/') ? linked : path.left(path.lastIndexOf('/') + 1) + linked;
-    }
-    return path;
 }
 
 std::FILE *createNewFile(const QByteArray &path, LineEnds)

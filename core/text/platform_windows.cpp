@@ -57,13 +57,6 @@ bool processHasEnded(qint64 pid)
     return ended;
 }
 
-// The files this program writes are reached by their own paths: links and
-// junctions are left to the system to follow.
-QByteArray followLinks(QByteArray path)
-{
-    return path;
-}
-
 std::FILE *createNewFile(const QByteArray &path, LineEnds lineEnds)
 {
     const int translation = lineEnds == LineEnds::Text ? _O_TEXT : _O_BINARY;

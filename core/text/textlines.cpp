@@ -27,15 +27,18 @@ size_t blockSizeFor(std::FILE *file)
 
 // The buffer holds a block and a cut line's head besides, and one byte more
 // for the terminator of a last line without a line feed.
-TextLines::TextLines(std::FILE *file, size_t maxLength)
+TextLines::TextLines(std::FILE *file, size_t maxLength, size_t endlessLength)
     : file(file),
       maxLength(maxLength),
+      endlessLength(endlessLength),
       buffer(std::max(blockSizeFor(file), 2 * (maxLength + 1)) + 1)
 {
 }
 
 bool TextLines::next(Line &line)
 {
+    if (endless)
+        return false;
     char *data = buffer.data();
     for (;;) {
         if (const auto *lineFeed = static_cast<char *>(std::memchr(data + begin, '\n', end - begin))) {
@@ -77,7 +80,9 @@ void TextLines::hand(Line &line, size_t from, size_t to)
 {
     line.text = buffer.data() + from;
     line.length = to - from;
+    endless = endless || line.length > endlessLength;
     line.overlong = line.length > maxLength;
+    line.endless = endless;
     if (line.overlong)
         line.length = maxLength;
     line.text[line.length] = '\0';
@@ -97,20 +102,26 @@ bool TextLines::fill()
 }
 
 // Reads on behind a cut line's head (buffer[0, maxLength]) up to the line
-// feed that ends it; the bytes after that feed become the unread ones.
+// feed that ends it; the bytes after that feed become the unread ones. A line
+// that runs on past endlessLength bytes ends the reading there.
 void TextLines::skipRestOfLine()
 {
     char *data = buffer.data();
     char *block = data + maxLength + 1;
     const size_t room = buffer.size() - 1 - (maxLength + 1);
+    // The line's bytes so far: the unread ones, which were more than the head.
+    size_t lineBytes = end - begin;
     for (;;) {
         const size_t read = std::fread(block, 1, room, file);
-        if (read == 0) {
+        const auto *lineFeed = static_cast<char *>(std::memchr(block, '\n', read));
+        lineBytes += lineFeed ? size_t(lineFeed - block) : read;
+        endless = lineBytes > endlessLength;
+        if (read == 0 || endless) {
             atEnd = true;
             begin = end = maxLength + 1;
             return;
         }
-        if (const auto *lineFeed = static_cast<char *>(std::memchr(block, '\n', read))) {
+        if (lineFeed) {
             begin = size_t(lineFeed - data) + 1;
             end = maxLength + 1 + read;
             return;

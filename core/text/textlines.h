@@ -2,6 +2,7 @@
 #define TEXTLINES_H
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -9,8 +10,11 @@
 // blocks. A line comes without its line feed (a CR before it stays) and is
 // NUL-terminated in place; it stays valid until the next call. A line longer
 // than maxLength bytes is cut to its first maxLength bytes and marked
-// overlong; reading goes on with the line after it. A last line without a
-// line feed is a line; an empty file has none.
+// overlong; reading goes on with the line after it, unless the line runs on
+// for more than endlessLength bytes: such a line is no line of the file's
+// format but a damaged or wrong file, which is not scanned to its end. It
+// comes marked endless, and is the last. A last line without a line feed is
+// a line; an empty file has none.
 class TextLines
 {
 public:
@@ -19,9 +23,10 @@ public:
         char *text = nullptr;
         size_t length = 0; // after the cut
         bool overlong = false;
+        bool endless = false; // overlong past endlessLength: reading ends
     };
 
-    TextLines(std::FILE *file, size_t maxLength);
+    TextLines(std::FILE *file, size_t maxLength, size_t endlessLength = SIZE_MAX);
 
     // False at the end of the file.
     bool next(Line &line);
@@ -37,6 +42,8 @@ private:
 
     std::FILE *file;
     size_t maxLength;
+    size_t endlessLength;
+    bool endless = false;
     std::vector<char> buffer;
     size_t begin = 0; // the unread bytes are buffer[begin, end)
     size_t end = 0;

@@ -1,0 +1,14 @@
+#include "linkedoutput.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+QString findLinkedOutput(const MergeOutputs &outputs)
+{
+    for (const NamedFile &file : namedFiles(outputs)) {
+        if (QFileInfo(file.path).isSymLink())
+            return QCoreApplication::translate("mergeprj", "The %1 %2 is a symbolic link; a merge does not write through it.")
+                .arg(file.what, file.path);
+    }
+    return QString();
+}

@@ -1,0 +1,14 @@
+#ifndef LINKEDOUTPUT_H
+#define LINKEDOUTPUT_H
+
+#include "mergeoutputs.h"
+
+#include <QString>
+
+// A merge writes its files in the new project's folder and nowhere else: an
+// output that is a symbolic link (one planted to point outside, say) is not
+// written through. Returns a text naming the first such output, or an empty
+// text when there is none.
+QString findLinkedOutput(const MergeOutputs &outputs);
+
+#endif // LINKEDOUTPUT_H

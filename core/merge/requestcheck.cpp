@@ -1,0 +1,50 @@
+#include "requestcheck.h"
+
+#include "mergeoutputs.h"
+#include "sourceclash.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSet>
+
+MissingField missingField(const MergeRequest &request)
+{
+    if (request.prjDir.isEmpty())
+        return MissingField::PrjDir;
+    return request.prjName.isEmpty() ? MissingField::PrjName : MissingField::None;
+}
+
+QString missingFieldText(MissingField field)
+{
+    switch (field) {
+    case MissingField::PrjDir:
+        return QCoreApplication::translate("mergeprj", "Please enter the saved path.");
+    case MissingField::PrjName:
+        return QCoreApplication::translate("mergeprj", "Please enter a save file name.");
+    case MissingField::None:
+        break;
+    }
+    return QString();
+}
+
+bool holdsProject(const MergeRequest &request)
+{
+    for (const NamedFile &file : namedFiles(mergeOutputs(request))) {
+        if (QFileInfo::exists(file.path))
+            return true;
+    }
+    return false;
+}
+
+QStringList repeatedProjects(const QStringList &projectFiles)
+{
+    QSet<QString> seen;
+    QStringList repeated;
+    for (const QString &file : projectFiles) {
+        const QString resolved = resolvedPath(file);
+        if (seen.contains(resolved))
+            repeated << file;
+        seen.insert(resolved);
+    }
+    return repeated;
+}

@@ -1,0 +1,117 @@
+#include "readinesscheck.h"
+#include "testfiles.h"
+
+#include <QtTest>
+
+namespace {
+
+// Writes one project a position file (its lines joined by "|") into folder and
+// returns the projects' entries in order.
+std::vector<ProjectEntry> projectsWith(const QString &folder, const QStringList &positionFiles)
+{
+    std::vector<ProjectEntry> projects;
+    for (int p = 0; p < positionFiles.size(); ++p) {
+        const QString name = QString("block%1").arg(p + 1);
+        projects.push_back(makeProjectEntry(folder + "/" + name + ".Q7D"));
+        QByteArray lines;
+        for (const QString &line : positionFiles[p].split('|'))
+            lines += line.toUtf8() + " 0.5 -0.125 90 1\n";
+        writeBytes(projects.back().xyzFile, lines);
+    }
+    return projects;
+}
+
+// "kind:projects", the projects numbered from 1.
+QStringList findingsOf(const ReadinessReport &report)
+{
+    QStringList found;
+    for (const ReadinessFinding &finding : report.findings) {
+        QStringList projects;
+        for (int project : finding.projects)
+            projects << QString::number(project + 1);
+        found << findingKindName(finding.kind) + ":" + projects.join(',');
+    }
+    return found;
+}
+
+} // namespace
+
+class TestReadinessCheck : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void findings_data();
+    void findings();
+    void pairsAndExtents();
+};
+
+void TestReadinessCheck::findings_data()
+{
+    QTest::addColumn<QStringList>("positionFiles");
+    QTest::addColumn<QStringList>("expected");
+
+    const QString a = "a 512000 3340000 800", s = "s 512100 3340000 800", b = "b 512200 3340000 800";
+    QTest::newRow("one project") << QStringList{a} << QStringList{};
+    QTest::newRow("sharing, all fine") << QStringList{a + "|" + s, "/photos/s.JPG 512100 3340000 800|" + b}
+                                       << QStringList{};
+    QTest::newRow("shared 0.99 apart") << QStringList{a + "|" + s, "s.JPG 512100.99 3340000 800|" + b}
+                                       << QStringList{};
+    QTest::newRow("shared 1.01 apart") << QStringList{a + "|" + s, "s.JPG 512100 3340001.01 800|" + b}
+                                       << QStringList{"farApart:1,2"};
+    QTest::newRow("shared 1.01 apart in Z") << QStringList{a + "|" + s, "s 512100 3340000 798.99|" + b}
+                                            << QStringList{"farApart:1,2"};
+    QTest::newRow("third unconnected") << QStringList{a + "|" + s, s + "|" + b, "c 512300 3340000 800"}
+                                       << QStringList{"unconnected:3"};
+    QTest::newRow("two alone") << QStringList{a, b} << QStringList{"unconnected:1", "unconnected:2"};
+    QTest::newRow("one without usable lines") << QStringList{a, ""} << QStringList{"unconnected:1"};
+    QTest::newRow("X 179.9 is degrees") << QStringList{"a 179.9 30 800|s 179.9 30.1 800", s + "|" + b}
+                                        << QStringList{"farApart:1,2", "degrees:1,2"};
+    QTest::newRow("X -180.1 is not") << QStringList{"a -180.1 30 800|s 179.9 30.1 800", s + "|" + b}
+                                     << QStringList{"farApart:1,2"};
+    QTest::newRow("Y 89.9 is degrees") << QStringList{s + "|" + b, "s 117 -89.9 800|c 117.1 30 800"}
+                                       << QStringList{"farApart:1,2", "degrees:2,1"};
+    QTest::newRow("Y 90.1 is not") << QStringList{s + "|" + b, "s 117 90.1 800|c 117.1 30 800"}
+                                   << QStringList{"farApart:1,2"};
+    QTest::newRow("all in degrees") << QStringList{"a 117 30 0|s 117.1 30 0", "s 117.1 30 0|b 117.2 30 0"}
+                                    << QStringList{};
+    QTest::newRow("a name twice") << QStringList{a + "|" + s + "|a.JPG 512000 3340000 801", s}
+                                  << QStringList{"nameTwice:1"};
+}
+
+void TestReadinessCheck::findings()
+{
+    QFETCH(QStringList, positionFiles);
+    QFETCH(QStringList, expected);
+    QTemporaryDir folder;
+    const ReadinessReport report = checkReadiness(projectsWith(folder.path(), positionFiles));
+    QCOMPARE(findingsOf(report), expected);
+    for (const ReadinessFinding &finding : report.findings)
+        QVERIFY2(finding.text.contains("project " + QString::number(finding.projects.front() + 1)),
+                 qPrintable(finding.text));
+}
+
+void TestReadinessCheck::pairsAndExtents()
+{
+    QTemporaryDir folder;
+    // Three shared images 0, 0.5 and 4 apart; the fourth image of the first
+    // project is listed twice, 2 apart.
+    const ReadinessReport report = checkReadiness(
+        projectsWith(folder.path(), {"p 10 20 5|q 11 20 5|r 12 20 5|t 3 -4 -2|t 3 -4 0", "p 10 20 5|q 11 20.5 5|r 12 20 9"}));
+    QCOMPARE(report.pairs.size(), size_t(1));
+    QCOMPARE(report.pairs[0].shared, qint64(3));
+    QCOMPARE(report.pairs[0].median, 0.5);
+    QCOMPARE(report.pairs[0].largest, 4.0);
+    const ReadinessProject &first = report.projects[0];
+    QCOMPARE(QList<double>({first.minX, first.maxX, first.minY, first.maxY, first.minZ, first.maxZ}),
+             QList<double>({3, 12, -4, 20, -2, 5}));
+    QCOMPARE(first.images, qint64(5));
+    QCOMPARE(first.namesTwice, qint64(1));
+    QCOMPARE(findingsOf(report), QStringList({"farApart:1,2", "nameTwice:1"}));
+    QCOMPARE(report.findings[0].images.size(), size_t(1));
+    QCOMPARE(report.findings[0].images[0].name, QString("r"));
+    QCOMPARE(report.findings[1].images[0].distance, 2.0);
+}
+
+QTEST_GUILESS_MAIN(TestReadinessCheck)
+#include "tst_readinesscheck.moc"
