@@ -216,8 +216,8 @@ qt_build=$work/build/qtbase
 
 configure_qt() {
   # Compiled code names its sources relative to the source and build trees.
-  local spec=$qt_src/mkspecs/win32-g++/qmake.conf
-  grep -q ffile-prefix-map "$spec" || cat >> "$spec" <<EOF
+  local qmake_conf=$qt_src/mkspecs/win32-g++/qmake.conf
+  grep -q ffile-prefix-map "$qmake_conf" || cat >> "$qmake_conf" <<EOF
 QMAKE_CFLAGS += -ffile-prefix-map=$qt_src=qtbase -ffile-prefix-map=$qt_build=qtbase
 QMAKE_CXXFLAGS += -ffile-prefix-map=$qt_src=qtbase -ffile-prefix-map=$qt_build=qtbase
 EOF
