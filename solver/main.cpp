@@ -23,8 +23,14 @@
 #include <string>
 #include <vector>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -94,6 +100,27 @@ void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, siz
     }
 }
 
+#ifdef _WIN32
+// Puts the file's bytes on the disk; false when the disk says they are not.
+// A folder's entries are on the disk once a rename written through returns.
+bool synced(const fs::path &path)
+{
+    if (fs::is_directory(path))
+        return true;
+    const int descriptor = _wopen(path.c_str(), _O_WRONLY | _O_BINARY);
+    if (descriptor < 0)
+        return false;
+    const bool ok = _commit(descriptor) == 0;
+    return _close(descriptor) == 0 && ok;
+}
+
+// Renames from to to, replacing a file there, on the disk when it returns.
+void renameInto(const fs::path &from, const fs::path &to, std::error_code &error)
+{
+    if (!MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = std::error_code(int(GetLastError()), std::system_category());
+}
+#else
 // Puts the file's bytes on the disk; false when the disk says they are not.
 bool synced(const fs::path &path)
 {
@@ -103,6 +130,12 @@ bool synced(const fs::path &path)
     const bool ok = ::fsync(descriptor) == 0 || errno == EINVAL;
     return ::close(descriptor) == 0 && ok;
 }
+
+void renameInto(const fs::path &from, const fs::path &to, std::error_code &error)
+{
+    fs::rename(from, to, error);
+}
+#endif
 
 // Writes the orientation beside the target, piece by piece, puts it on the
 // disk and renames it into place, then puts the folder's new entry on the
@@ -124,7 +157,7 @@ bool writeFileAtomically(const fs::path &target, const solver::Orientation &orie
     }
     std::error_code error;
     if (written && synced(temporary))
-        fs::rename(temporary, target, error);
+        renameInto(temporary, target, error);
     else
         error = std::make_error_code(std::errc::io_error);
     if (error) {

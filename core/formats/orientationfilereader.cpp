@@ -3,7 +3,7 @@
 #include "bulkrecords.h"
 #include "numericlocale.h"
 #include "plainfields.h"
-#include "regularfile.h"
+#include "platform.h"
 #include "textlines.h"
 
 #include <algorithm>
@@ -169,7 +169,7 @@ OrientationRead OrientationFileReader::readOrientationFile(QByteArray path,
                                                            std::vector<ImageRecord> *imageRecords)
 {
     const QByteArray filePath = orientationFilePath(path);
-    const FilePointer file(openRegularFile(filePath));
+    const FilePointer file(platform::openRegularFile(filePath));
     if (!file) {
         std::printf("can not open %s!\n", filePath.constData());
         std::fflush(stdout);
@@ -205,7 +205,7 @@ OrientationRead OrientationFileReader::readOrientationFile(QByteArray path,
 
 bool readOrientationHeader(const QByteArray &path, OrientationHeader &header)
 {
-    const FilePointer file(openRegularFile(orientationFilePath(path)));
+    const FilePointer file(platform::openRegularFile(orientationFilePath(path)));
     if (!file)
         return false;
     const CNumericLocale cLocale;

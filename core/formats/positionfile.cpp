@@ -6,7 +6,7 @@
 #include "namesort.h"
 #include "numericlocale.h"
 #include "plainfields.h"
-#include "regularfile.h"
+#include "platform.h"
 #include "textlines.h"
 
 #include <QDebug>
@@ -177,7 +177,7 @@ private:
 template <typename Take>
 int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
 {
-    FILE *file = openRegularFile(path);
+    FILE *file = platform::openRegularFile(path);
     if (!file)
         return 0;
     const CNumericLocale cLocale;

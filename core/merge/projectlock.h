@@ -2,6 +2,7 @@
 #define PROJECTLOCK_H
 
 #include <QString>
+#include <QtGlobal>
 
 // Held on the new project's folder for the whole of a merge into it, so that
 // a second merge into the same project, from another dialog or batch program,
@@ -22,7 +23,7 @@ public:
     void unlock();
 
 private:
-    int descriptor = -1;
+    qintptr held = -1;
 };
 
 #endif // PROJECTLOCK_H

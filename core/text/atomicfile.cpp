@@ -10,8 +10,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -58,19 +56,22 @@ void logFailure(const QByteArray &path, int error)
 // Only a regular file is replaced: a folder, a device or a pipe is not, nor
 // a symbolic link, which might lead out of the folder being written. 0 when
 // target is a regular file or nothing, else the reason it is refused.
-int refusal(const QByteArray &target, struct stat &existing, bool &exists)
+int refusal(const QByteArray &target, const platform::Entry &existing)
 {
-    exists = lstat(target.constData(), &existing) == 0;
-    if (!exists)
+    switch (existing.kind) {
+    case platform::EntryKind::Missing:
         return 0;
-    if (S_ISLNK(existing.st_mode))
+    case platform::EntryKind::Link:
         return ELOOP;
-    if (S_ISDIR(existing.st_mode))
+    case platform::EntryKind::Folder:
         return EISDIR;
-    if (!S_ISREG(existing.st_mode))
+    case platform::EntryKind::Other:
         return EINVAL;
+    case platform::EntryKind::Regular:
+        break;
+    }
     // A file the user made read-only stays as it is.
-    return access(target.constData(), W_OK) == 0 ? 0 : errno;
+    return platform::mayWrite(target) ? 0 : errno;
 }
 
 } // namespace
@@ -87,10 +88,9 @@ AtomicFile::~AtomicFile()
 
 std::FILE *AtomicFile::open(LineEnds lineEnds)
 {
-    struct stat existing;
-    bool exists = false;
     removeStaleSiblings(target);
-    if (const int error = refusal(target, existing, exists)) {
+    const platform::Entry existing = platform::entryAt(target);
+    if (const int error = refusal(target, existing)) {
         logFailure(target, error);
         return nullptr;
     }
@@ -101,8 +101,8 @@ std::FILE *AtomicFile::open(LineEnds lineEnds)
         logFailure(target, errno);
         return nullptr;
     }
-    if (exists)
-        platform::copyPermissions(file, existing.st_mode);
+    if (existing.kind == platform::EntryKind::Regular)
+        platform::copyPermissions(file, existing.mode);
     return file;
 }
 

@@ -31,16 +31,55 @@ bool syncToDisk(std::FILE *stream);
 // Renames from to to, replacing a file there, on the disk when it returns.
 // False (errno set) on failure.
 bool replaceFile(const QByteArray &from, const QByteArray &to);
+// Puts on the disk the entries of the folder (a rename or a new file in it),
+// so that a power cut keeps the files under their names. 0 when done, else
+// an errno value.
+int syncFolder(const QByteArray &folder);
+
+// What is at a path, a symbolic link (or, on Windows, any reparse point)
+// not followed.
+enum class EntryKind { Missing, Regular, Folder, Link, Other };
+struct Entry
+{
+    EntryKind kind = EntryKind::Missing;
+    unsigned mode = 0; // the permission bits, for copyPermissions
+};
+Entry entryAt(const QByteArray &path);
+// Whether the user may write to the file at path; errno set when not.
+bool mayWrite(const QByteArray &path);
+
+// Opens the file at path for reading as a C stream (in text mode on
+// Windows), only when it is a regular file after links: a pipe, a device or
+// a folder would hold a reader up for ever or give endless bytes. Null, with
+// errno set, when it cannot be opened or is no regular file.
+std::FILE *openRegularFile(const QByteArray &path);
+// Opens the regular file at path for appending in binary mode, made when
+// missing, and tells its length in size. Null (errno set) for a symbolic
+// link, a folder, a pipe or anything else that is no regular file; a pipe is
+// refused without waiting for a reader.
+std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size);
+// Cuts the open file back to size bytes. False (errno set) on failure.
+bool truncateFile(std::FILE *stream, qint64 size);
+// The length of the open file and the stream's place in it; -1 when unknown.
+qint64 fileSize(std::FILE *stream);
+qint64 filePosition(std::FILE *stream);
 
 // Which file a path names, so that two paths can be told to be the same file
-// (through links and, on Windows, case and short names); false when there is
-// none.
+// (through links and, on Windows, case and short names), and when it last
+// changed; false when there is none.
 struct FileId
 {
     quint64 volume = 0;
     quint64 file = 0;
+    qint64 changedNs = 0;
 };
 bool fileId(const QByteArray &path, FileId &id);
+
+// Held on a folder until unlockFolder (or the process's end): a second lock
+// on the same folder, from this process or another, is refused. -1 when it is
+// held elsewhere or the folder cannot be opened.
+qintptr lockFolder(const QByteArray &folder);
+void unlockFolder(qintptr lock);
 
 // Whether stream is a terminal that takes the VT100 control sequences (on
 // Windows, a console that could be switched to them).

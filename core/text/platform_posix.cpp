@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,13 +46,113 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
     return std::rename(from.constData(), to.constData()) == 0;
 }
 
+int syncFolder(const QByteArray &folder)
+{
+    const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return errno;
+    const int error = fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(descriptor);
+    return error;
+}
+
+Entry entryAt(const QByteArray &path)
+{
+    struct stat info;
+    if (lstat(path.constData(), &info) != 0)
+        return {};
+    const EntryKind kind = S_ISLNK(info.st_mode)   ? EntryKind::Link
+                           : S_ISDIR(info.st_mode) ? EntryKind::Folder
+                           : S_ISREG(info.st_mode) ? EntryKind::Regular
+                                                   : EntryKind::Other;
+    return {kind, unsigned(info.st_mode)};
+}
+
+bool mayWrite(const QByteArray &path)
+{
+    return access(path.constData(), W_OK) == 0;
+}
+
+namespace {
+
+// The stream of the regular file open as descriptor, blocking again; null
+// (errno set, the descriptor closed) for anything else.
+std::FILE *regularStream(int descriptor, const char *mode, qint64 *size = nullptr)
+{
+    if (descriptor < 0)
+        return nullptr;
+    struct stat info;
+    const bool regular = fstat(descriptor, &info) == 0 && S_ISREG(info.st_mode);
+    const int flags = fcntl(descriptor, F_GETFL);
+    std::FILE *stream = regular && flags >= 0 && fcntl(descriptor, F_SETFL, flags & ~O_NONBLOCK) == 0
+                            ? fdopen(descriptor, mode)
+                            : nullptr;
+    if (!stream) {
+        const int error = regular ? errno : EINVAL;
+        ::close(descriptor);
+        errno = error;
+    } else if (size) {
+        *size = qint64(info.st_size);
+    }
+    return stream;
+}
+
+} // namespace
+
+// Without blocking: opening a pipe with no writer would wait for one.
+std::FILE *openRegularFile(const QByteArray &path)
+{
+    return regularStream(::open(path.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC), "r");
+}
+
+std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size)
+{
+    const int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+    return regularStream(::open(path.constData(), flags, 0666), "a", &size);
+}
+
+bool truncateFile(std::FILE *stream, qint64 size)
+{
+    return ftruncate(fileno(stream), off_t(size)) == 0;
+}
+
+qint64 fileSize(std::FILE *stream)
+{
+    struct stat info;
+    return fstat(fileno(stream), &info) == 0 ? qint64(info.st_size) : -1;
+}
+
+qint64 filePosition(std::FILE *stream)
+{
+    return qint64(ftello(stream));
+}
+
 bool fileId(const QByteArray &path, FileId &id)
 {
     struct stat info;
     if (stat(path.constData(), &info) != 0)
         return false;
-    id = {quint64(info.st_dev), quint64(info.st_ino)};
+    id = {quint64(info.st_dev), quint64(info.st_ino),
+          qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec)};
     return true;
+}
+
+// The lock is on the folder itself, so nothing is added to it, and it goes
+// with the descriptor, however the process ends.
+qintptr lockFolder(const QByteArray &folder)
+{
+    const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0)
+        return descriptor;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    return -1;
+}
+
+void unlockFolder(qintptr lock)
+{
+    if (lock >= 0)
+        ::close(int(lock));
 }
 
 bool isTerminal(std::FILE *stream)

@@ -89,6 +89,95 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
     return false;
 }
 
+// MoveFileEx with MOVEFILE_WRITE_THROUGH has put the rename on the disk
+// before it returns, and a folder cannot be flushed by a user without
+// administrator rights.
+int syncFolder(const QByteArray &)
+{
+    return 0;
+}
+
+Entry entryAt(const QByteArray &path)
+{
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return {};
+    const EntryKind kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? EntryKind::Link
+                           : attributes & FILE_ATTRIBUTE_DIRECTORY   ? EntryKind::Folder
+                           : attributes & FILE_ATTRIBUTE_DEVICE      ? EntryKind::Other
+                                                                     : EntryKind::Regular;
+    return {kind, 0};
+}
+
+bool mayWrite(const QByteArray &path)
+{
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        setErrnoFromLastError();
+        return false;
+    }
+    if (attributes & FILE_ATTRIBUTE_READONLY) {
+        errno = EACCES;
+        return false;
+    }
+    return true;
+}
+
+namespace {
+
+// The stream of the regular file open as descriptor; null (errno set, the
+// descriptor closed) for a device, a pipe or anything else.
+std::FILE *regularStream(int descriptor, const char *mode, qint64 *size = nullptr)
+{
+    if (descriptor < 0)
+        return nullptr;
+    struct _stat64 info;
+    const bool regular = _fstat64(descriptor, &info) == 0 && (info.st_mode & _S_IFMT) == _S_IFREG;
+    std::FILE *stream = regular ? _fdopen(descriptor, mode) : nullptr;
+    if (!stream) {
+        const int error = regular ? errno : EINVAL;
+        _close(descriptor);
+        errno = error;
+    } else if (size) {
+        *size = qint64(info.st_size);
+    }
+    return stream;
+}
+
+} // namespace
+
+std::FILE *openRegularFile(const QByteArray &path)
+{
+    return regularStream(_open(path.constData(), _O_RDONLY | _O_NOINHERIT | _O_TEXT), "rt");
+}
+
+std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size)
+{
+    if (entryAt(path).kind == EntryKind::Link) {
+        errno = ELOOP;
+        return nullptr;
+    }
+    const int flags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_NOINHERIT | _O_BINARY;
+    return regularStream(_open(path.constData(), flags, _S_IREAD | _S_IWRITE), "ab", &size);
+}
+
+bool truncateFile(std::FILE *stream, qint64 size)
+{
+    const errno_t error = _chsize_s(_fileno(stream), size);
+    errno = error;
+    return error == 0;
+}
+
+qint64 fileSize(std::FILE *stream)
+{
+    return qint64(_filelengthi64(_fileno(stream)));
+}
+
+qint64 filePosition(std::FILE *stream)
+{
+    return qint64(_ftelli64(stream));
+}
+
 bool fileId(const QByteArray &path, FileId &id)
 {
     // FILE_FLAG_BACKUP_SEMANTICS opens folders too; no access right is asked
@@ -100,10 +189,38 @@ bool fileId(const QByteArray &path, FileId &id)
     BY_HANDLE_FILE_INFORMATION info;
     const bool known = GetFileInformationByHandle(file, &info);
     CloseHandle(file);
+    // The last write in 100 ns steps since 1601: only compared, never shown.
+    const qint64 written =
+        qint64((quint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
     if (known)
-        id = {quint64(info.dwVolumeSerialNumber),
-              (quint64(info.nFileIndexHigh) << 32) | quint64(info.nFileIndexLow)};
+        id = {quint64(info.dwVolumeSerialNumber), (quint64(info.nFileIndexHigh) << 32) | quint64(info.nFileIndexLow),
+              written * 100};
     return known;
+}
+
+// A named mutex of the folder's file number, made by the first merge into it
+// and gone with the last handle, however its process ended. Folders are told
+// by their number, so that two spellings of one folder share the lock.
+qintptr lockFolder(const QByteArray &folder)
+{
+    FileId id;
+    if (!fileId(folder, id))
+        return -1;
+    const std::wstring name = QStringLiteral("Local\\q7prjmerge-%1-%2").arg(id.volume).arg(id.file).toStdWString();
+    HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
+    if (!mutex)
+        return -1;
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        CloseHandle(mutex);
+        return -1;
+    }
+    return qintptr(mutex);
+}
+
+void unlockFolder(qintptr lock)
+{
+    if (lock != -1)
+        CloseHandle(HANDLE(lock));
 }
 
 bool isTerminal(std::FILE *stream)

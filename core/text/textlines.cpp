@@ -1,25 +1,19 @@
 #include "textlines.h"
 
+#include "platform.h"
+
 #include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 
 constexpr size_t largestBlock = 256 * 1024;
 
-// The size of the open file, or -1 when it cannot be told.
-long long sizeOf(std::FILE *file)
-{
-    struct stat info;
-    return fstat(fileno(file), &info) == 0 ? static_cast<long long>(info.st_size) : -1;
-}
-
 // A block as large as the file, up to largestBlock: a small file is not read
 // through a large buffer.
 size_t blockSizeFor(std::FILE *file)
 {
-    const long long size = sizeOf(file);
+    const long long size = platform::fileSize(file);
     return size < 0 ? largestBlock : size_t(std::min<long long>(largestBlock, size + 1));
 }
 
@@ -68,8 +62,8 @@ bool TextLines::next(Line &line)
 
 long long TextLines::bytesLeft() const
 {
-    const long long size = sizeOf(file);
-    const long position = std::ftell(file);
+    const long long size = platform::fileSize(file);
+    const long long position = platform::filePosition(file);
     if (size < 0 || position < 0)
         return -1;
     return size - position + static_cast<long long>(end - begin);
