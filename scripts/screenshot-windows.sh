@@ -24,7 +24,7 @@ if [[ "${1:-}" != "--inside" ]]; then
   exit
 fi
 
-wine build-win/bin/q7prjmerge.exe >/dev/null 2>&1 &
+wine build-win/bin/q7prjmerge.exe "$PWD"/examples/*/*.Q7D >/dev/null 2>&1 &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 window=

@@ -86,6 +86,8 @@ installed="$WINEPREFIX/drive_c/Program Files/ProjectMergeTool"
 [[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ProjectMergeTool/Project Merge.lnk" ]] ||
   fail "no Start-menu entry"
 wine reg query 'HKCR\.Q7D' 2>/dev/null | grep -q ProjectMergeTool.Project || fail "no .Q7D file type"
+wine reg query 'HKCR\ProjectMergeTool.Project\shell\open\command' 2>/dev/null | grep -q '"%1"' ||
+  fail "a .Q7D file does not open in the dialog"
 out=$compare/installed
 rm -rf "$out"
 mkdir -p "$out"
