@@ -263,7 +263,7 @@ install_qt() {
     targets+=("sub-$name-install_subtargets")
   done
   make -C src "${targets[@]}" >/dev/null
-  make install_qmake install_mkspecs install_syncqt >/dev/null
+  make sub-qmake-qmake-aux-pro-install_subtargets install_mkspecs install_syncqt >/dev/null
   # The compile flags above name this machine's folders: the SDK's own qmake
   # needs none of them.
   sed -i '/ffile-prefix-map/d' "$stage/mkspecs/win32-g++/qmake.conf"
