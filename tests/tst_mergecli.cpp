@@ -3,6 +3,9 @@
 
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <unistd.h>
 
 namespace {
 
@@ -24,6 +27,46 @@ Run runCli(const QStringList &arguments, const QString &program = binPath("q7prj
     run.err = QString::fromLocal8Bit(cli.readAllStandardError());
     return run;
 }
+
+// The program run with its standard error on a terminal of its own (a
+// pseudo-terminal) and its standard output on a pipe: what the terminal got.
+class OnTerminal : public QProcess
+{
+public:
+    OnTerminal() : master(posix_openpt(O_RDWR | O_NOCTTY))
+    {
+        if (master >= 0 && grantpt(master) == 0 && unlockpt(master) == 0)
+            terminal = ptsname(master);
+    }
+    ~OnTerminal() override
+    {
+        if (master >= 0)
+            ::close(master);
+    }
+    bool ready() const { return !terminal.isEmpty(); }
+
+    // All the terminal got until the program ended and closed it.
+    QByteArray shown()
+    {
+        QByteArray got;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0;)
+            got.append(buffer, int(n));
+        return got;
+    }
+
+protected:
+    void setupChildProcess() override
+    {
+        const int fd = ::open(terminal.constData(), O_RDWR | O_NOCTTY);
+        if (fd >= 0)
+            ::dup2(fd, STDERR_FILENO);
+    }
+
+private:
+    int master;
+    QByteArray terminal;
+};
 
 // Copies a file, keeping its permissions.
 bool copyInto(const QString &from, const QString &folder)
@@ -83,6 +126,8 @@ private slots:
     void init();
 
     void mergesAndSummarises();
+    void terminalShowsTheTablesRows_data();
+    void terminalShowsTheTablesRows();
     void helpExplainsUsage();
     void refusesToStart_data();
     void refusesToStart();
@@ -128,6 +173,33 @@ void TestMergeCli::mergesAndSummarises()
                  + "$")),
              qPrintable(run.out));
     QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
+}
+
+void TestMergeCli::terminalShowsTheTablesRows_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("rows");
+    QTest::newRow("summary") << QStringList{} << true;
+    QTest::newRow("json") << QStringList{"--json"} << false;
+}
+
+// On a terminal the running step's line also counts a table's rows, but not
+// with --json; standard output is as it is off a terminal.
+void TestMergeCli::terminalShowsTheTablesRows()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, rows);
+    OnTerminal cli;
+    QVERIFY(cli.ready());
+    cli.start(binPath("q7prjmerge-cli"), options + QStringList{"--dir", temp, "--name", "m"} + samples);
+    QVERIFY(cli.waitForFinished(120000));
+    QCOMPARE(cli.exitCode(), 0);
+    const QByteArray shown = cli.shown();
+    QVERIFY2(shown.contains("\033[Kimageinfos...\r"), shown.constData());
+    for (const char *line : {"imageinfos 0 of 39...\r", "eofInfo 39 of 39...\r", "groups 4 of 4...\r"})
+        QCOMPARE(shown.contains(line), rows);
+    const QByteArray out = cli.readAllStandardOutput();
+    QVERIFY(!out.contains(" of 39") && !out.contains('\r'));
 }
 
 void TestMergeCli::helpExplainsUsage()
