@@ -460,35 +460,26 @@ void TestDatabaseRecords::rowsAreToldNowAndThen_data()
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("told"); // done/total, each time
     QTest::newRow("none") << 0 << "0/0";
-    QTest::newRow("one") << 1 << "0/1 1/1";
     QTest::newRow("one short of a report") << 999 << "0/999 999/999";
     QTest::newRow("a report's worth") << 1000 << "0/1000 1000/1000";
     QTest::newRow("one past a report") << 1001 << "0/1001 1000/1001 1001/1001";
-    QTest::newRow("some reports") << 2500 << "0/2500 1000/2500 2000/2500 2500/2500";
 }
 
-// Each image table tells its rows at its start, every 1,000 rows and at its
-// end; a table that fails tells no end.
+// A table tells its rows at its start, every 1,000 rows and at its end; a
+// table that fails tells no end.
 void TestDatabaseRecords::rowsAreToldNowAndThen()
 {
     QFETCH(int, rows);
     QFETCH(QString, told);
-    const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1)};
-    const std::vector<ImageRecord> imageRecords = manyImages(rows);
     QStringList heard;
     const TableWatch watch{{}, [&](qint64 done, qint64 total) { heard << QString("%1/%2").arg(done).arg(total); }};
-    QVERIFY(insertImageInfos(connectionName, imageRecords, cameraRecords, watch));
-    QCOMPARE(heard.join(' '), told);
-    heard.clear();
+    std::vector<ImageRecord> imageRecords = manyImages(rows);
     QVERIFY(insertEofInfo(connectionName, imageRecords, watch));
     QCOMPARE(heard.join(' '), told);
-
     heard.clear();
-    std::vector<ImageRecord> twice = imageRecords;
-    twice.push_back(image("twice.tif", 0));
-    twice.push_back(image("twice.tif", 0));
-    QVERIFY(!insertEofInfo(connectionName, twice, watch));
-    QVERIFY(!heard.contains(QString("%1/%1").arg(twice.size())));
+    imageRecords.insert(imageRecords.end(), 2, image("twice.tif", 0));
+    QVERIFY(!insertEofInfo(connectionName, imageRecords, watch));
+    QVERIFY(!heard.contains(QString("%1/%1").arg(imageRecords.size())));
 }
 
 // A reader holding the file makes the commit wait, as long as the busy
