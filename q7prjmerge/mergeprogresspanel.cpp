@@ -87,6 +87,9 @@ void MergeProgressPanel::stepStarted(const QString &step)
 
 void MergeProgressPanel::stepFinished(const MergeStep &step)
 {
+    // A step left out did none of its work: the bar stays where work ended.
+    if (!step.ran)
+        return;
     stepsDone = std::min(stepsDone + 1, plannedSteps);
     workDone = std::min(workDone + stepWeight(step.id), plannedMergeWork);
     progressBar->setValue(workDone);

@@ -307,7 +307,8 @@ void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
     MergeReport report;
     report.started = true;
     report.outputFolder = temp + "//m";
-    report.steps = {{"a", true, {}, 1}, {"b", false, "b broke", 2}, {"c", true, {}, 3}, {"d", false, "d broke", 4}};
+    report.steps = {{"a", true, {}, 1},         {"e", false, "not run", 0, MergeStepId::CameraFile, false},
+                    {"b", false, "b broke", 2}, {"c", true, {}, 3}, {"d", false, "d broke", 4}};
     report.solverCommand = "solver -t mergeq7c";
     report.solverExitCode = 3;
     MergeResultDialog result(report);
@@ -315,7 +316,7 @@ void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
     QStringList rows;
     for (int row = 0; row < table->rowCount(); ++row)
         rows << table->item(row, 0)->text() + " " + table->item(row, 1)->text() + " " + table->item(row, 3)->text();
-    QCOMPARE(rows, QStringList({"b failed b broke", "d failed d broke", "a succeeded ", "c succeeded "}));
+    QCOMPARE(rows, QStringList({"b failed b broke", "d failed d broke", "a succeeded ", "c succeeded ", "e not run "}));
     QVERIFY(!result.findChild<QPushButton *>("openFolderButton")->isEnabled()); // no folder was made
 
     result.findChild<QPushButton *>("copyReportButton")->click();
@@ -357,6 +358,11 @@ void TestMergeProgress::barMovesByWork()
     QCOMPARE(panel.findChild<QLabel *>("rowsLabel")->text(), shown);
     const auto *bar = panel.findChild<QProgressBar *>("progressBar");
     QCOMPARE(bar->value(), before + int(total > 0 ? stepWeight(MergeStepId::ImageInfos) * done / total : 0));
+    QCOMPARE(bar->format(), QString("11 of %1 steps").arg(MergeWorkflow::plannedSteps));
+    // A step left out after a failure moves the bar no further.
+    const int reached = bar->value();
+    panel.stepFinished({{}, false, "not run", 0, MergeStepId::EofInfo, false});
+    QCOMPARE(bar->value(), reached);
     QCOMPARE(bar->format(), QString("11 of %1 steps").arg(MergeWorkflow::plannedSteps));
     int all = 0;
     for (int id = 0; id < MergeWorkflow::plannedSteps; ++id)

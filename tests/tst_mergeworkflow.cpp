@@ -190,7 +190,9 @@ void TestMergeWorkflow::missingSolverLeavesEarlierProjectWhole()
     QVERIFY(report.summary().contains("- solver: " + temp + "/AT/Z7Uzurer could not be started"));
     QVERIFY(report.summary().contains("- merged orientation file: " + temp
                                       + "/m/Adjustment/m_ori.q7c was not written by the solver"));
-    QVERIFY(report.summary().contains("- camera file: not run"));
+    QVERIFY(report.summary().contains("did not write the new project"));
+    QVERIFY(report.summary().contains("\nNot run: camera file, image list, project parameters, project file, "
+                                      "photo database, imageinfos, eofInfo, groups."));
     auto after = snapshot(temp + "/m");
     QVERIFY(after.erase("Log/merge.log") == 1);
     eraseMergeMaps(after);

@@ -251,7 +251,7 @@ void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, Merg
         // can be written: the earlier project stays as it was, whole.
         for (const MergeStepId id : needOrientation) {
             if (!report.stopped)
-                record(report, {stepName(id), false, tr("not run"), 0, id});
+                record(report, {stepName(id), false, tr("not run"), 0, id, false});
         }
         return;
     }
