@@ -90,6 +90,23 @@ void showStep(const QString &step)
     std::fflush(stderr);
 }
 
+// On the same line, the rows of the database table being written.
+void showRows(MergeStepId table, qint64 done, qint64 total)
+{
+    showStep(tableRowsText(table, done, total));
+}
+
+// What a terminal shows while the merge runs: the step, and without --json
+// the table's rows too.
+MergeProgress terminalProgress(bool json)
+{
+    MergeProgress progress;
+    progress.stepStarted = showStep;
+    if (!json)
+        progress.rowsWritten = showRows;
+    return progress;
+}
+
 // A merge refused before it starts: the reason on standard error, and with
 // --json as the one object on standard output.
 int refuse(const QString &reason, bool json)
@@ -169,7 +186,7 @@ int main(int argc, char *argv[])
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
     const bool onTerminal = platform::isTerminal(stderr);
     if (onTerminal)
-        workflow.setProgress({showStep, {}, {}});
+        workflow.setProgress(terminalProgress(json));
     stopOnSignals(workflow);
     QElapsedTimer total;
     total.start();

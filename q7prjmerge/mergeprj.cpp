@@ -35,6 +35,8 @@ mergeprj::mergeprj(QWidget *parent)
     connect(&runner, &MergeRunner::stepStarted, progressPanel, &MergeProgressPanel::stepStarted);
     connect(&runner, &MergeRunner::stepFinished, progressPanel, &MergeProgressPanel::stepFinished);
     connect(&runner, &MergeRunner::solverOutput, progressPanel, &MergeProgressPanel::appendSolverLine);
+    connect(&runner, &MergeRunner::rowsWritten, progressPanel, &MergeProgressPanel::rowsWritten,
+            Qt::QueuedConnection);
     connect(&runner, &MergeRunner::finished, this, &mergeprj::mergeDone);
     connect(progressPanel, &MergeProgressPanel::stopClicked, &runner, &MergeRunner::requestStop);
 }

@@ -8,9 +8,11 @@
 
 MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
     : QWidget(parent),
+      plannedSteps(plannedSteps),
       stepLabel(new QLabel),
       elapsedLabel(new QLabel),
       progressBar(new QProgressBar),
+      rowsLabel(new QLabel),
       detailsButton(new QPushButton(tr("Details"))),
       stopButton(new QPushButton(tr("Stop"))),
       solverOutput(new QPlainTextEdit)
@@ -19,11 +21,15 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
     stepLabel->setObjectName("stepLabel");
     elapsedLabel->setObjectName("elapsedLabel");
     progressBar->setObjectName("progressBar");
+    rowsLabel->setObjectName("rowsLabel");
     detailsButton->setObjectName("detailsButton");
     stopButton->setObjectName("stopButton");
     solverOutput->setObjectName("solverOutput");
 
-    progressBar->setRange(0, plannedSteps);
+    progressBar->setRange(0, plannedMergeWork);
+    // A line of its own from the start, so that the window does not jump when
+    // the database's tables come.
+    rowsLabel->setMinimumHeight(rowsLabel->fontMetrics().height());
     detailsButton->setCheckable(true);
     solverOutput->setReadOnly(true);
     solverOutput->setMaximumBlockCount(10000);
@@ -41,6 +47,7 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
     grid->addWidget(stopButton, 0, 3);
     grid->addWidget(progressBar, 1, 0, 1, 4);
     grid->addWidget(solverOutput, 2, 0, 1, 4);
+    grid->addWidget(rowsLabel, 3, 0, 1, 4);
     grid->setColumnStretch(0, 1);
 
     connect(detailsButton, &QAbstractButton::toggled, solverOutput, &QWidget::setVisible);
@@ -56,9 +63,12 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
 
 void MergeProgressPanel::start()
 {
+    stepsDone = 0;
+    workDone = 0;
     progressBar->setValue(0);
-    progressBar->setFormat(tr("%v of %m steps"));
+    showStepsDone();
     progressBar->setPalette(QPalette());
+    rowsLabel->clear();
     solverOutput->clear();
     stepLabel->setText(tr("Starting the merge"));
     stopButton->setEnabled(true);
@@ -70,13 +80,28 @@ void MergeProgressPanel::start()
 
 void MergeProgressPanel::stepStarted(const QString &step)
 {
+    rowsLabel->clear();
     if (stopButton->isEnabled())
-        stepLabel->setText(tr("Step %1: %2").arg(progressBar->value() + 1).arg(step));
+        stepLabel->setText(tr("Step %1: %2").arg(stepsDone + 1).arg(step));
 }
 
-void MergeProgressPanel::stepFinished(const MergeStep &)
+void MergeProgressPanel::stepFinished(const MergeStep &step)
 {
-    progressBar->setValue(std::min(progressBar->value() + 1, progressBar->maximum()));
+    // A step left out did none of its work: the bar stays where work ended.
+    if (!step.ran)
+        return;
+    stepsDone = std::min(stepsDone + 1, plannedSteps);
+    workDone = std::min(workDone + stepWeight(step.id), plannedMergeWork);
+    progressBar->setValue(workDone);
+    showStepsDone();
+}
+
+// The table's rows, and the bar moved on by their share of the table's weight.
+void MergeProgressPanel::rowsWritten(MergeStepId table, qint64 done, qint64 total)
+{
+    rowsLabel->setText(tableRowsText(table, done, total));
+    const qint64 share = total > 0 ? stepWeight(table) * std::min(done, total) / total : 0;
+    progressBar->setValue(std::min(workDone + int(share), plannedMergeWork));
 }
 
 void MergeProgressPanel::appendSolverLine(const QString &line)
@@ -89,6 +114,7 @@ void MergeProgressPanel::finish(const MergeReport &report)
     clock.stop();
     showElapsed();
     stopButton->setEnabled(false);
+    rowsLabel->clear();
     if (report.stopped)
         stepLabel->setText(tr("Stopped after %1 steps").arg(report.steps.size()));
     else if (!report.started)
@@ -104,10 +130,17 @@ void MergeProgressPanel::finish(const MergeReport &report)
 // A merge that did not succeed does not leave a full blue bar behind.
 void MergeProgressPanel::showOnBar(const QString &outcome, const QColor &colour)
 {
-    progressBar->setFormat(tr("%1: %v of %m steps").arg(outcome));
+    showStepsDone(outcome);
     QPalette palette = progressBar->palette();
     palette.setColor(QPalette::Highlight, colour);
     progressBar->setPalette(palette);
+}
+
+// The bar's text counts the steps, whatever share of the work they are.
+void MergeProgressPanel::showStepsDone(const QString &outcome)
+{
+    const QString steps = tr("%1 of %2 steps").arg(stepsDone).arg(plannedSteps);
+    progressBar->setFormat(outcome.isEmpty() ? steps : tr("%1: %2").arg(outcome, steps));
 }
 
 void MergeProgressPanel::showElapsed()

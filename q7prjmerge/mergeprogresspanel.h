@@ -2,6 +2,7 @@
 #define MERGEPROGRESSPANEL_H
 
 #include "mergereport.h"
+#include "mergesteps.h"
 
 #include <QElapsedTimer>
 #include <QTimer>
@@ -12,8 +13,10 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 
-// What a running merge shows: the step under way, a bar over the steps, the
-// time so far, Stop, and the solver's lines in a details pane the user opens.
+// What a running merge shows: the step under way, a bar over the work of the
+// steps (its text counts the steps), the rows of the database table being
+// written, the time so far, Stop, and the solver's lines in a details pane
+// the user opens.
 class MergeProgressPanel : public QWidget
 {
     Q_OBJECT
@@ -25,6 +28,7 @@ public:
     void stepStarted(const QString &step);
     void stepFinished(const MergeStep &step);
     void appendSolverLine(const QString &line);
+    void rowsWritten(MergeStepId table, qint64 done, qint64 total);
     void finish(const MergeReport &report);
 
 signals:
@@ -33,10 +37,15 @@ signals:
 private:
     void showElapsed();
     void showOnBar(const QString &outcome, const QColor &colour);
+    void showStepsDone(const QString &outcome = QString());
 
+    const int plannedSteps;
+    int stepsDone = 0;
+    int workDone = 0; // the weights of the steps done
     QLabel *stepLabel;
     QLabel *elapsedLabel;
     QProgressBar *progressBar;
+    QLabel *rowsLabel;
     QPushButton *detailsButton;
     QPushButton *stopButton;
     QPlainTextEdit *solverOutput;

@@ -26,12 +26,19 @@ void setRow(QTableWidget *table, int row, const QStringList &cells)
     table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
-// Failed steps first, then those that succeeded, then, for a stopped merge,
-// those that did not run, in grey.
+void greyRow(QTableWidget *table, int row)
+{
+    for (int column = 0; column < 2; ++column)
+        table->item(row, column)->setForeground(table->palette().color(QPalette::Disabled, QPalette::Text));
+}
+
+// Failed steps first, then those that succeeded, then those that did not
+// run (left out after a failed step, or after a stop), in grey.
 QTableWidget *stepTable(const MergeReport &report)
 {
     std::vector<MergeStep> steps = report.steps;
-    std::stable_partition(steps.begin(), steps.end(), [](const MergeStep &step) { return !step.ok; });
+    std::stable_partition(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ran; });
+    std::stable_partition(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ran && !step.ok; });
     const std::vector<MergeStepId> notRun = report.notRun();
     auto *table = new QTableWidget(int(steps.size() + notRun.size()), 4);
     table->setObjectName("stepTable");
@@ -39,6 +46,11 @@ QTableWidget *stepTable(const MergeReport &report)
                                       QDialog::tr("Problem")});
     int row = 0;
     for (const MergeStep &step : steps) {
+        if (!step.ran) {
+            setRow(table, row, {step.name, QDialog::tr("not run"), QString(), QString()});
+            greyRow(table, row++);
+            continue;
+        }
         setRow(table, row, {step.name, step.ok ? QDialog::tr("succeeded") : QDialog::tr("failed"),
                             QDialog::tr("%1 ms").arg(step.milliseconds), shownPath(step.problem)});
         if (!step.ok)
@@ -47,9 +59,7 @@ QTableWidget *stepTable(const MergeReport &report)
     }
     for (const MergeStepId id : notRun) {
         setRow(table, row, {stepName(id), QDialog::tr("not run"), QString(), QString()});
-        for (int column = 0; column < 2; ++column)
-            table->item(row, column)->setForeground(table->palette().color(QPalette::Disabled, QPalette::Text));
-        ++row;
+        greyRow(table, row++);
     }
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->verticalHeader()->hide();

@@ -8,6 +8,7 @@ MergeRunner::MergeRunner(UserMessages &messages)
 {
     qRegisterMetaType<MergeStep>();
     qRegisterMetaType<MergeReport>();
+    qRegisterMetaType<MergeStepId>();
     thread.setObjectName("merge");
     worker.moveToThread(&thread);
     thread.start();
@@ -15,7 +16,10 @@ MergeRunner::MergeRunner(UserMessages &messages)
         merge = std::make_unique<MergeWorkflow>(static_cast<UserMessages &>(*this));
         merge->setProgress({[this](const QString &step) { emit stepStarted(step); },
                             [this](const MergeStep &step) { emit stepFinished(step); },
-                            [this](const QString &line) { emit solverOutput(line); }});
+                            [this](const QString &line) { emit solverOutput(line); },
+                            [this](MergeStepId table, qint64 done, qint64 total) {
+                                emit rowsWritten(table, done, total);
+                            }});
     }, Qt::BlockingQueuedConnection);
     // First of the receivers: whoever hears of the end may start the next merge.
     connect(this, &MergeRunner::finished, this, [this] { running = false; });

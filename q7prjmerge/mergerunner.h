@@ -11,6 +11,7 @@
 
 Q_DECLARE_METATYPE(MergeStep)
 Q_DECLARE_METATYPE(MergeReport)
+Q_DECLARE_METATYPE(MergeStepId)
 
 // Runs merges on a thread of its own, so that the window stays alive while
 // the solver and the database work. The workflow, and with it the database
@@ -41,6 +42,8 @@ signals:
     void stepStarted(const QString &step);
     void stepFinished(const MergeStep &step);
     void solverOutput(const QString &line);
+    // A database table's rows stored so far, of its rows in all.
+    void rowsWritten(MergeStepId table, qint64 done, qint64 total);
     void finished(const MergeReport &report);
 
 private:

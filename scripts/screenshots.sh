@@ -80,7 +80,7 @@ import -window "$window" "$shots/dialog.png"
 
 xdotool key Return # MergePrj, the default button
 sleep 1.5
-click 478 -76 # Details, in the progress row above the status line, left of Stop
+click 478 -99 # Details, in the progress row above the bar and the rows line, left of Stop
 sleep 3
 import -window "$window" "$shots/merging.png"
 

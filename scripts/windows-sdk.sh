@@ -174,9 +174,10 @@ amalgamation() {
 }
 
 # Plain SQLite, for Qt's own QSQLITE driver only (kept out of the SDK's
-# include and lib folders, where SQLCipher's sqlite3.h is).
+# include and lib folders, where SQLCipher's sqlite3.h is). Both SQLite
+# builds have the column metadata that the Qt drivers ask for.
 build_sqlite3() {
-  amalgamation sqlite3 "$work/sqlite/lib/libsqlite3.a" "$work/sqlite/include"
+  amalgamation sqlite3 "$work/sqlite/lib/libsqlite3.a" "$work/sqlite/include" -DSQLITE_ENABLE_COLUMN_METADATA
 }
 
 build_openssl() {
@@ -195,7 +196,7 @@ build_openssl() {
 
 build_sqlcipher() {
   amalgamation sqlcipher "$stage/lib/libsqlcipher.a" "$stage/include/sqlcipher" \
-      -DSQLITE_HAS_CODEC -DSQLCIPHER_CRYPTO_OPENSSL -DSQLITE_TEMP_STORE=2 \
+      -DSQLITE_HAS_CODEC -DSQLCIPHER_CRYPTO_OPENSSL -DSQLITE_TEMP_STORE=2 -DSQLITE_ENABLE_COLUMN_METADATA \
       -I"$stage/include" -Wno-deprecated-declarations
   mkdir -p "$stage/lib/pkgconfig"
   cat > "$stage/lib/pkgconfig/sqlcipher.pc" <<'EOF'
@@ -263,7 +264,7 @@ install_qt() {
     targets+=("sub-$name-install_subtargets")
   done
   make -C src "${targets[@]}" >/dev/null
-  make install_qmake install_mkspecs install_syncqt >/dev/null
+  make sub-qmake-qmake-aux-pro-install_subtargets install_mkspecs install_syncqt >/dev/null
   # The compile flags above name this machine's folders: the SDK's own qmake
   # needs none of them.
   sed -i '/ffile-prefix-map/d' "$stage/mkspecs/win32-g++/qmake.conf"

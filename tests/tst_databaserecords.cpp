@@ -34,6 +34,15 @@ ImageRecord image(const char *name, int32_t camIdx)
     return record;
 }
 
+// count images of camera 0 with names of their own.
+std::vector<ImageRecord> manyImages(int count)
+{
+    std::vector<ImageRecord> records;
+    for (int i = 0; i < count; ++i)
+        records.push_back(image(qPrintable(QString("many_%1.tif").arg(i)), 0));
+    return records;
+}
+
 std::vector<ImageRecord> images(std::initializer_list<int32_t> camIdxs)
 {
     std::vector<ImageRecord> records;
@@ -133,6 +142,8 @@ private slots:
     void largestCameraIndexDoesNotOverflow();
     void rowsOfAnEarlierMergeAreReplaced();
     void stopPartWayKeepsEarlierRows();
+    void rowsAreToldNowAndThen_data();
+    void rowsAreToldNowAndThen();
     void readerHoldingTheFile();
     void transactionThatCannotBeginWritesNothing();
     void withoutOpenConnectionNothingHappens();
@@ -431,19 +442,44 @@ void TestDatabaseRecords::stopPartWayKeepsEarlierRows()
     const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1)};
     QVERIFY(insertImageInfos(connectionName, images({0}), cameraRecords));
     QVERIFY(insertEofInfo(connectionName, images({0})));
-    std::vector<ImageRecord> many;
-    for (int i = 0; i < 5000; ++i)
-        many.push_back(image(qPrintable(QString("many_%1.tif").arg(i)), 0));
+    const std::vector<ImageRecord> many = manyImages(5000);
 
     GlogRecords glog;
     int looks = 0;
     const StopRequested stopAtSecondLook = [&] { return ++looks == 2; };
-    QVERIFY(!insertImageInfos(connectionName, many, cameraRecords, stopAtSecondLook));
+    QVERIFY(!insertImageInfos(connectionName, many, cameraRecords, {stopAtSecondLook, {}}));
     looks = 0;
-    QVERIFY(!insertEofInfo(connectionName, many, stopAtSecondLook));
+    QVERIFY(!insertEofInfo(connectionName, many, {stopAtSecondLook, {}}));
     QCOMPARE(glog.records, QStringList());
     QCOMPARE(tableRows("SELECT Name FROM imageinfos"), QStringList{"IMG_0"});
     QCOMPARE(tableRows("SELECT Name FROM eofInfo"), QStringList{"IMG_0"});
+}
+
+void TestDatabaseRecords::rowsAreToldNowAndThen_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("told"); // done/total, each time
+    QTest::newRow("none") << 0 << "0/0";
+    QTest::newRow("one short of a report") << 999 << "0/999 999/999";
+    QTest::newRow("a report's worth") << 1000 << "0/1000 1000/1000";
+    QTest::newRow("one past a report") << 1001 << "0/1001 1000/1001 1001/1001";
+}
+
+// A table tells its rows at its start, every 1,000 rows and at its end; a
+// table that fails tells no end.
+void TestDatabaseRecords::rowsAreToldNowAndThen()
+{
+    QFETCH(int, rows);
+    QFETCH(QString, told);
+    QStringList heard;
+    const TableWatch watch{{}, [&](qint64 done, qint64 total) { heard << QString("%1/%2").arg(done).arg(total); }};
+    std::vector<ImageRecord> imageRecords = manyImages(rows);
+    QVERIFY(insertEofInfo(connectionName, imageRecords, watch));
+    QCOMPARE(heard.join(' '), told);
+    heard.clear();
+    imageRecords.insert(imageRecords.end(), 2, image("twice.tif", 0));
+    QVERIFY(!insertEofInfo(connectionName, imageRecords, watch));
+    QVERIFY(!heard.contains(QString("%1/%1").arg(imageRecords.size())));
 }
 
 // A reader holding the file makes the commit wait, as long as the busy

@@ -99,6 +99,8 @@ private slots:
     void init();
 
     void mergesAndSummarises();
+    void terminalShowsTheTablesRows_data();
+    void terminalShowsTheTablesRows();
     void helpExplainsUsage();
     void refusesToStart_data();
     void refusesToStart();
@@ -144,6 +146,32 @@ void TestMergeCli::mergesAndSummarises()
                  + "$")),
              qPrintable(run.out));
     QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
+}
+
+void TestMergeCli::terminalShowsTheTablesRows_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("rows");
+    QTest::newRow("summary") << QStringList{} << true;
+    QTest::newRow("json") << QStringList{"--json"} << false;
+}
+
+// On a terminal the running step's line also counts a table's rows, but not
+// with --json; standard output is as it is off a terminal.
+void TestMergeCli::terminalShowsTheTablesRows()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, rows);
+    // script(1) gives the program a terminal; standard output goes to a file.
+    const QString command = (QStringList{binPath("q7prjmerge-cli")} + options
+                             + QStringList{"--dir", temp, "--name", "m"} + samples).join(' ');
+    const Run run = runCli({"-qec", command + " >" + temp + "/out", "/dev/null"}, "script");
+    QCOMPARE(run.exitCode, 0);
+    QVERIFY(run.out.contains("\033[Kimageinfos...\r"));
+    for (const char *line : {"imageinfos 0 of 39...\r", "eofInfo 39 of 39...\r", "groups 4 of 4...\r"})
+        QCOMPARE(run.out.contains(line), rows);
+    const QByteArray out = readBytes(temp + "/out");
+    QVERIFY(!out.contains(" of 39") && !out.contains('\r'));
 }
 
 void TestMergeCli::helpExplainsUsage()

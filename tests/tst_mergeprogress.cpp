@@ -1,10 +1,12 @@
 #include "dialogtesting.h"
 #include "mergefixture.h"
 #include "mergeprj.h"
+#include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
 #include "testfiles.h"
 
 #include <QClipboard>
+#include <QLabel>
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QLineEdit>
@@ -75,6 +77,8 @@ private slots:
     void closingDuringMergeAsksFirst();
     void stopQuestionGoesWhenMergeEnds();
     void resultListsFailedStepsFirstAndCopiesReport();
+    void barMovesByWork_data();
+    void barMovesByWork();
 
 private:
     QPushButton *button(const char *name) const { return dialog->findChild<QPushButton *>(name); }
@@ -244,7 +248,7 @@ void TestMergeProgress::stopDuringDatabaseStep()
                               if (step == "photo database")
                                   workflow.requestStop();
                           },
-                          {}, {}});
+                          {}, {}, {}});
     const MergeReport stopped = workflow.mergePrj(request);
     QVERIFY(stopped.stopped);
     QCOMPARE(stepNames(stopped).mid(stopped.steps.size() - 2), QStringList({"project file", "photo database"}));
@@ -303,7 +307,8 @@ void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
     MergeReport report;
     report.started = true;
     report.outputFolder = temp + "//m";
-    report.steps = {{"a", true, {}, 1}, {"b", false, "b broke", 2}, {"c", true, {}, 3}, {"d", false, "d broke", 4}};
+    report.steps = {{"a", true, {}, 1},         {"e", false, "not run", 0, MergeStepId::CameraFile, false},
+                    {"b", false, "b broke", 2}, {"c", true, {}, 3}, {"d", false, "d broke", 4}};
     report.solverCommand = "solver -t mergeq7c";
     report.solverExitCode = 3;
     MergeResultDialog result(report);
@@ -311,7 +316,7 @@ void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
     QStringList rows;
     for (int row = 0; row < table->rowCount(); ++row)
         rows << table->item(row, 0)->text() + " " + table->item(row, 1)->text() + " " + table->item(row, 3)->text();
-    QCOMPARE(rows, QStringList({"b failed b broke", "d failed d broke", "a succeeded ", "c succeeded "}));
+    QCOMPARE(rows, QStringList({"b failed b broke", "d failed d broke", "a succeeded ", "c succeeded ", "e not run "}));
     QVERIFY(!result.findChild<QPushButton *>("openFolderButton")->isEnabled()); // no folder was made
 
     result.findChild<QPushButton *>("copyReportButton")->click();
@@ -320,6 +325,49 @@ void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
     QVERIFY(copied.startsWith(report.summary()));
     QVERIFY(copied.contains("solver -t mergeq7c (exit code 3)"));
     QCOMPARE(copied.count(" failed "), 2);
+}
+
+void TestMergeProgress::barMovesByWork_data()
+{
+    QTest::addColumn<QString>("localeName");
+    QTest::addColumn<qint64>("done");
+    QTest::addColumn<qint64>("total");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("part way") << "en_US" << qint64(45000) << qint64(95250) << "imageinfos 45,000 of 95,250";
+    QTest::newRow("one row short") << "de_DE" << qint64(95249) << qint64(95250) << "imageinfos 95.249 of 95.250";
+    QTest::newRow("all") << "de_DE" << qint64(95250) << qint64(95250) << "imageinfos 95.250 of 95.250";
+    QTest::newRow("empty table") << "en_US" << qint64(0) << qint64(0) << "imageinfos 0 of 0";
+}
+
+// The bar goes by the steps' weights, and within a table by its rows; its
+// text counts the steps. The weights of all steps fill it.
+void TestMergeProgress::barMovesByWork()
+{
+    QFETCH(QString, localeName);
+    QFETCH(qint64, done);
+    QFETCH(qint64, total);
+    QFETCH(QString, shown);
+    QLocale::setDefault(QLocale(localeName));
+    MergeProgressPanel panel(MergeWorkflow::plannedSteps);
+    panel.start();
+    int before = 0;
+    for (int id = 0; id < int(MergeStepId::ImageInfos); before += stepWeight(MergeStepId(id++)))
+        panel.stepFinished({{}, true, {}, 1, MergeStepId(id)});
+    panel.rowsWritten(MergeStepId::ImageInfos, done, total);
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(panel.findChild<QLabel *>("rowsLabel")->text(), shown);
+    const auto *bar = panel.findChild<QProgressBar *>("progressBar");
+    QCOMPARE(bar->value(), before + int(total > 0 ? stepWeight(MergeStepId::ImageInfos) * done / total : 0));
+    QCOMPARE(bar->format(), QString("11 of %1 steps").arg(MergeWorkflow::plannedSteps));
+    // A step left out after a failure moves the bar no further.
+    const int reached = bar->value();
+    panel.stepFinished({{}, false, "not run", 0, MergeStepId::EofInfo, false});
+    QCOMPARE(bar->value(), reached);
+    QCOMPARE(bar->format(), QString("11 of %1 steps").arg(MergeWorkflow::plannedSteps));
+    int all = 0;
+    for (int id = 0; id < MergeWorkflow::plannedSteps; ++id)
+        all += stepWeight(MergeStepId(id));
+    QCOMPARE(all, bar->maximum());
 }
 
 QTEST_MAIN(TestMergeProgress)

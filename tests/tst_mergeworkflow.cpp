@@ -97,12 +97,20 @@ MergeReport TestMergeWorkflow::merge(const QStringList &projects, const QString 
 
 void TestMergeWorkflow::mergesTwoProjects()
 {
+    QStringList told; // the tables' rows, as the progress hears of them
+    MergeProgress progress;
+    progress.rowsWritten = [&](MergeStepId table, qint64 done, qint64 total) {
+        told << QString("%1 %2/%3").arg(stepName(table)).arg(done).arg(total);
+    };
+    workflow->setProgress(progress);
     const MergeReport report = merge(samples, temp, "merged");
     QVERIFY2(report.succeeded(), qPrintable(report.summary()));
     QCOMPARE(report.summary(), QString("Merged 2 projects into %1/merged: 4 cameras, 39 images.\n"
                                        "Images: 40 read from the source position files, 39 in the merged "
                                        "project (1 shared images merged once).").arg(temp));
     QVERIFY(messages.shown.isEmpty());
+    QCOMPARE(told, QStringList({"imageinfos 0/39", "imageinfos 39/39", "eofInfo 0/39", "eofInfo 39/39",
+                                "groups 0/4", "groups 4/4"}));
 
     // Cameras renumbered in merged order; the shared image kept once.
     const MergeState &state = workflow->state();
@@ -211,7 +219,9 @@ void TestMergeWorkflow::missingSolverLeavesEarlierProjectWhole()
     QVERIFY(report.summary().contains("- solver: " + temp + "/AT/Z7Uzurer could not be started"));
     QVERIFY(report.summary().contains("- merged orientation file: " + temp
                                       + "/m/Adjustment/m_ori.q7c was not written by the solver"));
-    QVERIFY(report.summary().contains("- camera file: not run"));
+    QVERIFY(report.summary().contains("did not write the new project"));
+    QVERIFY(report.summary().contains("\nNot run: camera file, image list, project parameters, project file, "
+                                      "photo database, imageinfos, eofInfo, groups."));
     auto after = snapshot(temp + "/m");
     QVERIFY(after.erase("Log/merge.log") == 1);
     eraseMergeMaps(after);

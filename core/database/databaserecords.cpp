@@ -220,28 +220,41 @@ bool stopAsked(const StopRequested &stop, size_t row)
     return stop && row % rowsBetweenLooks == 0 && stop();
 }
 
+// Tells the rows stored so far when the table starts and every
+// rowsBetweenReports rows after.
+void reportRows(const RowsWritten &rows, size_t row, size_t total)
+{
+    if (rows && row % rowsBetweenReports == 0)
+        rows(qint64(row), qint64(total));
+}
+
 // Inserts one row per record until a row fails, which rolls the table back
 // and is told by logFailure, or until a stop, which rolls it back untold. A
 // failed statement may have rolled the transaction back already: the rows
-// after it would go in one by one, so none is tried.
+// after it would go in one by one, so none is tried. A table committed tells
+// its rows in all.
 template <typename Record, typename BindRow, typename LogFailure>
 TableWrite insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Record> &records,
-                              BindRow bindRow, LogFailure logFailure, const StopRequested &stop = {})
+                              BindRow bindRow, LogFailure logFailure, const TableWatch &watch)
 {
     for (size_t row = 0; row < records.size(); ++row) {
-        if (stopAsked(stop, row)) {
+        if (stopAsked(watch.stop, row)) {
             db.rollback();
             TableWrite stopped;
             stopped.stopped = true;
             return stopped;
         }
+        reportRows(watch.rows, row, records.size());
         bindRow(records[row]);
         if (!query.exec()) {
             logFailure(records[row], query.lastError());
             return rolledBack(db, query.lastError());
         }
     }
-    return committed(db);
+    TableWrite written = committed(db);
+    if (written && watch.rows)
+        watch.rows(qint64(records.size()), qint64(records.size()));
+    return written;
 }
 
 void logRowError(const QSqlError &error)
@@ -252,7 +265,7 @@ void logRowError(const QSqlError &error)
 } // namespace
 
 TableWrite insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                            const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop)
+                            const std::vector<CameraRecord> &cameraRecords, const TableWatch &watch)
 {
     const auto cameras = camerasByIndex(cameraRecords);
     return insertInTransaction(connectionName, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
@@ -264,22 +277,22 @@ TableWrite insertImageInfos(const QString &connectionName, const std::vector<Ima
             MERGE_LOG_ERROR << "failed to insert image: " << error.text().toUtf8().constData() << " fileName:: "
                             << imageBaseName(imageTextName(image)).toLocal8Bit().constData();
         };
-        return insertUntilFailure(db, query, imageRecords, bindRow, logFailure, stop);
+        return insertUntilFailure(db, query, imageRecords, bindRow, logFailure, watch);
     });
 }
 
 TableWrite insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                         const StopRequested &stop)
+                         const TableWatch &watch)
 {
     return insertInTransaction(connectionName, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         return insertUntilFailure(
             db, query, imageRecords, [&](const ImageRecord &image) { bindEofInfo(query, image); },
-            [](const ImageRecord &, const QSqlError &error) { logRowError(error); }, stop);
+            [](const ImageRecord &, const QSqlError &error) { logRowError(error); }, watch);
     });
 }
 
 TableWrite insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
-                        const GroupCounts &groupCounts)
+                        const GroupCounts &groupCounts, const TableWatch &watch)
 {
     const auto counts = lastRunCounts(groupCounts);
     return insertInTransaction(connectionName, groupsInsert, groupsClear, [&](QSqlDatabase &db, QSqlQuery &query) {
@@ -289,6 +302,6 @@ TableWrite insertGroups(const QString &connectionName, const std::vector<CameraR
                 const auto count = counts.find(camera.camIdx);
                 bindGroup(query, camera, count == counts.end() ? 0 : count->second);
             },
-            [](const CameraRecord &, const QSqlError &error) { logRowError(error); });
+            [](const CameraRecord &, const QSqlError &error) { logRowError(error); }, watch);
     });
 }

@@ -4,12 +4,26 @@
 #include "camerarecords.h"
 
 #include <QString>
+#include <QtGlobal>
 #include <functional>
 #include <vector>
 
 // Asked now and then while a table's rows go in: true ends the table, rolled
 // back to its earlier rows, so that a stop need not wait for a large table.
 using StopRequested = std::function<bool()>;
+
+// Told while a table's rows go in: the rows stored so far and the rows in all.
+// Told when the table starts, every rowsBetweenReports rows, and once at its
+// end with done == total, so that a large table costs a handful of calls.
+using RowsWritten = std::function<void(qint64 done, qint64 total)>;
+constexpr qint64 rowsBetweenReports = 1000;
+
+// What a table's writer looks at while its rows go in; either may be empty.
+struct TableWatch
+{
+    StopRequested stop;
+    RowsWritten rows;
+};
 
 // How writing one table went: stored, or the reason it was not, naming the
 // database file and SQLite's own words. True when stored.
@@ -32,15 +46,15 @@ struct TableWrite
 // One imageinfos row per image, with the values of its camera (the last
 // camera carrying its camIdx; zeros when none does).
 TableWrite insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                            const std::vector<CameraRecord> &cameraRecords, const StopRequested &stop = {});
+                            const std::vector<CameraRecord> &cameraRecords, const TableWatch &watch = {});
 
 // One eofInfo row per image.
 TableWrite insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
-                         const StopRequested &stop = {});
+                         const TableWatch &watch = {});
 
 // One groups row per camera, with the image count of the camera's last run in
 // groupCounts (0 when it has none).
 TableWrite insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
-                        const GroupCounts &groupCounts);
+                        const GroupCounts &groupCounts, const TableWatch &watch = {});
 
 #endif // DATABASERECORDS_H

@@ -51,13 +51,21 @@ QString MergeReport::summary() const
                    .arg(cameras)
                    .arg(images);
     } else {
-        text = stoppedBeforeSolver
-                   ? tr("The merge into %1 stopped before the solver, as these steps failed:").arg(outputFolder)
-                   : tr("The merge into %1 ran to its end, but these steps failed:").arg(outputFolder);
+        QStringList leftOut;
         for (const MergeStep &step : steps) {
-            if (!step.ok)
+            if (!step.ran)
+                leftOut << step.name;
+        }
+        text = stoppedBeforeSolver ? tr("The merge into %1 stopped before the solver, as these steps failed:")
+               : leftOut.isEmpty() ? tr("The merge into %1 ran to its end, but these steps failed:")
+                                   : tr("The merge into %1 did not write the new project, as these steps failed:");
+        text = text.arg(outputFolder);
+        for (const MergeStep &step : steps) {
+            if (!step.ok && step.ran)
                 text += "\n- " + step.name + ": " + step.problem;
         }
+        if (!leftOut.isEmpty())
+            text += "\n" + tr("Not run: %1.").arg(leftOut.join(", "));
     }
     return shownPath(started && !stoppedBeforeSolver ? text + "\n" + imageCounts() : text);
 }
@@ -90,9 +98,9 @@ QString MergeReport::text() const
     QString text = summary() + "\n\n";
     text += tr("Projects: %1, cameras: %2, images: %3").arg(projects).arg(cameras).arg(images) + "\n";
     for (const MergeStep &step : steps) {
-        text += QString("%1 %2 %3 ms").arg(step.name + ":", -24).arg(step.ok ? tr("succeeded") : tr("failed"), -9)
-                    .arg(step.milliseconds, 8);
-        text += (step.ok ? QString() : "  " + shownPath(step.problem)) + "\n";
+        const QString result = !step.ran ? tr("not run") : step.ok ? tr("succeeded") : tr("failed");
+        text += QString("%1 %2 %3 ms").arg(step.name + ":", -24).arg(result, -9).arg(step.milliseconds, 8);
+        text += (step.ok || !step.ran ? QString() : "  " + shownPath(step.problem)) + "\n";
     }
     if (!solverCommand.isEmpty())
         text += tr("Solver: %1 (exit code %2)").arg(solverCommand).arg(solverExitCode) + "\n";

@@ -20,6 +20,7 @@ struct MergeStep
     QString problem;
     qint64 milliseconds = 0;
     MergeStepId id = MergeStepId::OutputFolder;
+    bool ran = true; // false: left out, the step it needs having failed
 };
 
 // What a merge did, for the word the user gets at its end, the merge record

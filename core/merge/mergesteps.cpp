@@ -1,6 +1,7 @@
 #include "mergesteps.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 
 QString stepName(MergeStepId step)
 {
@@ -24,4 +25,33 @@ QString stepName(MergeStepId step)
     case MergeStepId::MergeRecord: return tr("merge record");
     }
     return QString();
+}
+
+QString tableRowsText(MergeStepId table, qint64 done, qint64 total)
+{
+    const QLocale locale;
+    return QCoreApplication::translate("mergeprj", "%1 %2 of %3")
+        .arg(stepName(table), locale.toString(done), locale.toString(total));
+}
+
+int stepWeight(MergeStepId step)
+{
+    switch (step) {
+    case MergeStepId::OutputFolder: return 5;
+    case MergeStepId::SolverInputList: return 5;
+    case MergeStepId::PositionExport: return 80;
+    case MergeStepId::ProjectFolders: return 5;
+    case MergeStepId::Solver: return 300;
+    case MergeStepId::OrientationFile: return 50;
+    case MergeStepId::CameraFile: return 5;
+    case MergeStepId::ImageList: return 20;
+    case MergeStepId::ProjectParameters: return 5;
+    case MergeStepId::ProjectFile: return 5;
+    case MergeStepId::PhotoDatabase: return 10;
+    case MergeStepId::ImageInfos: return 270;
+    case MergeStepId::EofInfo: return 230;
+    case MergeStepId::Groups: return 10;
+    case MergeStepId::MergeRecord: return 0;
+    }
+    return 0;
 }

@@ -251,7 +251,7 @@ void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, Merg
         // can be written: the earlier project stays as it was, whole.
         for (const MergeStepId id : needOrientation) {
             if (!report.stopped)
-                record(report, {stepName(id), false, tr("not run"), 0, id});
+                record(report, {stepName(id), false, tr("not run"), 0, id, false});
         }
         return;
     }
@@ -367,14 +367,28 @@ void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &repo
             messages.critical(tr("Database Error"), opening.openError);
         return opening.problem;
     });
-    // A stop during a table rolls it back to its earlier rows.
-    const StopRequested stop = [this] { return stopFlag.load(); };
     const auto problem = [](const TableWrite &written) { return written.stopped ? tr("stopped") : written.reason; };
     step(report, MergeStepId::ImageInfos, [&] {
-        return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords, stop));
+        return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords,
+                                        tableWatch(MergeStepId::ImageInfos, true)));
     });
-    step(report, MergeStepId::EofInfo, [&] { return problem(insertEofInfo(connection, mergeState.imageRecords, stop)); });
+    step(report, MergeStepId::EofInfo, [&] {
+        return problem(insertEofInfo(connection, mergeState.imageRecords, tableWatch(MergeStepId::EofInfo, true)));
+    });
     step(report, MergeStepId::Groups, [&] {
-        return problem(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts));
+        return problem(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts,
+                                    tableWatch(MergeStepId::Groups, false)));
     });
+}
+
+// What a table's writer looks at: a stop, where the table can be stopped
+// (rolled back to its earlier rows), and the progress, told its rows.
+TableWatch MergeWorkflow::tableWatch(MergeStepId table, bool stoppable) const
+{
+    TableWatch watch;
+    if (stoppable)
+        watch.stop = [this] { return stopFlag.load(); };
+    if (progress.rowsWritten)
+        watch.rows = [this, table](qint64 done, qint64 total) { progress.rowsWritten(table, done, total); };
+    return watch;
 }

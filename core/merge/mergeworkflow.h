@@ -16,6 +16,7 @@
 
 struct FileIdentity;
 class q7PhotoDataBase;
+struct TableWatch;
 class UserMessages;
 
 // What a merge tells while it runs, called on the thread that merges. Each
@@ -26,6 +27,9 @@ struct MergeProgress
     std::function<void(const MergeStep &step)> stepFinished;
     // One line of the solver's standard output or error, without its line end.
     std::function<void(const QString &line)> solverOutput;
+    // The rows a database table (its step) has stored so far of its rows in
+    // all: at its start, every rowsBetweenReports rows and at its end.
+    std::function<void(MergeStepId table, qint64 done, qint64 total)> rowsWritten;
 };
 
 // A whole merge, as the MergePrj button and the batch program start it: the
@@ -81,6 +85,7 @@ private:
     bool readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier, MergeReport &report);
     void writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report);
     void writeDatabase(const QString &databasePath, MergeReport &report);
+    TableWatch tableWatch(MergeStepId table, bool stoppable) const;
 
     MergeState mergeState;
     UserMessages &messages;
