@@ -29,3 +29,7 @@ set(ENV{PKG_CONFIG_LIBDIR} ${Q7_WINSDK}/lib/pkgconfig)
 set(ENV{PKG_CONFIG_PATH} "")
 
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+
+# The SDK's gflags is the static library with threads, which its package
+# file cannot tell by itself (it would look for the one without).
+set(gflags_NOTHREADS FALSE)

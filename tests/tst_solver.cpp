@@ -274,15 +274,18 @@ void TestSolver::programRefusesFoldersAsInputs()
     QDir().mkdir(dir.filePath("n.txt"));
     QVERIFY(writeBytes(dir.filePath("m.txt"), (dir.filePath("folder_ori.q7c") + "\n").toLocal8Bit()));
     QVERIFY(writeBytes(dir.filePath("m_ori.q7c"), "earlier result"));
+    QStringList lists{dir.filePath("m.txt"), dir.filePath("n.txt")};
+#ifndef Q_OS_WIN
     // Nor may a pipe (or a device) hold the solver up for ever.
     QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("pipe_ori.q7c")).constData(), 0600), 0);
     QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("q.txt")).constData(), 0600), 0);
     QVERIFY(writeBytes(dir.filePath("p.txt"), (dir.filePath("pipe_ori.q7c") + "\n").toLocal8Bit()));
     QVERIFY(QFile::link("/dev/zero", dir.filePath("zero_ori.q7c")));
     QVERIFY(writeBytes(dir.filePath("z.txt"), (dir.filePath("zero_ori.q7c") + "\n").toLocal8Bit()));
+    lists << dir.filePath("p.txt") << dir.filePath("q.txt") << dir.filePath("z.txt");
+#endif
 
-    for (const QString &list : {dir.filePath("m.txt"), dir.filePath("n.txt"), dir.filePath("p.txt"),
-                                dir.filePath("q.txt"), dir.filePath("z.txt")}) {
+    for (const QString &list : lists) {
         QProcess solver;
         solver.start(binPath("AT/Z7Uzurer"), {"-t", "mergeq7c", "-l", list, "-p", "unused", "-d", dir.path()});
         QVERIFY(solver.waitForFinished());
