@@ -42,7 +42,7 @@ step "sample merge, Windows against Linux"
 [[ -x build/bin/q7prjmerge-cli ]] || scripts/build.sh
 compare=$build/compare
 rm -rf "$compare"
-mkdir -p "$compare/linux" "$compare/windows"
+mkdir -p "$compare/linux/out" "$compare/windows/out"
 samples=(../../../examples/block01/block01.Q7D ../../../examples/block02/block02.Q7D
          ../../../examples/block03/block03.Q7D)
 (cd "$compare/linux" && ../../../build/bin/q7prjmerge-cli --dir out --name merged "${samples[@]}" >/dev/null) ||

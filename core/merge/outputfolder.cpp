@@ -1,5 +1,6 @@
 #include "outputfolder.h"
 
+#include "platform.h"
 #include "shownpath.h"
 
 #include <QCoreApplication>
@@ -18,9 +19,8 @@ QString makeOutputFolder(const QString &outDir)
 {
     int error = 0;
     if (!QDir().exists(outDir)) {
-        const bool made = QDir().mkdir(outDir); // one level only
-        error = made ? 0 : errno;
-        qDebug() << made;
+        error = platform::makeFolder(QFile::encodeName(outDir)); // one level only
+        qDebug() << (error == 0);
     } else if (QFileInfo(outDir).isDir()) {
         qDebug().noquote() << "wenjianjiayi cun zai";
         return QString();

@@ -31,6 +31,9 @@ bool syncToDisk(std::FILE *stream);
 // Renames from to to, replacing a file there, on the disk when it returns.
 // False (errno set) on failure.
 bool replaceFile(const QByteArray &from, const QByteArray &to);
+// Makes the folder at path, one level only. 0 when made, else an errno value
+// (ENOENT when the folder it would be in is missing).
+int makeFolder(const QByteArray &path);
 // Puts on the disk the entries of the folder (a rename or a new file in it),
 // so that a power cut keeps the files under their names. 0 when done, else
 // an errno value.

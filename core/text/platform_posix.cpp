@@ -46,6 +46,11 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
     return std::rename(from.constData(), to.constData()) == 0;
 }
 
+int makeFolder(const QByteArray &path)
+{
+    return ::mkdir(path.constData(), 0777) == 0 ? 0 : errno;
+}
+
 int syncFolder(const QByteArray &folder)
 {
     const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);

@@ -30,6 +30,10 @@ void setErrnoFromLastError()
     case ERROR_LOCK_VIOLATION:
         errno = EACCES;
         break;
+    case ERROR_ALREADY_EXISTS:
+    case ERROR_FILE_EXISTS:
+        errno = EEXIST;
+        break;
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
         errno = ENOSPC;
@@ -87,6 +91,14 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
         return true;
     setErrnoFromLastError();
     return false;
+}
+
+int makeFolder(const QByteArray &path)
+{
+    if (CreateDirectoryW(widePath(path).c_str(), nullptr))
+        return 0;
+    setErrnoFromLastError();
+    return errno;
 }
 
 // MoveFileEx with MOVEFILE_WRITE_THROUGH has put the rename on the disk
