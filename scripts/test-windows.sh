@@ -35,6 +35,7 @@ fi
 # One server for the whole run, and Wine's own services started now, away
 # from the tests: a service started by a test's program would hold that
 # test's output open, and CTest would wait for it until the timeout.
+wineserver -k 2>/dev/null || true # one left from an earlier run
 wineserver -p </dev/null >/dev/null 2>&1
 wineboot </dev/null >/dev/null 2>&1
 trap 'wineserver -k 2>/dev/null || true' EXIT
