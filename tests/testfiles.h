@@ -34,6 +34,19 @@ inline QByteArray readText(const QString &path)
     return file.open(QIODevice::ReadOnly | QIODevice::Text) ? file.readAll() : QByteArray("<unreadable>");
 }
 
+// A path as the project file names it: with the system's separators.
+inline QByteArray nativePath(const QString &path)
+{
+    return QDir::toNativeSeparators(path).toUtf8();
+}
+
+// The ending of the image list as the project file names it.
+#ifdef Q_OS_WIN
+constexpr char imageListEnding[] = ".Lst";
+#else
+constexpr char imageListEnding[] = ".lst";
+#endif
+
 inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);

@@ -278,7 +278,7 @@ void TestMergeCli::relativePathsMadeAbsolute()
     cli.start(binPath("q7prjmerge-cli"), {"--dir", ".", "--name", "m", "src/block01/block01.Q7D", "src/block02/block02.Q7D"});
     QVERIFY(cli.waitForFinished(120000));
     QCOMPARE(cli.exitCode(), 0);
-    QVERIFY2(readBytes(temp + "/m/m.Q7D").contains((temp + "//m/m.lst").toUtf8()),
+    QVERIFY2(readBytes(temp + "/m/m.Q7D").contains(nativePath(temp + "//m/m" + imageListEnding)),
              readBytes(temp + "/m/m.Q7D").constData());
     QCOMPARE(readBytes(temp + "/m/m.txt"), (temp + "/src/block01//Adjustment//block01_ori.q7c\n" + temp
                                             + "/src/block02//Adjustment//block02_ori.q7c\n").toLocal8Bit());
@@ -439,6 +439,9 @@ void TestMergeCli::refusesToWriteThroughLinks()
 {
     QFETCH(QString, file);
     QFETCH(QString, what);
+#ifdef Q_OS_WIN
+    QSKIP("QFile::link makes a Windows shortcut, not a link that writes go through");
+#endif
     const QString outside = temp + "/outside.txt";
     QVERIFY(writeBytes(outside, "not the project's\n"));
     QVERIFY(QDir().mkpath(temp + "/m/Log"));

@@ -267,7 +267,9 @@ void TestMergeDialog::addManyInOrderAndRemember()
     button("addButton")->click();
     button("addButton")->click();
     QCOMPARE(itemTexts(list()), QStringList({"/d1/c.Q7D", "/d1/a.Q7D", "/d1/b.Q7D", "/d2/e.Q7D"}));
-    QCOMPARE(starts, QStringList({"", "/d1"}));
+    // (A start folder is absolute: on Windows with the current drive.)
+    const QString d1 = QFileInfo("/d1/c.Q7D").absolutePath();
+    QCOMPARE(starts, QStringList({"", d1}));
 
     // A new run starts where the last one left off, with the list and the fields.
     edit("prjDirEdit")->setText("/out");
@@ -279,7 +281,7 @@ void TestMergeDialog::addManyInOrderAndRemember()
     QCOMPARE(itemTexts(list()), QStringList({"/d1/c.Q7D", "/d1/a.Q7D", "/d1/b.Q7D", "/d2/e.Q7D"}));
     answerMany({{}});
     button("addButton")->click();
-    QCOMPARE(starts.last(), QString("/d2"));
+    QCOMPARE(starts.last(), QFileInfo("/d2/e.Q7D").absolutePath());
 }
 
 void TestMergeDialog::dropFilesAndFolder()
@@ -293,6 +295,9 @@ void TestMergeDialog::dropFilesAndFolder()
     QCOMPARE(itemTexts(list()), QStringList({temp + "/x.Q7D", temp + "/f/a.q7d", temp + "/f/b.Q7D",
                                              temp + "/f/sub/c.Q7D", temp + "/f/sub2/e.Q7D"}));
 
+#ifdef Q_OS_WIN
+    return; // QFile::link makes a Windows shortcut, which paths do not lead through
+#endif
     // The same file through a link is not added again.
     QVERIFY(QFile::link(temp + "/x.Q7D", temp + "/link.Q7D"));
     drop({temp + "/link.Q7D"});
@@ -336,7 +341,7 @@ void TestMergeDialog::reorderKeepsRequestEqualToRows()
     QByteArray expected;
     for (const QString &item : itemTexts(list()))
         expected += makeProjectEntry(item).oriFile.toLocal8Bit() + "\n";
-    QCOMPARE(readBytes(temp + "/m/m.txt"), expected);
+    QCOMPARE(readText(temp + "/m/m.txt"), expected);
 }
 
 void TestMergeDialog::deleteKeyRemovesCurrentItem()

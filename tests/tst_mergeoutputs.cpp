@@ -120,8 +120,15 @@ void TestMergeOutputs::outputsAreUnchanged_data()
     // The list and the project file name the temporary folder: it is taken out.
     QTest::newRow("list") << "merged.txt"
                                 << QByteArray("25e078b3a9eb08c307282d53b2fd93e68c4eb4859226a566d53ea6d1d458a948");
+#ifdef Q_OS_WIN
+    // There the C library's %d holds a strip number past the int range at its
+    // limit where glibc's wraps it (IMG_I, IMG_X).
+    QTest::newRow("positions") << "merged_xyz.txt"
+                                << QByteArray("5a1113edb001869e1ecc257a0df7cb0378b8937ab80bac84ea6f59466941da64");
+#else
     QTest::newRow("positions") << "merged_xyz.txt"
                                 << QByteArray("bb05db58766b2bc3809dcaf5411696fc63eea1f9b1820409c71bacc2460f22f3");
+#endif
     QTest::newRow("orientation") << "Adjustment/merged_ori.q7c"
                                 << QByteArray("e75a850bf2eeb8895f09d3b7de535b9645f22020ffe4e94134b8ac943b577662");
     QTest::newRow("cameras") << "merged.cmr"
@@ -136,7 +143,18 @@ void TestMergeOutputs::outputsAreUnchanged()
 {
     QFETCH(QString, file);
     QFETCH(QByteArray, expected);
+#ifdef Q_OS_WIN
+    // The bytes as the Linux build writes them: the Windows build ends the
+    // lines of its text-mode files with CR LF and names the image list in the
+    // project file with backslashes and as ".Lst".
+    QByteArray bytes = readText(out + "/" + file)
+                           .replace(tempDir.path().toLocal8Bit(), "<temp>")
+                           .replace(nativePath(tempDir.path()), "<temp>");
+    if (file.endsWith(".Q7D"))
+        bytes.replace('\\', '/').replace(".Lst\"", ".lst\"");
+#else
     const QByteArray bytes = readBytes(out + "/" + file).replace(tempDir.path().toLocal8Bit(), "<temp>");
+#endif
     QCOMPARE(sha256(bytes), expected);
 }
 
@@ -144,8 +162,14 @@ void TestMergeOutputs::databaseRowsAreUnchanged()
 {
     const QByteArray dump = databaseDump(out + "/merged.temp");
     QCOMPARE(dump.count('\n'), 4 + 2 * 188 + 15);
-    QCOMPARE(sha256(dump),
-             QByteArray("609c06142a73eae8baf3a60d6390f9c892dbc6ded19d40f806ec7ff1554cb4c8"));
+#ifdef Q_OS_WIN
+    // There the image D:\\odd.dir\\IMG_B is keyed as IMG_B, the name after its
+    // last separator, where elsewhere only '/' separates (D:\\odd).
+    const QByteArray expected = "356f0bc91dfe09b4541cb4557ab3a0cc7404c96b3645b54569cc73cda111e805";
+#else
+    const QByteArray expected = "609c06142a73eae8baf3a60d6390f9c892dbc6ded19d40f806ec7ff1554cb4c8";
+#endif
+    QCOMPARE(sha256(dump), expected);
 }
 
 QTEST_GUILESS_MAIN(TestMergeOutputs)

@@ -132,7 +132,7 @@ void TestMergeWorkflow::mergesTwoProjects()
     ProjectParams params;
     QVERIFY(readProjectFile(out + ".Q7D", params));
     QCOMPARE(params.num_images, 39);
-    QCOMPARE(params.pos_file, temp + "//merged//merged_xyz.txt");
+    QCOMPARE(params.pos_file, QDir::toNativeSeparators(temp + "//merged//merged_xyz.txt"));
 
     const auto groups = tableRows(out + ".temp", "groups", "GroupID");
     QCOMPARE(groups.size(), 4);
@@ -189,6 +189,11 @@ void TestMergeWorkflow::refusesEmptyListOrFields()
 void TestMergeWorkflow::blankNamePasses()
 {
     const MergeReport report = merge(samples, temp, "  ");
+#ifdef Q_OS_WIN
+    // Windows holds no folder named by blanks: the merge stops at its folder.
+    QCOMPARE(failedSteps(report), QStringList{"output folder"});
+    return;
+#endif
     QVERIFY2(report.succeeded(), qPrintable(report.summary()));
     QVERIFY(QFileInfo::exists(temp + "/  /  .lst"));
 }

@@ -9,6 +9,7 @@
 
 #include <QtTest>
 #include <cmath>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -121,7 +122,16 @@ void TestPlainFields::randomRealsReadAsSscanfReadsThem()
         if (count == notPlain)
             continue;
         ++plain;
+#ifdef Q_OS_WIN
+        // MinGW's sscanf rounds some of these wrongly; its strtod does not.
+        char *end = nullptr;
+        const double value = std::strtod(token.c_str(), &end);
+        const int expected = end == token.c_str() ? 0 : 1;
+        if (expected)
+            slow = value;
+#else
         const int expected = std::sscanf(token.c_str(), "%lf", &slow);
+#endif
         QVERIFY2(count == std::max(expected, 0) && sameBits(fast, slow),
                  qPrintable(QString::fromStdString(token) + ": " + describe(fast) + " != " + describe(slow)));
     }
@@ -187,6 +197,10 @@ void TestPlainFields::fixedPointAsPrintfWritesIt_data()
 void TestPlainFields::fixedPointAsPrintfWritesIt()
 {
     QFETCH(double, value);
+#ifdef Q_OS_WIN
+    if (std::isnan(value))
+        QSKIP("the Windows runtimes print NaN each their own way; the files have the sign as elsewhere");
+#endif
     char fast[maxFixed9Length + 1] = {};
     char slow[400];
     const size_t length = formatFixed9(value, fast);
@@ -216,6 +230,10 @@ void TestPlainFields::randomFixedPointAsPrintfWritesIt()
             value = std::ldexp(double(int64_t(random() >> 11)) - double(1LL << 52), -int(random() % 80));
             break;
         }
+#ifdef Q_OS_WIN
+        if (std::isnan(value))
+            continue;
+#endif
         const size_t length = formatFixed9(value, fast);
         std::snprintf(slow, sizeof slow, "%.9f", value);
         QVERIFY2(QByteArray(fast, int(length)) == QByteArray(slow), qPrintable(describe(value)));
@@ -243,7 +261,12 @@ void TestPlainFields::linesCutAndTerminated()
         cut << line.overlong;
     }
     std::fclose(file);
-    QCOMPARE(texts, (QList<QByteArray>{"one\r", "", withNul, QByteArray(10, 'x'),
+#ifdef Q_OS_WIN
+    const QByteArray first = "one"; // read in text mode
+#else
+    const QByteArray first = "one\r";
+#endif
+    QCOMPARE(texts, (QList<QByteArray>{first, "", withNul, QByteArray(10, 'x'),
                                        QByteArray(10, 'a'), "last"}));
     QCOMPARE(cut, (QList<bool>{false, false, false, false, true, false}));
 }

@@ -1,5 +1,6 @@
 #include "projectfile.h"
 #include "commalocale.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -9,20 +10,6 @@
 #include <cstdio>
 
 namespace {
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return QByteArray("<cannot open ") + path.toUtf8() + ">";
-    return file.readAll();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
 
 // Exact text of a double, so that comparisons are exact and failures readable.
 QByteArray exact(double value)
@@ -175,11 +162,10 @@ void TestProjectFile::defaultRecordReplacesFileByteForByte()
     QVERIFY(writeInItsFolder(params));
 
     // The image list is named as the merge writes it, "<name>.lst".
-    const QByteArray dir = folder.path().toUtf8();
     const QByteArray expected =
         "<?xml encoding=\"utf-8\"?>\n"
         "<q7d_project>\n"
-        "\t<image_lst value=\"" + dir + "/x.lst\" name=\"image list file path\" />\n"
+        "\t<image_lst value=\"" + nativePath(folder.path() + "/x" + imageListEnding) + "\" name=\"image list file path\" />\n"
         "\t<pos_file value=\"\" name=\"pos file path\" />\n"
         "\t<use_gps value=\"0\" name=\"use gps data or not (1/0)?\" />\n"
         "\t<use_imu value=\"0\" name=\"use imu data or not (1/0)?\" />\n"
@@ -195,7 +181,7 @@ void TestProjectFile::defaultRecordReplacesFileByteForByte()
         "0.00000000\" name=\"bound box of reconstruction area.\" />\n"
         "\t<description>Quorvane project file.</description>\n"
         "</q7d_project>\n";
-    QCOMPARE(fileBytes(folder.filePath("x.Q7D")), expected);
+    QCOMPARE(readBytes(folder.filePath("x.Q7D")), expected);
 }
 
 void TestProjectFile::unusualValuesWrittenByteForByte()
@@ -205,12 +191,12 @@ void TestProjectFile::unusualValuesWrittenByteForByte()
 
     QVERIFY(writeInItsFolder(unusualParams(folder.path())));
 
-    const QByteArray dir = folder.path().toUtf8();
     const QByteArray expected =
         "<?xml encoding=\"utf-8\"?>\n"
         "<q7d_project>\n"
-        "\t<image_lst value=\"" + dir + "/blk.merged.lst\" name=\"image list file path\" />\n"
-        "\t<pos_file value=\"/data/R&amp;D/blk_xyz.txt\" name=\"pos file path\" />\n"
+        "\t<image_lst value=\"" + nativePath(folder.path() + "/blk.merged" + imageListEnding)
+        + "\" name=\"image list file path\" />\n"
+        "\t<pos_file value=\"" + nativePath("/data/R&amp;D/blk_xyz.txt") + "\" name=\"pos file path\" />\n"
         "\t<use_gps value=\"1\" name=\"use gps data or not (1/0)?\" />\n"
         "\t<use_imu value=\"-1\" name=\"use imu data or not (1/0)?\" />\n"
         "\t<grd_height value=\"0.10000000000000001\" name=\"the average ground height.\" />\n"
@@ -228,7 +214,7 @@ void TestProjectFile::unusualValuesWrittenByteForByte()
         "-10000000.00000000,0.33333333\" name=\"bound box of reconstruction area.\" />\n"
         "\t<description>Quorvane project file.</description>\n"
         "</q7d_project>\n";
-    QCOMPARE(fileBytes(folder.filePath("blk.merged.Q7D")), expected);
+    QCOMPARE(readBytes(folder.filePath("blk.merged.Q7D")), expected);
 }
 
 void TestProjectFile::writeThenReadRestoresRecord()
@@ -241,10 +227,11 @@ void TestProjectFile::writeThenReadRestoresRecord()
     ProjectParams read;
     QVERIFY(readProjectFile(folder.filePath("blk.merged.Q7D"), read));
 
-    // The name comes back cut at its first '.', the bound box with 8 decimals;
-    // every other field as written (the position file's separators are
-    // already native here).
+    // The name comes back cut at its first '.', the bound box with 8 decimals,
+    // the position file with the system's separators; every other field as
+    // written.
     ProjectParams expected = written;
+    expected.pos_file = QDir::toNativeSeparators(written.pos_file);
     expected.prj_name = "blk";
     expected.recon_boundbox = {12.5, -0.25, 0.0, 123456789.12345679, -1e7, 0.33333333};
     compareParams(read, expected);
@@ -465,7 +452,7 @@ void TestProjectFile::numbersIgnoreCommaLocale()
     params.recon_boundbox = {12.5, 0, 0, 0, 0, 0};
     QVERIFY(writeInItsFolder(params));
 
-    const QByteArray bytes = fileBytes(folder.filePath("x.Q7D"));
+    const QByteArray bytes = readBytes(folder.filePath("x.Q7D"));
     QVERIFY2(bytes.contains("<grd_height value=\"0.5\""), bytes.constData());
     QVERIFY2(bytes.contains("<ortho_image_downsample value=\"9.9999999999999995e-21\""),
              bytes.constData());

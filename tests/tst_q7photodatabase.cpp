@@ -326,6 +326,9 @@ void TestPhotoDataBase::connectAfterFileWasDeletedMakesItAnew()
     q7PhotoDataBase photoDatabase(nullptr, connectionName);
     QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
     QVERIFY(QSqlQuery("INSERT INTO groups(GroupID) VALUES(1)", programConnection()).isActive());
+#ifdef Q_OS_WIN
+    QSKIP("Windows removes no file that is open");
+#endif
     QVERIFY(QFile::remove(path("gone.temp")));
 
     QVERIFY(photoDatabase.connectDataBase(path("gone.temp")));
