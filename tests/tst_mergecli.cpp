@@ -280,7 +280,7 @@ void TestMergeCli::relativePathsMadeAbsolute()
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY2(readBytes(temp + "/m/m.Q7D").contains(nativePath(temp + "//m/m" + imageListEnding)),
              readBytes(temp + "/m/m.Q7D").constData());
-    QCOMPARE(readBytes(temp + "/m/m.txt"), (temp + "/src/block01//Adjustment//block01_ori.q7c\n" + temp
+    QCOMPARE(readText(temp + "/m/m.txt"), (temp + "/src/block01//Adjustment//block01_ori.q7c\n" + temp
                                             + "/src/block02//Adjustment//block02_ori.q7c\n").toLocal8Bit());
 }
 
