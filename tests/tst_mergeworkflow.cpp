@@ -1,6 +1,7 @@
 #include "mergefixture.h"
 #include "mergeworkflow.h"
 #include "projectfile.h"
+#include "q7photodatabase.h"
 #include "shownpath.h"
 #include "sourceclash.h"
 #include "testfiles.h"
@@ -49,6 +50,10 @@ private slots:
     void saveFailedOnlyWhenBothFilesFail();
     void groupsCountedWithoutImageList();
     void parametersComeFromFirstListedProject();
+    void unreadableFirstProjectFileWritesNoProjectFile();
+    void failedStepLeavesItsDependantsNotRun_data();
+    void failedStepLeavesItsDependantsNotRun();
+    void stopDuringCheckTakesNoFindings();
     void laterMergeWritesItsOwnDatabase();
     void failedPreparationWritesAreFailedSteps_data();
     void failedPreparationWritesAreFailedSteps();
@@ -277,6 +282,71 @@ void TestMergeWorkflow::parametersComeFromFirstListedProject()
     QCOMPARE(merged.grd_height, second.grd_height);
     QCOMPARE(merged.map_projection, second.map_projection);
     QCOMPARE(merged.recon_boundbox, second.recon_boundbox);
+}
+
+// Without the first source's parameters no project file of default parameters
+// is written; the rest of the new project is.
+void TestMergeWorkflow::unreadableFirstProjectFileWritesNoProjectFile()
+{
+    QVERIFY(writeBytes(samples[0], "<broken"));
+    const MergeReport report = merge(samples, temp, "m");
+    QCOMPARE(failedSteps(report), QStringList({"project parameters", "project file"}));
+    QVERIFY(!report.steps[size_t(MergeStepId::ProjectFile)].ran);
+    QVERIFY(report.steps[size_t(MergeStepId::ProjectParameters)].ran);
+    QVERIFY(report.summary().contains("\nNot run: project file."));
+    QVERIFY(!QFileInfo::exists(temp + "/m/m.Q7D"));
+    QCOMPARE(tableRows(temp + "/m/m.temp", "groups", "GroupID").size(), 4);
+}
+
+// The steps each failed step leaves out, as the table of steps has it.
+void TestMergeWorkflow::failedStepLeavesItsDependantsNotRun_data()
+{
+    QTest::addColumn<int>("failed");
+    QTest::addColumn<QStringList>("notRun");
+    const QStringList afterOrientation = {"camera file", "image list", "project parameters", "project file",
+                                          "photo database", "imageinfos", "eofInfo", "groups"};
+    QTest::newRow("output folder") << int(MergeStepId::OutputFolder)
+                                   << QStringList({"solver input list", "position export"});
+    QTest::newRow("solver") << int(MergeStepId::Solver) << QStringList();
+    QTest::newRow("orientation") << int(MergeStepId::OrientationFile) << afterOrientation;
+    QTest::newRow("camera file") << int(MergeStepId::CameraFile) << QStringList();
+    QTest::newRow("parameters") << int(MergeStepId::ProjectParameters) << QStringList({"project file"});
+    QTest::newRow("project file") << int(MergeStepId::ProjectFile) << QStringList();
+    QTest::newRow("imageinfos") << int(MergeStepId::ImageInfos) << QStringList();
+}
+
+void TestMergeWorkflow::failedStepLeavesItsDependantsNotRun()
+{
+    QFETCH(int, failed);
+    QFETCH(QStringList, notRun);
+    StepOutcomes outcomes;
+    QStringList left;
+    for (int id = 0; id < plannedMergeSteps; ++id) {
+        const bool runs = outcomes.needsMet(MergeStepId(id));
+        if (!runs)
+            left << stepName(MergeStepId(id));
+        outcomes.record(MergeStepId(id), runs && id != failed);
+    }
+    QCOMPARE(left, notRun);
+}
+
+// A stop while the check beside the merge still reads its many projects ends
+// the check with the merge: no findings of part of the projects, no map.
+void TestMergeWorkflow::stopDuringCheckTakesNoFindings()
+{
+    q7PhotoDataBase database(nullptr, "sidework");
+    std::atomic<bool> stop{false};
+    MergeReport report;
+    report.outputs.folder = temp + "/m";
+    {
+        MergeSideWork side(database, stop);
+        side.startCheck(std::vector<ProjectEntry>(5000, makeProjectEntry(samples[0])), defaultTolerance);
+        stop = true;
+        side.takeCheck(report);
+    }
+    QVERIFY(report.readiness.projects.empty());
+    QVERIFY(report.mapFile.isEmpty());
+    QVERIFY(!QFileInfo::exists(temp + "/m"));
 }
 
 void TestMergeWorkflow::laterMergeWritesItsOwnDatabase()

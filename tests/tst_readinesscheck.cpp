@@ -44,6 +44,8 @@ private slots:
     void findings_data();
     void findings();
     void pairsAndExtents();
+    void stopEndsCheckBeforeNextProject_data();
+    void stopEndsCheckBeforeNextProject();
 };
 
 void TestReadinessCheck::findings_data()
@@ -111,6 +113,33 @@ void TestReadinessCheck::pairsAndExtents()
     QCOMPARE(report.findings[0].images.size(), size_t(1));
     QCOMPARE(report.findings[0].images[0].name, QString("r"));
     QCOMPARE(report.findings[1].images[0].distance, 2.0);
+}
+
+void TestReadinessCheck::stopEndsCheckBeforeNextProject_data()
+{
+    QTest::addColumn<int>("stopAfter"); // projects read before the stop
+    QTest::addColumn<int>("read");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("stopped at once") << 0 << 0 << QStringList();
+    QTest::newRow("stopped before the last") << 2 << 2 << QStringList();
+    QTest::newRow("stopped after the last") << 3 << 3 << QStringList({"unconnected:3"});
+}
+
+// A stop asked for while the check reads ends it before the next project,
+// without findings drawn from part of the projects.
+void TestReadinessCheck::stopEndsCheckBeforeNextProject()
+{
+    QFETCH(int, stopAfter);
+    QFETCH(int, read);
+    QFETCH(QStringList, expected);
+    QTemporaryDir folder;
+    int asked = 0;
+    const ReadinessReport report =
+        checkReadiness(projectsWith(folder.path(), {"a 1 1 1|s 2 1 1", "s 2 1 1|b 3 1 1", "c 9 9 9"}),
+                       defaultTolerance, MapPoints::Kept, [&] { return asked++ >= stopAfter; });
+    QCOMPARE(int(report.projects.size()), read);
+    QCOMPARE(findingsOf(report), expected);
+    QCOMPARE(report.points.empty(), read < 3);
 }
 
 QTEST_GUILESS_MAIN(TestReadinessCheck)

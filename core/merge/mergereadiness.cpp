@@ -5,10 +5,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance)
+std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance,
+                                                 std::function<bool()> stop)
 {
-    return std::async(std::launch::async, [projects, tolerance] {
-        return checkReadiness(projects, tolerance, MapPoints::Kept);
+    return std::async(std::launch::async, [projects, tolerance, stop = std::move(stop)] {
+        return checkReadiness(projects, tolerance, MapPoints::Kept, stop);
     });
 }
 

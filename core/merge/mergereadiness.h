@@ -11,8 +11,9 @@
 // merge's steps and files are the same with it.
 
 // Starts the check of the merge's projects on a thread of its own, with the
-// map's points.
-std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance);
+// map's points; `stop` ends it early (see checkReadiness).
+std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance,
+                                                 std::function<bool()> stop);
 
 // The map beside the record: Log//merge-<start time, to the millisecond>.svg.
 QString mergeMapPath(const MergeReport &report);

@@ -3,6 +3,8 @@
 
 #include <QString>
 #include <QtGlobal>
+#include <array>
+#include <initializer_list>
 
 // The steps of a merge, in the order they run. Their names are what the
 // report, the merge record, the JSON and the progress row show.
@@ -39,5 +41,22 @@ QString tableRowsText(MergeStepId table, qint64 done, qint64 total);
 // suite's solver takes longer than ours). The record weighs nothing.
 constexpr int plannedMergeWork = 1000;
 int stepWeight(MergeStepId step);
+
+// The steps whose success a step needs: when one of them failed or was not
+// run, the step is not run either.
+std::initializer_list<MergeStepId> stepNeeds(MergeStepId step);
+
+// How each step of one merge went so far, for deciding whether the next may
+// run. A step not yet recorded counts as not done.
+class StepOutcomes
+{
+public:
+    void record(MergeStepId step, bool succeeded);
+    // True when every step that `step` needs has succeeded.
+    bool needsMet(MergeStepId step) const;
+
+private:
+    std::array<bool, plannedMergeSteps + 1> succeeded{};
+};
 
 #endif // MERGESTEPS_H

@@ -1,13 +1,11 @@
 #include "mergeworkflow.h"
 
-#include "bulkrecords.h"
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
 #include "fileidentity.h"
 #include "linkedoutput.h"
 #include "mergelog.h"
-#include "mergereadiness.h"
 #include "orientationfilereader.h"
 #include "outputfolder.h"
 #include "positionexport.h"
@@ -27,7 +25,6 @@
 #include <QFileInfo>
 #include <chrono>
 #include <cstdio>
-#include <future>
 #include <thread>
 
 namespace {
@@ -83,12 +80,6 @@ QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan)
     return refusal;
 }
 
-// Steps that need the merged cameras and images, not run without them.
-constexpr MergeStepId needOrientation[] = {MergeStepId::CameraFile,        MergeStepId::ImageList,
-                                           MergeStepId::ProjectParameters, MergeStepId::ProjectFile,
-                                           MergeStepId::PhotoDatabase,     MergeStepId::ImageInfos,
-                                           MergeStepId::EofInfo,           MergeStepId::Groups};
-
 } // namespace
 
 MergeWorkflow::MergeWorkflow(UserMessages &messages)
@@ -112,6 +103,7 @@ QString MergeWorkflow::defaultSolverPath()
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
 {
     stopFlag = false;
+    outcomes = StepOutcomes();
     MergeReport report;
     report.outputFolder = request.outputFolder();
     if (!fieldsFilled(request))
@@ -143,18 +135,17 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.startedAs = startedAs;
     report.sources = plan.projects;
     report.outputs = plan.outputs;
+    sideWork.emplace(*photoDatabase, stopFlag);
     // The check only tells: it runs beside the merge, for the record and the map.
-    std::future<ReadinessReport> readiness = startReadinessCheck(plan.projects, request.tolerance);
+    sideWork->startCheck(plan.projects, request.tolerance);
 
     if (writeSolverInputs(plan, report))
         runMerge(plan, request.prjName, report);
-    // A database made ready for a merge that stopped before its step goes.
-    photoDatabase->discardPreparation();
-    imageRoom = {}; // a room the reader did not take, once it is made
     // A stopped merge writes nothing after the stop but its record, which
     // says what the folder holds; its map is left out.
     if (!report.stopped)
-        takeReadiness(readiness, report);
+        sideWork->takeCheck(report);
+    sideWork.reset();
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
@@ -189,6 +180,10 @@ bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::functio
     if (stopping(report))
         return false;
     const QString name = stepName(id);
+    if (!outcomes.needsMet(id)) {
+        record(report, {name, false, tr("not run"), 0, id, false});
+        return false;
+    }
     pauseIfAsked(name);
     if (progress.stepStarted)
         progress.stepStarted(name);
@@ -201,6 +196,7 @@ bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::functio
 
 void MergeWorkflow::record(MergeReport &report, MergeStep step)
 {
+    outcomes.record(step.id, step.ok);
     report.steps.push_back(step);
     if (progress.stepFinished)
         progress.stepFinished(step);
@@ -246,15 +242,9 @@ void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, Merg
     const FileIdentity earlierOrientation = fileIdentity(plan.outputs.orientationFile.toLocal8Bit());
     runSolver(plan, report);
     report.projects = int(plan.projects.size());
-    if (!readMergedOrientation(plan.outputs.orientationFile, earlierOrientation, report)) {
-        // Without the merge's cameras and images nothing of the new project
-        // can be written: the earlier project stays as it was, whole.
-        for (const MergeStepId id : needOrientation) {
-            if (!report.stopped)
-                record(report, {stepName(id), false, tr("not run"), 0, id, false});
-        }
-        return;
-    }
+    // Without the merge's cameras and images the steps that follow are not
+    // run (the table says so): the earlier project stays as it was, whole.
+    readMergedOrientation(plan.outputs.orientationFile, earlierOrientation, report);
     mergeState.groupCounts = imageGroupCounts(mergeState.imageRecords);
 
     const QString &cameraPath = plan.outputs.cameraFile;
@@ -269,7 +259,7 @@ void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, Merg
         imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords);
         return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
     });
-    if (!cameraFileWritten && !imageListWritten && !report.stopped)
+    if (!cameraFileWritten && !imageListWritten && !report.stopped && outcomes.needsMet(MergeStepId::CameraFile))
         qDebug().noquote() << "Save failed";
 
     report.cameras = int(mergeState.cameraRecords.size());
@@ -288,7 +278,12 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
         SolverRun solver;
         if (!solver.start(solverPath, arguments))
             return tr("%1 could not be started").arg(solverPath);
-        workWhileSolverRuns(plan, report);
+        // What need not wait for the solver is done while it runs on one
+        // core, on the other: the photo database made ready (its key is
+        // derived on the first write; its step tells what came of it), then
+        // room for the images the solver will give, one per merged position,
+        // so that the reader fills memory already faulted in.
+        sideWork->prepareWhileSolverRuns(plan.outputs.database, size_t(report.positionsMerged));
         const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, report); },
                                               [&] { return stopping(report); });
         if (!ended)
@@ -301,21 +296,6 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
     });
 }
 
-// What need not wait for the solver is done while it runs on one core, on
-// the other, one thing after the other: this thread makes the photo database
-// ready (its key is derived on the first write; its step tells what came of
-// it), then a thread of its own makes room for the images the solver will
-// give, one per merged position, so that the reader fills memory already
-// faulted in. The room only while it leaves the solver enough: near the
-// machine's limit the reader takes fresh memory, after the solver.
-void MergeWorkflow::workWhileSolverRuns(const MergePlan &plan, const MergeReport &report)
-{
-    photoDatabase->prepare(plan.outputs.database);
-    const size_t images = size_t(report.positionsMerged);
-    if (images > 0 && fitsHalfFreeMemory(images * sizeof(ImageRecord)))
-        imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, images);
-}
-
 void MergeWorkflow::passSolverLine(const QString &line, MergeReport &report)
 {
     report.solverOutput.append(line);
@@ -323,15 +303,14 @@ void MergeWorkflow::passSolverLine(const QString &line, MergeReport &report)
         progress.solverOutput(line);
 }
 
-bool MergeWorkflow::readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier,
+void MergeWorkflow::readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier,
                                           MergeReport &report)
 {
-    return step(report, MergeStepId::OrientationFile, [&] {
+    step(report, MergeStepId::OrientationFile, [&] {
         if (fileIdentity(orientationFile.toLocal8Bit()) == earlier)
             return tr("%1 was not written by the solver").arg(orientationFile);
         OrientationFileReader reader;
-        if (imageRoom.valid())
-            reader.setImageRoom(imageRoom.get());
+        reader.setImageRoom(sideWork->takeImageRoom());
         const OrientationRead read = reader.readOrientationFile(orientationFile.toLocal8Bit(),
                                                                 &mergeState.cameraRecords, &mergeState.imageRecords);
         qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());

@@ -4,6 +4,7 @@
 #include "mergeplan.h"
 #include "mergereport.h"
 #include "mergerequest.h"
+#include "mergesidework.h"
 #include "mergestate.h"
 #include "mergesteps.h"
 #include "camerarecords.h"
@@ -11,8 +12,8 @@
 #include <QString>
 #include <atomic>
 #include <functional>
-#include <future>
 #include <memory>
+#include <optional>
 
 struct FileIdentity;
 class q7PhotoDataBase;
@@ -80,21 +81,21 @@ private:
     bool writeSolverInputs(const MergePlan &plan, MergeReport &report);
     void runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report);
     void runSolver(const MergePlan &plan, MergeReport &report);
-    void workWhileSolverRuns(const MergePlan &plan, const MergeReport &report);
     void passSolverLine(const QString &line, MergeReport &report);
-    bool readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier, MergeReport &report);
+    void readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier, MergeReport &report);
     void writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report);
     void writeDatabase(const QString &databasePath, MergeReport &report);
     TableWatch tableWatch(MergeStepId table, bool stoppable) const;
 
     MergeState mergeState;
+    StepOutcomes outcomes; // of the merge under way
     UserMessages &messages;
     QString solverPath;
     QString startedAs;
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
-    std::future<std::vector<ImageRecord>> imageRoom;
+    std::optional<MergeSideWork> sideWork; // while a merge runs
 };
 
 #endif // MERGEWORKFLOW_H

@@ -266,10 +266,11 @@ void findNamesTwice(ReadinessReport &report, const CheckPoints &points, Walk &wa
     }
 }
 
-CheckPoints readProjects(const std::vector<ProjectEntry> &projects, ReadinessReport &report)
+CheckPoints readProjects(const std::vector<ProjectEntry> &projects, ReadinessReport &report,
+                         const std::function<bool()> &stop)
 {
     CheckPoints points;
-    for (size_t p = 0; p < projects.size(); ++p) {
+    for (size_t p = 0; p < projects.size() && !(stop && stop()); ++p) {
         ReadinessProject project;
         project.label = labelOf(projects[p], int(p));
         project.readable = readPositionPoints(projects[p].xyzFile.toLocal8Bit(), [&](const PositionPoint &point) {
@@ -298,11 +299,14 @@ void keepMapPoints(ReadinessReport &report, const CheckPoints &points, const Wal
 
 } // namespace
 
-ReadinessReport checkReadiness(const std::vector<ProjectEntry> &projects, double tolerance, MapPoints points)
+ReadinessReport checkReadiness(const std::vector<ProjectEntry> &projects, double tolerance, MapPoints points,
+                               const std::function<bool()> &stop)
 {
     ReadinessReport report;
     report.tolerance = tolerance;
-    const CheckPoints read = readProjects(projects, report);
+    const CheckPoints read = readProjects(projects, report, stop);
+    if (report.projects.size() < projects.size())
+        return report;
     Walk walk = walkSortedNames(read, int(projects.size()), tolerance);
     gatherPairs(report, walk);
     findUnconnected(report);

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 // A look at the source projects' positions before they are merged, read as
@@ -78,9 +79,11 @@ enum class MapPoints { Kept, Dropped };
 // Shared images farther apart than this, in the positions' unit, are findings.
 constexpr double defaultTolerance = 1.0;
 
-// The check of the projects' position files, in list order.
+// The check of the projects' position files, in list order. When `stop`
+// answers true before a project is read, the check ends there, its report
+// holding the projects read so far and no findings.
 ReadinessReport checkReadiness(const std::vector<ProjectEntry> &projects, double tolerance = defaultTolerance,
-                               MapPoints points = MapPoints::Dropped);
+                               MapPoints points = MapPoints::Dropped, const std::function<bool()> &stop = {});
 
 // The kind's name in the batch program's JSON: "unconnected", "farApart",
 // "degrees", "nameTwice".

@@ -1,0 +1,47 @@
+#include "mergesidework.h"
+
+#include "bulkrecords.h"
+#include "mergereadiness.h"
+#include "q7photodatabase.h"
+
+MergeSideWork::MergeSideWork(q7PhotoDataBase &database, const std::atomic<bool> &mergeStop)
+    : database(database), mergeStop(mergeStop)
+{
+}
+
+MergeSideWork::~MergeSideWork()
+{
+    ending = true;
+    if (check.valid())
+        check.wait();
+    imageRoom = {}; // waits for the room, once it is made, and frees it
+    database.discardPreparation();
+}
+
+void MergeSideWork::startCheck(const std::vector<ProjectEntry> &projects, double tolerance)
+{
+    check = startReadinessCheck(projects, tolerance, [this] { return ending || mergeStop; });
+}
+
+void MergeSideWork::takeCheck(MergeReport &report)
+{
+    if (!check.valid())
+        return;
+    check.wait();
+    // The stop only ever goes from false to true during a merge: a check
+    // that ended without it is whole.
+    if (!mergeStop)
+        takeReadiness(check, report);
+}
+
+void MergeSideWork::prepareWhileSolverRuns(const QString &databasePath, size_t images)
+{
+    database.prepare(databasePath);
+    if (images > 0 && fitsHalfFreeMemory(images * sizeof(ImageRecord)))
+        imageRoom = std::async(std::launch::async, touchedRoom<ImageRecord>, images);
+}
+
+std::vector<ImageRecord> MergeSideWork::takeImageRoom()
+{
+    return imageRoom.valid() ? imageRoom.get() : std::vector<ImageRecord>();
+}
