@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/build.sh
+scripts/build.sh --merge-only
 out=build/example-merge
 rm -rf "$out"
 mkdir -p "$out"
