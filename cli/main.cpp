@@ -26,10 +26,6 @@
 #include <optional>
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
-
 namespace {
 
 enum ExitCode { Succeeded = 0, StepFailed = 1, NotStarted = 2 };
@@ -72,14 +68,12 @@ void describe(QCommandLineParser &parser)
 // ran and waited for (the solver), as the system counts them.
 void printPeakMemory()
 {
-#ifdef Q_OS_UNIX
-    rusage self{};
-    rusage children{};
-    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
+    long self = 0;
+    long children = 0;
+    if (!platform::peakMemory(self, children))
         return;
-    std::printf("%-22s %8ld KiB\n", "peak memory:", self.ru_maxrss);
-    std::printf("%-22s %8ld KiB\n", "solver peak memory:", children.ru_maxrss);
-#endif
+    std::printf("%-22s %8ld KiB\n", "peak memory:", self);
+    std::printf("%-22s %8ld KiB\n", "solver peak memory:", children);
 }
 
 // On a terminal, the step that is running, on one line that the next step

@@ -57,7 +57,7 @@ QStringList filesIn(const QString &folder)
 bool writeAtomically(const QString &path, const QByteArray &text, bool commit = true)
 {
     AtomicFile file(QFile::encodeName(path));
-    std::FILE *stream = file.open(AtomicFile::Unchanged);
+    std::FILE *stream = file.open(platform::LineEnds::Unchanged);
     if (!stream)
         return false;
     std::fputs(text.constData(), stream);
@@ -147,7 +147,7 @@ void TestWriteFailures::atomicFileReplacesOnlyOnCommit()
     QCOMPARE(filesIn(temp + "/m"), QStringList{"file.txt"});
 
     AtomicFile file(QFile::encodeName(path));
-    std::FILE *stream = file.open(AtomicFile::Unchanged);
+    std::FILE *stream = file.open(platform::LineEnds::Unchanged);
     QVERIFY(stream);
     std::fputs("new\n", stream);
     std::fflush(stream);

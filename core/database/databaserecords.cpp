@@ -1,11 +1,13 @@
 #include "databaserecords.h"
 
+#include "platform.h"
+
 #include <QCoreApplication>
 #include <QDebug>
-#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <algorithm>
 #include <glog/logging.h>
 #include <unordered_map>
 
@@ -36,14 +38,11 @@ QString imageTextName(const ImageRecord &image)
 // QFileInfo::completeBaseName gives it.
 QString imageBaseName(const QString &textName)
 {
-#ifdef Q_OS_UNIX
-    // Only '/' separates folders here; the name runs to its last dot.
-    const int nameStart = textName.lastIndexOf(QLatin1Char('/')) + 1;
+    int nameStart = 0;
+    for (const char *separator = platform::folderSeparators; *separator; ++separator)
+        nameStart = std::max(nameStart, textName.lastIndexOf(QLatin1Char(*separator)) + 1);
     const int dot = textName.lastIndexOf(QLatin1Char('.'));
     return textName.mid(nameStart, dot >= nameStart ? dot - nameStart : -1);
-#else
-    return QFileInfo(textName).completeBaseName();
-#endif
 }
 
 double focalInPixels(const CameraRecord &camera)

@@ -41,7 +41,7 @@ bool writeImageList(QString path, const std::vector<ImageRecord> &imageRecords,
                     const std::vector<CameraRecord> &cameraRecords)
 {
     AtomicFile imageList(path.toLocal8Bit());
-    std::FILE *file = imageList.open(AtomicFile::Unchanged);
+    std::FILE *file = imageList.open(platform::LineEnds::Unchanged);
     if (!file) {
         qDebug().noquote() << "Error: Cannot open file";
         return false;

@@ -276,7 +276,7 @@ char *formatLine(char *out, std::string_view name, const PositionLines::Line &li
 bool writePositions(const QByteArray &path, const PositionLines &lines, const std::vector<size_t> &order)
 {
     AtomicFile positionFile(path);
-    FILE *file = positionFile.open(AtomicFile::Text);
+    FILE *file = positionFile.open(platform::LineEnds::Text);
     if (!file)
         return false;
     constexpr size_t block = 1 << 20;

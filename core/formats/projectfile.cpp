@@ -16,11 +16,7 @@ namespace {
 // The merge writes the image list as "<name>.lst". Where file names ignore
 // case (Windows) the project file names it with the suite's traditional
 // ".Lst"; elsewhere only the exact name finds the file.
-#ifdef Q_OS_WIN
-const char imageListSuffix[] = ".Lst";
-#else
-const char imageListSuffix[] = ".lst";
-#endif
+const char *const imageListSuffix = platform::fileNamesIgnoreCase ? ".Lst" : ".lst";
 
 const char rootName[] = "q7d_project";
 
@@ -175,7 +171,7 @@ bool writeProjectFile(const QString &path, const ProjectParams &params)
     }
 
     AtomicFile projectFile(path.toLocal8Bit());
-    FILE *file = projectFile.open(AtomicFile::Unchanged);
+    FILE *file = projectFile.open(platform::LineEnds::Unchanged);
     if (!file)
         return false;
     pugi::xml_writer_file writer(file);

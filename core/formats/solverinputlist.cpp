@@ -28,7 +28,7 @@ bool makeQ7cList(const QString &listPath, const std::vector<ProjectEntry> &proje
     qDebug().noquote() << "makeQ7cList : " << listPath;
 
     AtomicFile list(listPath.toLocal8Bit());
-    FILE *file = list.open(AtomicFile::Text);
+    FILE *file = list.open(platform::LineEnds::Text);
     if (!file)
         return false;
     for (const ProjectEntry &entry : projects)

@@ -154,7 +154,7 @@ QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
 bool writeBlockMapSvg(const QString &path, const ReadinessReport &report, const QString &title)
 {
     AtomicFile file(path.toLocal8Bit());
-    FILE *out = file.open(AtomicFile::Unchanged);
+    FILE *out = file.open(platform::LineEnds::Unchanged);
     if (!out)
         return false;
     const QByteArray svg = blockMapSvg(report, title);

@@ -7,6 +7,7 @@
 #include "linkedoutput.h"
 #include "mergelog.h"
 #include "orientationfilereader.h"
+#include "platform.h"
 #include "outputfolder.h"
 #include "positionexport.h"
 #include "projectfile.h"
@@ -93,11 +94,7 @@ MergeWorkflow::~MergeWorkflow() = default;
 
 QString MergeWorkflow::defaultSolverPath()
 {
-#ifdef Q_OS_WIN
-    return QCoreApplication::applicationDirPath() + "//AT//Z7Uzurer.exe";
-#else
-    return QCoreApplication::applicationDirPath() + "//AT//Z7Uzurer";
-#endif
+    return QCoreApplication::applicationDirPath() + "//AT//Z7Uzurer" + platform::programSuffix;
 }
 
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)

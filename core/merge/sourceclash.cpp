@@ -1,7 +1,7 @@
 #include "sourceclash.h"
 
 #include "mergeoutputs.h"
-#include "platform.h"
+#include "fileidentity.h"
 #include "projectentry.h"
 
 #include <QCoreApplication>
@@ -17,31 +17,30 @@ QString tr(const char *text)
 }
 
 // One file as the comparison sees it.
-struct FileIdentity
+struct ComparedFile
 {
     QString shownPath; // as the merge forms it, for the message
     QString what;
     QString resolved;
-    bool exists = false;
-    platform::FileId id;
+    FileIdentity id;
 };
 
-FileIdentity identify(const NamedFile &named)
+ComparedFile identify(const NamedFile &named)
 {
-    FileIdentity file{named.path, named.what, resolvedPath(named.path), false, {}};
-    file.exists = platform::fileId(QFile::encodeName(file.resolved), file.id);
+    ComparedFile file{named.path, named.what, resolvedPath(named.path), {}};
+    file.id = fileIdentity(QFile::encodeName(file.resolved));
     return file;
 }
 
-bool sameFile(const FileIdentity &a, const FileIdentity &b)
+bool sameFile(const ComparedFile &a, const ComparedFile &b)
 {
     return a.resolved == b.resolved
-           || (a.exists && b.exists && a.id.volume == b.id.volume && a.id.file == b.id.file);
+           || (a.id.exists && b.id.exists && a.id.device == b.id.device && a.id.inode == b.id.inode);
 }
 
-std::vector<FileIdentity> identify(const std::vector<NamedFile> &files)
+std::vector<ComparedFile> identify(const std::vector<NamedFile> &files)
 {
-    std::vector<FileIdentity> identities;
+    std::vector<ComparedFile> identities;
     for (const NamedFile &file : files)
         identities.push_back(identify(file));
     return identities;
@@ -64,10 +63,10 @@ QString resolvedPath(const QString &path)
 
 QString findSourceClash(const MergePlan &plan)
 {
-    const std::vector<FileIdentity> outputs = identify(namedFiles(plan.outputs));
+    const std::vector<ComparedFile> outputs = identify(namedFiles(plan.outputs));
     for (const ProjectEntry &project : plan.projects) {
-        for (const FileIdentity &source : identify(namedFiles(project))) {
-            for (const FileIdentity &output : outputs) {
+        for (const ComparedFile &source : identify(namedFiles(project))) {
+            for (const ComparedFile &output : outputs) {
                 if (sameFile(output, source))
                     return tr("The new project's %1 %2 would overwrite the %3 of the source project %4. "
                               "Nothing was written: choose another folder or name for the new project.")

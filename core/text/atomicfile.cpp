@@ -86,7 +86,7 @@ AtomicFile::~AtomicFile()
     discard();
 }
 
-std::FILE *AtomicFile::open(LineEnds lineEnds)
+std::FILE *AtomicFile::open(platform::LineEnds lineEnds)
 {
     removeStaleSiblings(target);
     const platform::Entry existing = platform::entryAt(target);
@@ -95,8 +95,7 @@ std::FILE *AtomicFile::open(LineEnds lineEnds)
         return nullptr;
     }
 
-    temporary = createSibling(target, lineEnds == Text ? platform::LineEnds::Text : platform::LineEnds::Unchanged,
-                              file);
+    temporary = createSibling(target, lineEnds, file);
     if (temporary.isEmpty()) {
         logFailure(target, errno);
         return nullptr;
@@ -138,7 +137,7 @@ bool AtomicFile::commit()
 bool AtomicFile::open(QFile &device, QIODevice::OpenMode mode)
 {
     // Qt's text mode makes the line ends itself.
-    std::FILE *stream = open(Unchanged);
+    std::FILE *stream = open(platform::LineEnds::Unchanged);
     return stream && device.open(stream, mode);
 }
 

@@ -1,6 +1,8 @@
 #ifndef ATOMICFILE_H
 #define ATOMICFILE_H
 
+#include "platform.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <cstdio>
@@ -35,8 +37,7 @@ public:
     // The stream to write the new file through, or null when it cannot be
     // made. Call once. A Text stream writes '\n' as the system's text line
     // end (CR LF on Windows), an Unchanged one as it is.
-    enum LineEnds { Unchanged, Text };
-    std::FILE *open(LineEnds lineEnds);
+    std::FILE *open(platform::LineEnds lineEnds);
     // True when the whole file is in place of the target. The stream is
     // closed either way.
     bool commit();

@@ -1,6 +1,8 @@
 #ifndef BULKRECORDS_H
 #define BULKRECORDS_H
 
+#include "platform.h"
+
 #include <cstddef>
 #include <iterator>
 #include <new>
@@ -12,11 +14,6 @@
 // with huge pages where the system offers them, one fault per 2 MiB instead
 // of one per 4 KiB.
 
-// Asks the system to back the memory at data with huge pages. Only whole huge
-// pages inside the range are affected; a small range, or a system without
-// them, is left as it is.
-void adviseHugePages(void *data, size_t bytes);
-
 // Makes room for count elements in values, keeping those it holds. New memory
 // is advised for huge pages before it is first touched.
 template <typename Value>
@@ -26,7 +23,7 @@ void reserveLarge(std::vector<Value> &values, size_t count)
         return;
     std::vector<Value> fresh;
     fresh.reserve(count);
-    adviseHugePages(fresh.data(), count * sizeof(Value));
+    platform::adviseHugePages(fresh.data(), count * sizeof(Value));
     fresh.insert(fresh.end(), std::make_move_iterator(values.begin()), std::make_move_iterator(values.end()));
     values.swap(fresh);
 }

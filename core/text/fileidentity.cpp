@@ -4,13 +4,7 @@
 
 FileIdentity fileIdentity(const QByteArray &path)
 {
-    platform::FileId id;
     FileIdentity identity;
-    if (!platform::fileId(path, id))
-        return identity;
-    identity.exists = true;
-    identity.device = id.volume;
-    identity.inode = id.file;
-    identity.changedNs = id.changedNs;
+    identity.exists = platform::fileId(path, identity);
     return identity;
 }

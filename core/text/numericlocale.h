@@ -1,10 +1,7 @@
 #ifndef NUMERICLOCALE_H
 #define NUMERICLOCALE_H
 
-#include <clocale>
-#ifdef _WIN32
-#include <string>
-#endif
+#include "platform.h"
 
 // The files this program reads and writes spell numbers with '.' as decimal
 // point. Qt sets the C library's locale from the environment on start-up, so
@@ -15,22 +12,14 @@
 class CNumericLocale
 {
 public:
-    CNumericLocale();
-    ~CNumericLocale();
+    CNumericLocale() : previous(platform::useCNumbers()) {}
+    ~CNumericLocale() { platform::restoreNumbers(previous); }
 
     CNumericLocale(const CNumericLocale &) = delete;
     CNumericLocale &operator=(const CNumericLocale &) = delete;
 
 private:
-#ifdef _WIN32
-    // The C library keeps one locale per thread once asked to; the thread's
-    // previous setting and numeric locale come back afterwards.
-    int previousMode;
-    std::string previous;
-#else
-    locale_t cLocale;
-    locale_t previous;
-#endif
+    const platform::SavedNumbers previous;
 };
 
 #endif // NUMERICLOCALE_H

@@ -1,10 +1,13 @@
 #ifndef PLATFORM_H
 #define PLATFORM_H
 
+#include "fileidentity.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 // The few calls into the operating system that differ between POSIX systems
 // and Windows, one implementation per system (platform_posix.cpp,
@@ -69,14 +72,8 @@ qint64 filePosition(std::FILE *stream);
 
 // Which file a path names, so that two paths can be told to be the same file
 // (through links and, on Windows, case and short names), and when it last
-// changed; false when there is none.
-struct FileId
-{
-    quint64 volume = 0;
-    quint64 file = 0;
-    qint64 changedNs = 0;
-};
-bool fileId(const QByteArray &path, FileId &id);
+// changed: fills id's device, inode and changedNs. False when there is none.
+bool fileId(const QByteArray &path, FileIdentity &id);
 
 // Held on a folder until unlockFolder (or the process's end): a second lock
 // on the same folder, from this process or another, is refused. -1 when it is
@@ -90,6 +87,34 @@ bool isTerminal(std::FILE *stream);
 
 // The memory the system could give now without swapping, 0 when unknown.
 size_t availableMemory();
+// Asks the system to back the memory at data with huge pages. Only whole huge
+// pages inside the range are affected; a small range, or a system without
+// them, is left as it is.
+void adviseHugePages(void *data, size_t bytes);
+// The peak resident memory, in KiB, of this process and of the largest
+// process it ran and waited for; false where the system does not tell.
+bool peakMemory(long &selfKiB, long &childrenKiB);
+
+// The calling thread's C number conventions (printf, scanf and strtod
+// families) as they were before useCNumbers set them to "C"; restoreNumbers
+// gives them back. Each system keeps what it needs of them.
+struct SavedNumbers
+{
+    void *locale = nullptr; // POSIX: the thread's earlier locale
+    void *made = nullptr;   // POSIX: the "C" one made for it, null when none could be
+    int mode = 0;           // Windows: the earlier per-thread setting
+    std::string name;       // Windows: the earlier numeric locale
+};
+SavedNumbers useCNumbers();
+void restoreNumbers(const SavedNumbers &saved);
+
+// How the system names files: the ending of a program's file (".exe" on
+// Windows, else none); whether names differing only in case name one file;
+// the characters that end a folder's name in a path ('/', and on Windows
+// also '\' and a drive's ':').
+extern const char programSuffix[];
+extern const bool fileNamesIgnoreCase;
+extern const char folderSeparators[];
 
 } // namespace platform
 

@@ -1,11 +1,17 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <clocale>
+#include <cstdint>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace platform {
 
@@ -132,13 +138,14 @@ qint64 filePosition(std::FILE *stream)
     return qint64(ftello(stream));
 }
 
-bool fileId(const QByteArray &path, FileId &id)
+bool fileId(const QByteArray &path, FileIdentity &id)
 {
     struct stat info;
     if (stat(path.constData(), &info) != 0)
         return false;
-    id = {quint64(info.st_dev), quint64(info.st_ino),
-          qint64(info.st_mtim.tv_sec) * 1000000000 + qint64(info.st_mtim.tv_nsec)};
+    id.device = uint64_t(info.st_dev);
+    id.inode = uint64_t(info.st_ino);
+    id.changedNs = int64_t(info.st_mtim.tv_sec) * 1000000000 + int64_t(info.st_mtim.tv_nsec);
     return true;
 }
 
@@ -189,5 +196,61 @@ size_t availableMemory()
 #endif
     return 0;
 }
+
+void adviseHugePages(void *data, size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t hugePage = uintptr_t(2) << 20;
+    const uintptr_t start = (reinterpret_cast<uintptr_t>(data) + hugePage - 1) & ~(hugePage - 1);
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + bytes) & ~(hugePage - 1);
+    if (end > start)
+        madvise(reinterpret_cast<void *>(start), end - start, MADV_HUGEPAGE); // advice only
+#else
+    (void)data;
+    (void)bytes;
+#endif
+}
+
+bool peakMemory(long &selfKiB, long &childrenKiB)
+{
+    rusage self{};
+    rusage children{};
+    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
+        return false;
+    selfKiB = self.ru_maxrss;
+    childrenKiB = children.ru_maxrss;
+    return true;
+}
+
+// The thread's current locale with its numeric category replaced by "C", or
+// null when the C library cannot make it (out of memory): the conversions
+// then run under the current locale unchanged.
+SavedNumbers useCNumbers()
+{
+    SavedNumbers saved;
+    const locale_t base = duplocale(uselocale(nullptr));
+    if (!base)
+        return saved;
+    const locale_t made = newlocale(LC_NUMERIC_MASK, "C", base);
+    if (!made) {
+        freelocale(base);
+        return saved;
+    }
+    saved.made = made;
+    saved.locale = uselocale(made);
+    return saved;
+}
+
+void restoreNumbers(const SavedNumbers &saved)
+{
+    if (!saved.made)
+        return;
+    uselocale(static_cast<locale_t>(saved.locale));
+    freelocale(static_cast<locale_t>(saved.made));
+}
+
+const char programSuffix[] = "";
+const bool fileNamesIgnoreCase = false;
+const char folderSeparators[] = "/";
 
 } // namespace platform

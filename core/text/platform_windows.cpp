@@ -2,6 +2,8 @@
 
 #include <QString>
 #include <cerrno>
+#include <clocale>
+#include <locale.h>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -190,7 +192,7 @@ qint64 filePosition(std::FILE *stream)
     return qint64(_ftelli64(stream));
 }
 
-bool fileId(const QByteArray &path, FileId &id)
+bool fileId(const QByteArray &path, FileIdentity &id)
 {
     // FILE_FLAG_BACKUP_SEMANTICS opens folders too; no access right is asked
     // for, so a file open elsewhere can still be told.
@@ -204,9 +206,11 @@ bool fileId(const QByteArray &path, FileId &id)
     // The last write in 100 ns steps since 1601: only compared, never shown.
     const qint64 written =
         qint64((quint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime);
-    if (known)
-        id = {quint64(info.dwVolumeSerialNumber), (quint64(info.nFileIndexHigh) << 32) | quint64(info.nFileIndexLow),
-              written * 100};
+    if (known) {
+        id.device = uint64_t(info.dwVolumeSerialNumber);
+        id.inode = (uint64_t(info.nFileIndexHigh) << 32) | uint64_t(info.nFileIndexLow);
+        id.changedNs = written * 100;
+    }
     return known;
 }
 
@@ -215,10 +219,10 @@ bool fileId(const QByteArray &path, FileId &id)
 // by their number, so that two spellings of one folder share the lock.
 qintptr lockFolder(const QByteArray &folder)
 {
-    FileId id;
+    FileIdentity id;
     if (!fileId(folder, id))
         return -1;
-    const std::wstring name = QStringLiteral("Local\\q7prjmerge-%1-%2").arg(id.volume).arg(id.file).toStdWString();
+    const std::wstring name = QStringLiteral("Local\\q7prjmerge-%1-%2").arg(id.device).arg(id.inode).toStdWString();
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     if (!mutex)
         return -1;
@@ -249,5 +253,37 @@ size_t availableMemory()
     status.dwLength = sizeof status;
     return GlobalMemoryStatusEx(&status) ? size_t(status.ullAvailPhys) : 0;
 }
+
+void adviseHugePages(void *, size_t)
+{
+}
+
+// The peak of the processes the program waited for is not kept by Windows.
+bool peakMemory(long &, long &)
+{
+    return false;
+}
+
+// The C library keeps one locale per thread once asked to; the thread's
+// previous setting and numeric locale come back afterwards.
+SavedNumbers useCNumbers()
+{
+    SavedNumbers saved;
+    saved.mode = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
+    const char *name = std::setlocale(LC_NUMERIC, nullptr);
+    saved.name = name ? name : "C";
+    std::setlocale(LC_NUMERIC, "C");
+    return saved;
+}
+
+void restoreNumbers(const SavedNumbers &saved)
+{
+    std::setlocale(LC_NUMERIC, saved.name.c_str());
+    _configthreadlocale(saved.mode);
+}
+
+const char programSuffix[] = ".exe";
+const bool fileNamesIgnoreCase = true;
+const char folderSeparators[] = "/\\:";
 
 } // namespace platform
