@@ -108,7 +108,7 @@ const char *positionFile(const uint8_t *data, size_t size)
 {
     static ScratchFile file("input_xyz.txt");
     std::vector<ImageRecord> positions;
-    if (readXyzFile(file.holding(data, size), &positions) != 1)
+    if (readXyzFile(file.holding(data, size), &positions) != PositionFileReading::Read)
         return "an existing position file was not read";
     for (const ImageRecord &record : positions) {
         if (!terminated(record.name, sizeof record.name))

@@ -116,9 +116,9 @@ std::vector<ImageRecord> TestPositionFile::read(const QByteArray &lines)
     const QString path = temp + "/p_xyz.txt";
     writeBytes(path, lines);
     std::vector<ImageRecord> records;
-    const int result = readXyzFile(path.toLocal8Bit(), &records);
-    if (result != 1)
-        qWarning("readXyzFile returned %d", result);
+    const PositionFileReading result = readXyzFile(path.toLocal8Bit(), &records);
+    if (result != PositionFileReading::Read)
+        qWarning("readXyzFile returned %d", int(result));
     return records;
 }
 
@@ -242,7 +242,7 @@ void TestPositionFile::overlongLinesAndNamesAreSkippedWhole()
 void TestPositionFile::missingFileReturnsZero()
 {
     std::vector<ImageRecord> records(1);
-    QCOMPARE(readXyzFile(QFile::encodeName(temp + "/none_xyz.txt"), &records), 0);
+    QCOMPARE(readXyzFile(QFile::encodeName(temp + "/none_xyz.txt"), &records), PositionFileReading::NotOpened);
     QCOMPARE(names(records), QByteArray("NULL"));
 }
 

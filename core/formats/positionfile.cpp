@@ -170,16 +170,14 @@ private:
 };
 
 // Hands the usable lines of the position file at path to take, in file
-// order. Returns 1 when the file was read, 0 when it cannot be opened or is no
-// regular file, -1 when reading it failed part way (a folder, an I/O error)
-// and -2 when it is damaged from line damagedFrom on; the lines before were
-// handed on.
+// order, and tells how reading went; damaged, it is so from line damagedFrom
+// on, and the lines before were handed on.
 template <typename Take>
-int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
+PositionFileReading readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
 {
     FILE *file = platform::openRegularFile(path);
     if (!file)
-        return 0;
+        return PositionFileReading::NotOpened;
     const CNumericLocale cLocale;
     TextLines text(file, maxLineLength, endlessLineLength);
     ImageRecord record;
@@ -199,10 +197,12 @@ int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullpt
     std::fclose(file);
     if (endless && damagedFrom)
         *damagedFrom = lineNumber;
-    return failed ? -1 : endless ? -2 : 1;
+    return failed ? PositionFileReading::FailedPartWay
+           : endless ? PositionFileReading::Damaged
+                     : PositionFileReading::Read;
 }
 
-int readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
+PositionFileReading readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
 {
     return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damagedFrom);
 }
@@ -305,10 +305,10 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
     for (const QString &xyzFile : xyzFiles) {
         const size_t before = lines.size();
         int damagedFrom = 0;
-        const int result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damagedFrom);
-        if (result == -2)
+        const PositionFileReading result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damagedFrom);
+        if (result == PositionFileReading::Damaged)
             counts.damaged.push_back({xyzFile, damagedFrom});
-        else if (result != 1)
+        else if (result != PositionFileReading::Read)
             counts.unreadable << xyzFile;
         else if (lines.size() == before)
             counts.withoutLines << xyzFile;
@@ -322,17 +322,17 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
     return writePositions(outPath.toLocal8Bit(), lines, order);
 }
 
-int readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take)
+PositionFileReading readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take)
 {
     return readUsableLines(path, [&take](const ImageRecord &record) {
         take({baseNameOf(record.name), record.X, record.Y, record.Z});
     });
 }
 
-int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
+PositionFileReading readXyzFile(QByteArray path, std::vector<ImageRecord> *positions)
 {
     PositionLines lines(QFileInfo(QString::fromLocal8Bit(path)).size());
-    const int result = std::max(0, readPositionLines(path, lines));
+    const PositionFileReading result = readPositionLines(path, lines);
     positions->reserve(positions->size() + lines.size());
     for (size_t i = 0; i < lines.size(); ++i) {
         positions->emplace_back();

@@ -36,11 +36,16 @@ struct PositionsRead
 // there stays as it was.
 bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, PositionsRead *read = nullptr);
 
+// How reading a position file went: read to its end; not opened (missing,
+// unreadable or no regular file); failed part way (a folder, an I/O error);
+// damaged from a line on, the lines before it read.
+enum class PositionFileReading { Read, NotOpened, FailedPartWay, Damaged };
+
 // Appends the usable lines of the position file at path (local 8-bit) to
-// positions. Returns 1 when the file was read, 0 when it cannot be opened.
+// positions, and tells how reading went.
 // Lines without a name and six reals, lines longer than 1023 bytes, names longer
 // than 511 bytes and records with X, Y or Z below -999999 are left out.
-int readXyzFile(QByteArray path, std::vector<ImageRecord> *positions);
+PositionFileReading readXyzFile(QByteArray path, std::vector<ImageRecord> *positions);
 
 // One usable line of a position file: the image's base name (as the merge
 // takes it) and its position.
@@ -52,10 +57,9 @@ struct PositionPoint
 
 // Hands the usable lines of the position file at path (local 8-bit) to take,
 // in file order, read as writeMergedPositions reads them; point.name lives
-// only for the call. Returns 1 when the file was read, 0 when it cannot be
-// opened or is no regular file, -1 when reading failed part way, -2 when the
-// file is damaged from a line on (the points before it were handed on).
-int readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take);
+// only for the call. Tells how reading went; of a damaged file the points
+// before the damage were handed on.
+PositionFileReading readPositionPoints(const QByteArray &path, const std::function<void(const PositionPoint &)> &take);
 
 // Splits path into drive (up to the first ':'), directory (up to the last '/'
 // or '\'), base name and extension (from the last '.').

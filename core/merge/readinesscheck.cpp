@@ -276,7 +276,7 @@ CheckPoints readProjects(const std::vector<ProjectEntry> &projects, ReadinessRep
         project.readable = readPositionPoints(projects[p].xyzFile.toLocal8Bit(), [&](const PositionPoint &point) {
                                points.append(point, uint32_t(p));
                                widen(project, point);
-                           }) == 1;
+                           }) == PositionFileReading::Read;
         report.projects.push_back(project);
     }
     return points;
