@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -89,12 +90,36 @@ std::string_view baseNameOf(std::string_view path)
     return path.substr(nameStart, (dotInName ? dot : path.size()) - nameStart);
 }
 
-// False also for coordinates that are not numbers.
+// Coordinates that are not numbers are not within bounds either.
 bool withinBounds(const ImageRecord &record)
 {
     return record.X >= lowestCoordinate && record.Y >= lowestCoordinate
         && record.Z >= lowestCoordinate;
 }
+
+bool allFinite(const ImageRecord &record)
+{
+    for (const double value : {record.X, record.Y, record.Z, record.omega, record.phi, record.kappa}) {
+        if (!std::isfinite(value))
+            return false;
+    }
+    return true;
+}
+
+// The line without the UTF-8 byte-order mark a Windows editor puts before
+// a file's first line.
+const char *withoutByteOrderMark(const char *text, int lineNumber)
+{
+    return lineNumber == 1 && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0 ? text + 3 : text;
+}
+
+// Where a position file is damaged: from a line on (a line without end), and
+// its first line of values that are not finite numbers; 0 for none.
+struct Damage
+{
+    int fromLine = 0;
+    int nonFiniteLine = 0;
+};
 
 // The usable lines of position files in reading order: base names in one
 // buffer, and the values of each line.
@@ -173,9 +198,9 @@ private:
 // order. Returns 1 when the file was read, 0 when it cannot be opened or is no
 // regular file, -1 when reading it failed part way (a folder, an I/O error)
 // and -2 when it is damaged from line damagedFrom on; the lines before were
-// handed on.
+// handed on. With damage given it learns where the file is damaged.
 template <typename Take>
-int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
+int readUsableLines(const QByteArray &path, Take take, Damage *damage = nullptr)
 {
     FILE *file = platform::openRegularFile(path);
     if (!file)
@@ -184,27 +209,31 @@ int readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullpt
     TextLines text(file, maxLineLength, endlessLineLength);
     ImageRecord record;
     int lineNumber = 0;
+    int nonFiniteLine = 0;
     bool endless = false;
     for (TextLines::Line line; !endless && text.next(line);) {
         ++lineNumber;
         endless = line.endless;
-        const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(line.text, record);
+        const LineScan scan = line.overlong ? LineScan::TooLong
+                                            : scanLine(withoutByteOrderMark(line.text, lineNumber), record);
         if (scan == LineScan::TooLong)
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
                                << QString::fromLocal8Bit(path) << (endless ? "runs on without end, reading ends" : "is too long, skipped");
-        if (scan == LineScan::Record && withinBounds(record))
+        if (scan == LineScan::Record && !allFinite(record) && nonFiniteLine == 0)
+            nonFiniteLine = lineNumber;
+        else if (scan == LineScan::Record && withinBounds(record) && allFinite(record))
             take(record);
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (endless && damagedFrom)
-        *damagedFrom = lineNumber;
+    if (damage)
+        *damage = {endless ? lineNumber : 0, nonFiniteLine};
     return failed ? -1 : endless ? -2 : 1;
 }
 
-int readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
+int readPositionLines(const QByteArray &path, PositionLines &lines, Damage *damage = nullptr)
 {
-    return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damagedFrom);
+    return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damage);
 }
 
 // The lines sorted by name in byte order, of each name the first in reading
@@ -304,10 +333,12 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
     PositionsRead counts;
     for (const QString &xyzFile : xyzFiles) {
         const size_t before = lines.size();
-        int damagedFrom = 0;
-        const int result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damagedFrom);
+        Damage damage;
+        const int result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damage);
+        if (damage.nonFiniteLine > 0)
+            counts.damaged.push_back({xyzFile, damage.nonFiniteLine, false});
         if (result == -2)
-            counts.damaged.push_back({xyzFile, damagedFrom});
+            counts.damaged.push_back({xyzFile, damage.fromLine});
         else if (result != 1)
             counts.unreadable << xyzFile;
         else if (lines.size() == before)
