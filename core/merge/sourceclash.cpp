@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -21,22 +22,12 @@ struct FileIdentity
 {
     QString shownPath; // as the merge forms it, for the message
     QString what;
-    QString resolved;
-    bool exists = false;
-    platform::FileId id;
+    ComparedFile file;
 };
 
 FileIdentity identify(const NamedFile &named)
 {
-    FileIdentity file{named.path, named.what, resolvedPath(named.path), false, {}};
-    file.exists = platform::fileId(QFile::encodeName(file.resolved), file.id);
-    return file;
-}
-
-bool sameFile(const FileIdentity &a, const FileIdentity &b)
-{
-    return a.resolved == b.resolved
-           || (a.exists && b.exists && a.id.volume == b.id.volume && a.id.file == b.id.file);
+    return {named.path, named.what, comparedFile(named.path)};
 }
 
 std::vector<FileIdentity> identify(const std::vector<NamedFile> &files)
@@ -48,6 +39,24 @@ std::vector<FileIdentity> identify(const std::vector<NamedFile> &files)
 }
 
 } // namespace
+
+ComparedFile comparedFile(const QString &path)
+{
+    ComparedFile file{resolvedPath(path), false, {}};
+    file.exists = platform::fileId(QFile::encodeName(file.resolved), file.id);
+    return file;
+}
+
+bool sameFile(const ComparedFile &a, const ComparedFile &b)
+{
+    return a.resolved == b.resolved
+           || (a.exists && b.exists && a.id.volume == b.id.volume && a.id.file == b.id.file);
+}
+
+bool holdsFile(const std::vector<ComparedFile> &files, const ComparedFile &file)
+{
+    return std::any_of(files.begin(), files.end(), [&](const ComparedFile &other) { return sameFile(other, file); });
+}
 
 QString resolvedPath(const QString &path)
 {
@@ -68,7 +77,7 @@ QString findSourceClash(const MergePlan &plan)
     for (const ProjectEntry &project : plan.projects) {
         for (const FileIdentity &source : identify(namedFiles(project))) {
             for (const FileIdentity &output : outputs) {
-                if (sameFile(output, source))
+                if (sameFile(output.file, source.file))
                     return tr("The new project's %1 %2 would overwrite the %3 of the source project %4. "
                               "Nothing was written: choose another folder or name for the new project.")
                         .arg(output.what, output.shownPath, source.what, project.prjFile);
