@@ -6,6 +6,7 @@
 #include "mergerequest.h"
 #include "mergestate.h"
 #include "mergesteps.h"
+#include "projectlock.h"
 #include "camerarecords.h"
 
 #include <QString>
@@ -93,6 +94,7 @@ private:
     QString startedAs;
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
+    ProjectLock folderLock; // on the new project's folder, to the end of its record
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
     std::future<std::vector<ImageRecord>> imageRoom;
 };
