@@ -42,8 +42,9 @@ void describe(QCommandLineParser &parser)
         "stopped before the solver when its input list or position file could not be\n"
         "written); 2 the merge did not start (usage, a listed file missing or not a readable\n"
         "project file, empty --dir or --name, a NAME that is no plain file name, an output\n"
-        "that would overwrite a source project's file or is a symbolic link, another merge\n"
-        "into the same project running, folder not made).\n\n"
+        "that would overwrite a source project's file or is a symbolic link, a linked project,\n"
+        "Adjustment or Log folder, a path too long, a NAME.temp that is no photo database,\n"
+        "another merge into the same project running, folder not made).\n\n"
         "Every merge that starts appends a record to DIR/NAME/Log/merge.log.");
     parser.addHelpOption();
     parser.addVersionOption();

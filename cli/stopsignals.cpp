@@ -26,6 +26,9 @@ void stopOnSignals(MergeWorkflow &workflow)
     stoppable = &workflow;
     std::signal(SIGINT, stop);
     std::signal(SIGTERM, stop);
+#ifdef SIGHUP
+    std::signal(SIGHUP, stop); // a closed terminal or a dropped remote session
+#endif
 }
 
 int stopSignal()

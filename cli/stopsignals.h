@@ -3,7 +3,7 @@
 
 class MergeWorkflow;
 
-// Ctrl-C (SIGINT) and SIGTERM stop the merge as the dialog's Stop does: the
+// Ctrl-C (SIGINT), SIGTERM and SIGHUP stop the merge as the dialog's Stop does: the
 // solver is ended, a running table rolls back, no further step runs and the
 // record says what the folder holds. A second signal ends the program at once.
 void stopOnSignals(MergeWorkflow &workflow);

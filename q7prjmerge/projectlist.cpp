@@ -9,9 +9,9 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QSet>
 #include <QStyle>
 #include <QUrl>
+#include <vector>
 
 namespace {
 
@@ -89,17 +89,17 @@ ProjectList::ProjectList(QWidget *parent)
 
 void ProjectList::addProjects(const QStringList &paths)
 {
-    QSet<QString> listed;
+    std::vector<ComparedFile> listed;
     for (int i = 0; i < count(); ++i)
-        listed.insert(resolvedPath(item(i)->text()));
+        listed.push_back(comparedFile(item(i)->text()));
     QStringList refused;
     for (const QString &path : paths) {
-        const QString resolved = resolvedPath(path);
-        if (listed.contains(resolved)) {
+        const ComparedFile compared = comparedFile(path);
+        if (holdsFile(listed, compared)) {
             refused << QFileInfo(path).fileName();
             continue;
         }
-        listed.insert(resolved);
+        listed.push_back(compared);
         auto *item = new QListWidgetItem;
         item->setText(path);
         insertItem(count(), item);

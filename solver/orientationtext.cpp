@@ -1,6 +1,8 @@
 #include "orientationtext.h"
 
 #include <charconv>
+#include <cmath>
+#include <type_traits>
 
 namespace solver {
 namespace {
@@ -72,7 +74,11 @@ bool toNumber(std::string_view token, Number &value)
         token.remove_prefix(1);
     const char *end = token.data() + token.size();
     const auto result = std::from_chars(token.data(), end, value);
-    return result.ec == std::errc() && result.ptr == end;
+    if (result.ec != std::errc() || result.ptr != end)
+        return false;
+    if constexpr (std::is_floating_point_v<Number>)
+        return std::isfinite(value); // "nan", "inf": no value a merge can carry on
+    return true;
 }
 
 std::string lineError(const LineReader &lines, const std::string &what)

@@ -96,6 +96,8 @@ private slots:
     void failuresLeaveListsUntouched_data();
     void failuresLeaveListsUntouched();
     void oneCameraThreeImagesInFileOrder();
+    void nonFiniteValueRefusesTheFile_data();
+    void nonFiniteValueRefusesTheFile();
     void sensorSizes();
     void cameraLineOfSevenValues();
     void crLfLineEnds();
@@ -177,6 +179,37 @@ void TestOrientationFileReader::failuresLeaveListsUntouched()
     QCOMPARE(cameras[0].camIdx, 42);
     QCOMPARE(images.size(), size_t(1));
     QCOMPARE(images[0].imageIdx, 42);
+}
+
+void TestOrientationFileReader::nonFiniteValueRefusesTheFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("line");
+    const QByteArray image = imageBlock(10, 4, 1, "IMG_0001");
+    const QByteArray second = imageBlock(11, 4, 1, "IMG_0002");
+    QTest::newRow("focal NaN") << "2 1 0\n" + QByteArray(cameraLine).replace("24.5", "nan") + image + second << 2;
+    QTest::newRow("distortion inf") << "2 1 0\n" + QByteArray(cameraLine).replace("-8e2", "inf") + image + second << 2;
+    QTest::newRow("rotation -inf") << "2 1 0\n" + cameraLine + image + QByteArray(second).replace("0.5 0", "-inf 0") << 9;
+    QTest::newRow("Z NaN") << "2 1 0\n" + cameraLine + image + QByteArray(second).replace("-30.125", "NaN") << 10;
+    QTest::newRow("largest finite") << "2 1 0\n" + cameraLine + image + QByteArray(second).replace("-30.125", "1.7976931348623157e308") << 0;
+}
+
+// A value that is no finite number would pass into every file of a merge:
+// the file is refused, the line named.
+void TestOrientationFileReader::nonFiniteValueRefusesTheFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    writeFile(filePath("nan_ori.q7c"), content);
+    const ReadOutcome outcome = read("nan_ori.q7c");
+    if (line == 0) {
+        QCOMPARE(outcome.result, OrientationRead::Complete);
+        return;
+    }
+    QCOMPARE(outcome.result, OrientationRead::WrongFormat);
+    const QByteArray path = filePath("nan_ori.q7c").toLocal8Bit();
+    QCOMPARE(outcome.printed, "ERROR: line " + QByteArray::number(line) + " of " + path
+                                  + " holds a value that is no finite number\nERROR: wrong format: " + path + "!\n");
 }
 
 void TestOrientationFileReader::oneCameraThreeImagesInFileOrder()

@@ -56,6 +56,8 @@ private slots:
     void splitFilePath();
 
     void readsValuesAndStripNumbers();
+    void byteOrderMarkAndNonFiniteValues_data();
+    void byteOrderMarkAndNonFiniteValues();
     void coordinateBound_data();
     void coordinateBound();
     void overlongLinesAndNamesAreSkippedWhole();
@@ -156,6 +158,40 @@ void TestPositionFile::splitFilePath()
     QTEST(dir, "dir");
     QTEST(baseName, "baseName");
     QTEST(ext, "ext");
+}
+
+void TestPositionFile::byteOrderMarkAndNonFiniteValues_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QByteArray>("names");
+    QTest::addColumn<int>("damagedLine");
+    const QByteArray bom = "\xEF\xBB\xBF";
+    QTest::newRow("mark before the first line") << bom + "a 1 2 3 4 5 6\nb 1 2 3 4 5 6\n" << QByteArray("a b") << 0;
+    QTest::newRow("mark on a later line") << "a 1 2 3 4 5 6\n" + bom + "b 1 2 3 4 5 6\n" << "a " + bom + "b" << 0;
+    QTest::newRow("X NaN") << QByteArray("a 1 2 3 4 5 6\nb nan 2 3 4 5 6\nc 1 2 3 4 5 6\n") << QByteArray("a c") << 2;
+    QTest::newRow("kappa inf") << QByteArray("a 1 2 3 4 5 inf\nb 1 2 3 4 5 6\n") << QByteArray("b") << 1;
+    QTest::newRow("Z -inf, then omega NaN") << QByteArray("a 1 2 3 4 5 6\nb 1 2 -inf 4 5 6\nc 1 2 3 nan 5 6\n")
+                                            << QByteArray("a") << 2;
+    QTest::newRow("largest finite") << QByteArray("a 1 2 1.7976931348623157e308 4 5 6\n") << QByteArray("a") << 0;
+}
+
+// A byte-order mark is no part of the first name; a line of values that are
+// not finite numbers is left out, and the first such named.
+void TestPositionFile::byteOrderMarkAndNonFiniteValues()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QByteArray, names);
+    QFETCH(int, damagedLine);
+    addProject("p", content);
+    QVERIFY(exportPositions());
+    std::vector<ImageRecord> merged;
+    QCOMPARE(readXyzFile(QFile::encodeName(positionFile), &merged), PositionFileReading::Read);
+    QCOMPARE(::names(merged), names);
+    QCOMPARE(positionsRead.damaged.size(), size_t(damagedLine > 0 ? 1 : 0));
+    if (damagedLine > 0) {
+        QCOMPARE(positionsRead.damaged[0].fromLine, damagedLine);
+        QVERIFY(!positionsRead.damaged[0].onward);
+    }
 }
 
 void TestPositionFile::readsValuesAndStripNumbers()

@@ -133,6 +133,11 @@ void TestSolver::rejectsMalformedFiles_data()
     QTest::newRow("blank name") << QByteArray("1 1 0\n0 1 1 1 1 1 1\n0 0 0\n  \n") << "line 4: expected an image name";
     QTest::newRow("long name") << "1 1 0\n0 1 1 1 1 1 1\n0 0 0\n" + QByteArray(512, 'n') + "\n"
                                << "line 4: image name longer than 511 bytes";
+    QTest::newRow("camera NaN") << QByteArray("0 1 0\n0 1 1 1 nan 1 1\n") << "line 2: not a number: 'nan'";
+    QTest::newRow("X -inf") << "1 1 0\n0 1 1 1 1 1 1\n" + QByteArray(image).replace("1 2 3", "-inf 2 3")
+                            << "line 6: not a number: '-inf'";
+    QTest::newRow("rotation inf") << "1 1 0\n0 1 1 1 1 1 1\n" + QByteArray(image).replace("1 0 0 0 1", "inf 0 0 0 1")
+                                  << "line 5: not a number: 'inf'";
     QTest::newRow("eight rotations") << QByteArray("1 1 0\n0 1 1 1 1 1 1\n0 0 0\nIMG\n1 0 0 0 1 0 0 0\n")
                                      << "line 5: expected 9 reals";
 }

@@ -1,5 +1,8 @@
 #include "q7photodatabase.h"
 
+#include "ownedcopy.h"
+#include "platform.h"
+
 #include <QDebug>
 #include <QFile>
 #include <QFileInfo>
@@ -7,7 +10,9 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
+#include <QThread>
 #include <glog/logging.h>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -166,6 +171,13 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
         removeConnection();
 
     if (!QSqlDatabase::contains(connectionName)) {
+        // Written in place, a file of other names too (a backup made with
+        // hard links) would change under them all.
+        if (const int error = makeOwnCopy(QFile::encodeName(path))) {
+            opening.openError = QString::fromLocal8Bit(std::strerror(error));
+            opening.problem = tr("%1 could not be copied apart from its hard links: %2").arg(path, opening.openError);
+            return opening;
+        }
         QSqlDatabase db = QSqlDatabase::addDatabase(driverName, connectionName);
         db.setDatabaseName(path);
         db.setPassword(password);
@@ -216,10 +228,39 @@ bool q7PhotoDataBase::tableCreated(const char *statement, QString &error) const
     return created;
 }
 
+QString q7PhotoDataBase::unusableFile(const QString &path)
+{
+    switch (platform::entryAt(QFile::encodeName(path)).kind) {
+    case platform::EntryKind::Missing:
+        return QString();
+    case platform::EntryKind::Folder:
+        return tr("is a folder");
+    case platform::EntryKind::Link:
+        return tr("is a symbolic link");
+    case platform::EntryKind::Other:
+        return tr("is no regular file");
+    case platform::EntryKind::Regular:
+        break;
+    }
+    // A connection of its own, on this thread, gone when the answer is known.
+    const QString name = QString("unusable file check %1").arg(quintptr(QThread::currentThreadId()));
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName, name);
+        db.setDatabaseName(path);
+        db.setPassword(password);
+        if (!db.open())
+            error = db.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return error.isEmpty() ? QString() : tr("cannot be opened with this program's key: %1").arg(error);
+}
+
 bool q7PhotoDataBase::isOpenOn(const QString &path) const
 {
     const QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-    return db.isOpen() && db.databaseName() == path && QFileInfo::exists(path);
+    return db.isOpen() && db.databaseName() == path && platform::linkCount(QFile::encodeName(path)) == 1;
 }
 
 void q7PhotoDataBase::removeConnection()

@@ -50,6 +50,12 @@ public:
     // connection is closed and a file that the preparation made is removed.
     void discardPreparation();
 
+    // What keeps the file at path from being used as a photo database, told
+    // before a merge writes anything: empty when nothing is there or it opens
+    // with the key as the merge would open it; else what it is ("is a
+    // folder"...).
+    static QString unusableFile(const QString &path);
+
     const QString connectionName;
 
 private:

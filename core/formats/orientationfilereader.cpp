@@ -7,6 +7,7 @@
 #include "textlines.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -147,6 +148,36 @@ bool readImages(TextLines &lines, int count, std::vector<ImageRecord> &images)
     return readRecords(count, images, [&](ImageRecord &image) { return readImage(lines, image); });
 }
 
+bool allFinite(std::initializer_list<const double *> values, size_t each)
+{
+    for (const double *value : values) {
+        if (!std::all_of(value, value + each, [](double v) { return std::isfinite(v); }))
+            return false;
+    }
+    return true;
+}
+
+// The first line (counted from 1) holding a value that is not a finite
+// number, 0 when none does: a camera a line after the header, an image four
+// (indices, name, rotation, position).
+long long firstNonFiniteLine(const std::vector<CameraRecord> &cameras, const std::vector<ImageRecord> &images)
+{
+    for (size_t i = 0; i < cameras.size(); ++i) {
+        const CameraRecord &c = cameras[i];
+        if (!allFinite({&c.pixelSize, &c.focal, &c.x0, &c.y0}, 1) || !allFinite({c.distortion}, 8))
+            return 2 + (long long)i;
+    }
+    const long long imagesStart = 2 + (long long)cameras.size();
+    for (size_t i = 0; i < images.size(); ++i) {
+        const ImageRecord &image = images[i];
+        if (!allFinite({image.rotation}, 9))
+            return imagesStart + 4 * (long long)i + 2;
+        if (!allFinite({&image.X, &image.Y, &image.Z}, 1))
+            return imagesStart + 4 * (long long)i + 3;
+    }
+    return 0;
+}
+
 OrientationRead wrongFormat(const QByteArray &filePath)
 {
     std::printf("ERROR: wrong format: %s!\n", filePath.constData());
@@ -198,6 +229,11 @@ OrientationRead OrientationFileReader::readOrientationFile(QByteArray path,
     images.clear();
     if (!readImages(lines, header.images, images))
         return wrongFormat(filePath);
+    // A camera or image of no number would go on into every file of the merge.
+    if (const long long line = firstNonFiniteLine(cameras, images)) {
+        std::printf("ERROR: line %lld of %s holds a value that is no finite number\n", line, filePath.constData());
+        return wrongFormat(filePath);
+    }
     cameraRecords->swap(cameras);
     imageRecords->swap(images);
     return OrientationRead::Complete;

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
@@ -89,12 +90,36 @@ std::string_view baseNameOf(std::string_view path)
     return path.substr(nameStart, (dotInName ? dot : path.size()) - nameStart);
 }
 
-// False also for coordinates that are not numbers.
+// Coordinates that are not numbers are not within bounds either.
 bool withinBounds(const ImageRecord &record)
 {
     return record.X >= lowestCoordinate && record.Y >= lowestCoordinate
         && record.Z >= lowestCoordinate;
 }
+
+bool allFinite(const ImageRecord &record)
+{
+    for (const double value : {record.X, record.Y, record.Z, record.omega, record.phi, record.kappa}) {
+        if (!std::isfinite(value))
+            return false;
+    }
+    return true;
+}
+
+// The line without the UTF-8 byte-order mark a Windows editor puts before
+// a file's first line.
+const char *withoutByteOrderMark(const char *text, int lineNumber)
+{
+    return lineNumber == 1 && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0 ? text + 3 : text;
+}
+
+// Where a position file is damaged: from a line on (a line without end), and
+// its first line of values that are not finite numbers; 0 for none.
+struct Damage
+{
+    int fromLine = 0;
+    int nonFiniteLine = 0;
+};
 
 // The usable lines of position files in reading order: base names in one
 // buffer, and the values of each line.
@@ -170,10 +195,11 @@ private:
 };
 
 // Hands the usable lines of the position file at path to take, in file
-// order, and tells how reading went; damaged, it is so from line damagedFrom
-// on, and the lines before were handed on.
+// order, and tells how reading went; damaged, it is so from line damage's
+// fromLine on, and the lines before were handed on. With damage given it
+// learns where the file is damaged.
 template <typename Take>
-PositionFileReading readUsableLines(const QByteArray &path, Take take, int *damagedFrom = nullptr)
+PositionFileReading readUsableLines(const QByteArray &path, Take take, Damage *damage = nullptr)
 {
     FILE *file = platform::openRegularFile(path);
     if (!file)
@@ -182,29 +208,33 @@ PositionFileReading readUsableLines(const QByteArray &path, Take take, int *dama
     TextLines text(file, maxLineLength, endlessLineLength);
     ImageRecord record;
     int lineNumber = 0;
+    int nonFiniteLine = 0;
     bool endless = false;
     for (TextLines::Line line; !endless && text.next(line);) {
         ++lineNumber;
         endless = line.endless;
-        const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(line.text, record);
+        const LineScan scan = line.overlong ? LineScan::TooLong
+                                            : scanLine(withoutByteOrderMark(line.text, lineNumber), record);
         if (scan == LineScan::TooLong)
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
                                << QString::fromLocal8Bit(path) << (endless ? "runs on without end, reading ends" : "is too long, skipped");
-        if (scan == LineScan::Record && withinBounds(record))
+        if (scan == LineScan::Record && !allFinite(record) && nonFiniteLine == 0)
+            nonFiniteLine = lineNumber;
+        else if (scan == LineScan::Record && withinBounds(record) && allFinite(record))
             take(record);
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (endless && damagedFrom)
-        *damagedFrom = lineNumber;
+    if (damage)
+        *damage = {endless ? lineNumber : 0, nonFiniteLine};
     return failed ? PositionFileReading::FailedPartWay
            : endless ? PositionFileReading::Damaged
                      : PositionFileReading::Read;
 }
 
-PositionFileReading readPositionLines(const QByteArray &path, PositionLines &lines, int *damagedFrom = nullptr)
+PositionFileReading readPositionLines(const QByteArray &path, PositionLines &lines, Damage *damage = nullptr)
 {
-    return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damagedFrom);
+    return readUsableLines(path, [&lines](const ImageRecord &record) { lines.append(record); }, damage);
 }
 
 // The lines sorted by name in byte order, of each name the first in reading
@@ -304,10 +334,12 @@ bool writeMergedPositions(const QStringList &xyzFiles, const QString &outPath, P
     PositionsRead counts;
     for (const QString &xyzFile : xyzFiles) {
         const size_t before = lines.size();
-        int damagedFrom = 0;
-        const PositionFileReading result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damagedFrom);
+        Damage damage;
+        const PositionFileReading result = readPositionLines(xyzFile.toLocal8Bit(), lines, &damage);
+        if (damage.nonFiniteLine > 0)
+            counts.damaged.push_back({xyzFile, damage.nonFiniteLine, false});
         if (result == PositionFileReading::Damaged)
-            counts.damaged.push_back({xyzFile, damagedFrom});
+            counts.damaged.push_back({xyzFile, damage.fromLine});
         else if (result != PositionFileReading::Read)
             counts.unreadable << xyzFile;
         else if (lines.size() == before)

@@ -20,11 +20,14 @@ struct PositionsRead
     QStringList unreadable;   // files that could not be opened or read whole
     QStringList withoutLines; // files read whole that gave no usable line
     // Files with a line longer than any position line can be: their lines
-    // before it are used, and they are named damaged from that line on.
+    // before it are used, and they are named damaged from that line on. Also
+    // files with a line whose values are not all finite numbers: that line
+    // alone (the first such) is named and left out (onward false).
     struct Damaged
     {
         QString file;
         int fromLine = 0;
+        bool onward = true;
     };
     std::vector<Damaged> damaged;
 };
@@ -44,7 +47,9 @@ enum class PositionFileReading { Read, NotOpened, FailedPartWay, Damaged };
 // Appends the usable lines of the position file at path (local 8-bit) to
 // positions, and tells how reading went.
 // Lines without a name and six reals, lines longer than 1023 bytes, names longer
-// than 511 bytes and records with X, Y or Z below -999999 are left out.
+// than 511 bytes, records with X, Y or Z below -999999 and values that are not
+// finite numbers are left out. A UTF-8 byte-order mark before the first line
+// is no part of it.
 PositionFileReading readXyzFile(QByteArray path, std::vector<ImageRecord> *positions);
 
 // One usable line of a position file: the image's base name (as the merge

@@ -1,13 +1,30 @@
 #include "linkedoutput.h"
 
+#include "platform.h"
+
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
+#include <vector>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("mergeprj", text);
+}
+
+} // namespace
 
 QString findLinkedOutput(const MergeOutputs &outputs)
 {
-    for (const NamedFile &file : namedFiles(outputs)) {
-        if (QFileInfo(file.path).isSymLink())
-            return QCoreApplication::translate("mergeprj", "The %1 %2 is a symbolic link; a merge does not write through it.")
+    std::vector<NamedFile> entries = {{tr("project folder"), outputs.folder},
+                                      {tr("Adjustment folder"), outputs.adjustment},
+                                      {tr("Log folder"), outputs.folder + "//Log"}};
+    const std::vector<NamedFile> files = namedFiles(outputs);
+    entries.insert(entries.end(), files.begin(), files.end());
+    for (const NamedFile &file : entries) {
+        if (platform::entryAt(QFile::encodeName(file.path)).kind == platform::EntryKind::Link)
+            return tr("The %1 %2 is a symbolic link; a merge does not write through it.")
                 .arg(file.what, file.path);
     }
     return QString();

@@ -7,8 +7,9 @@
 
 // A merge writes its files in the new project's folder and nowhere else: an
 // output that is a symbolic link (one planted to point outside, say) is not
-// written through. Returns a text naming the first such output, or an empty
-// text when there is none.
+// written through, nor is the new project's folder, or a subfolder the merge
+// writes into, when it is a link. Returns a text naming the first such
+// folder or output, or an empty text when there is none.
 QString findLinkedOutput(const MergeOutputs &outputs);
 
 #endif // LINKEDOUTPUT_H

@@ -7,11 +7,11 @@
 #include "linkedoutput.h"
 #include "mergelog.h"
 #include "orientationfilereader.h"
+#include "pathlimits.h"
 #include "platform.h"
 #include "outputfolder.h"
 #include "positionexport.h"
 #include "projectfile.h"
-#include "projectlock.h"
 #include "projectname.h"
 #include "q7photodatabase.h"
 #include "requestcheck.h"
@@ -65,20 +65,39 @@ QString positionExportProblems(bool written, const PositionsRead &read, const QS
     for (const QString &file : read.withoutLines)
         problems << tr("%1 has no usable line").arg(file);
     for (const PositionsRead::Damaged &file : read.damaged)
-        problems << tr("%1 is damaged from line %2 on").arg(file.file).arg(file.fromLine);
+        problems << (file.onward ? tr("%1 is damaged from line %2 on") : tr("%1 is damaged at line %2: a value is no finite number"))
+                        .arg(file.file)
+                        .arg(file.fromLine);
     return problems.join("; ");
 }
 
+// A photo database in the new project's place that the merge could not use:
+// found at its step, it would come after the text files were replaced.
+QString unusableDatabase(const QString &path)
+{
+    const QString what = q7PhotoDataBase::unusableFile(path);
+    return what.isEmpty() ? QString()
+                          : tr("The new project's photo database %1 %2. Nothing was written: remove it, or choose "
+                               "another folder or name for the new project.")
+                                .arg(path, what);
+}
+
 // Why the merge must not write anything: a name that is no plain file name,
-// an output over a source project's file, or one that is a link.
+// a path too long, an output over a source project's file, one that is a
+// link or a linked folder, or a photo database the merge cannot use.
 QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan)
 {
-    QString refusal = projectNameProblem(prjName);
-    if (refusal.isEmpty())
-        refusal = findSourceClash(plan);
-    if (refusal.isEmpty())
-        refusal = findLinkedOutput(plan.outputs);
-    return refusal;
+    const std::function<QString()> checks[] = {[&] { return projectNameProblem(prjName); },
+                                               [&] { return pathTooLong(plan.outputs); },
+                                               [&] { return findSourceClash(plan); },
+                                               [&] { return findLinkedOutput(plan.outputs); },
+                                               [&] { return unusableDatabase(plan.outputs.database); }};
+    for (const auto &check : checks) {
+        const QString refusal = check();
+        if (!refusal.isEmpty())
+            return refusal;
+    }
+    return QString();
 }
 
 } // namespace
@@ -122,8 +141,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     });
     if (!folderMade)
         return report;
-    ProjectLock lock; // to the end of the merge, its record included
-    if (!lock.lock(plan.outputs.folder)) {
+    if (!folderLock.lock(plan.outputs.folder)) {
         messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
         return report;
     }
@@ -146,6 +164,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
+    folderLock.unlock();
     return report;
 }
 
@@ -273,7 +292,9 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
     report.solverCommand = commandLine(QStringList{solverPath} + arguments);
     step(report, MergeStepId::Solver, [&] {
         SolverRun solver;
-        if (!solver.start(solverPath, arguments))
+        // The solver holds the lock with this merge: a merge that ended
+        // without waiting for it lets no other merge in while it runs.
+        if (!solver.start(solverPath, arguments, folderLock.handle()))
             return tr("%1 could not be started").arg(solverPath);
         // What need not wait for the solver is done while it runs on one
         // core, on the other: the photo database made ready (its key is

@@ -5,7 +5,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSet>
+#include <vector>
 
 MissingField missingField(const MergeRequest &request)
 {
@@ -38,13 +38,13 @@ bool holdsProject(const MergeRequest &request)
 
 QStringList repeatedProjects(const QStringList &projectFiles)
 {
-    QSet<QString> seen;
+    std::vector<ComparedFile> seen;
     QStringList repeated;
     for (const QString &file : projectFiles) {
-        const QString resolved = resolvedPath(file);
-        if (seen.contains(resolved))
+        const ComparedFile compared = comparedFile(file);
+        if (holdsFile(seen, compared))
             repeated << file;
-        seen.insert(resolved);
+        seen.push_back(compared);
     }
     return repeated;
 }

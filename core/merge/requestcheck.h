@@ -19,7 +19,8 @@ QString missingFieldText(MissingField field);
 bool holdsProject(const MergeRequest &request);
 
 // The project files listed more than once (the same file after links are
-// resolved), each named by the text of its second listing.
+// resolved, or one file under two paths through hard links), each named by
+// the text of its second listing.
 QStringList repeatedProjects(const QStringList &projectFiles);
 
 #endif // REQUESTCHECK_H

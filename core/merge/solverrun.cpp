@@ -1,5 +1,7 @@
 #include "solverrun.h"
 
+#include "platform.h"
+
 #include <cstdio>
 
 namespace {
@@ -11,10 +13,24 @@ constexpr int solverPollMs = 50;
 
 } // namespace
 
-bool SolverRun::start(const QString &program, const QStringList &arguments)
+SolverProcess::SolverProcess()
+    : parent(platform::processId())
 {
+}
+
+void SolverProcess::setupChildProcess()
+{
+    platform::endWithParent(parent, heldLock);
+}
+
+bool SolverRun::start(const QString &program, const QStringList &arguments, qintptr heldLock)
+{
+    process.heldLock = heldLock;
     process.start(program, arguments);
-    return process.waitForStarted(-1);
+    if (!process.waitForStarted(-1))
+        return false;
+    platform::endWithThisProcess(process.processId());
+    return true;
 }
 
 bool SolverRun::waitForExit(const LineSink &sink, const StopRequested &stop)

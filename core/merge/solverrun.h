@@ -6,6 +6,21 @@
 #include <QStringList>
 #include <functional>
 
+// The solver's process, tied to this one: it ends when this process ends,
+// however that ends, and holds the folder lock heldLock (-1 for none) with it.
+class SolverProcess : public QProcess
+{
+public:
+    SolverProcess();
+    qintptr heldLock = -1;
+
+protected:
+    void setupChildProcess() override;
+
+private:
+    qint64 parent;
+};
+
 // One run of the solver: started, its output and error lines passed on as
 // they come, stopped on request (terminated, then killed after a short
 // grace), and how it ended.
@@ -15,8 +30,9 @@ public:
     using LineSink = std::function<void(const QString &line)>;
     using StopRequested = std::function<bool()>;
 
-    // Starts program with arguments; false when it could not be started.
-    bool start(const QString &program, const QStringList &arguments);
+    // Starts program with arguments, holding the folder lock heldLock (-1 for
+    // none) as long as it runs; false when it could not be started.
+    bool start(const QString &program, const QStringList &arguments, qintptr heldLock);
 
     // Waits for the solver to exit, handing each line of its output and error
     // to sink, without its line end. Each line is also echoed to this
@@ -32,7 +48,7 @@ private:
     void stopProcess();
     void passLines(const LineSink &sink, bool atEnd);
 
-    QProcess process;
+    SolverProcess process;
 };
 
 #endif // SOLVERRUN_H

@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -16,20 +17,33 @@ QString tr(const char *text)
     return QCoreApplication::translate("mergeprj", text);
 }
 
-// One file as the comparison sees it.
-struct ComparedFile
+// One file as the comparison sees it, with how the message names it.
+struct NamedComparedFile
 {
     QString shownPath; // as the merge forms it, for the message
     QString what;
-    QString resolved;
-    FileIdentity id;
+    ComparedFile file;
 };
 
-ComparedFile identify(const NamedFile &named)
+NamedComparedFile identify(const NamedFile &named)
 {
-    ComparedFile file{named.path, named.what, resolvedPath(named.path), {}};
-    file.id = fileIdentity(QFile::encodeName(file.resolved));
-    return file;
+    return {named.path, named.what, comparedFile(named.path)};
+}
+
+std::vector<NamedComparedFile> identify(const std::vector<NamedFile> &files)
+{
+    std::vector<NamedComparedFile> identities;
+    for (const NamedFile &file : files)
+        identities.push_back(identify(file));
+    return identities;
+}
+
+} // namespace
+
+ComparedFile comparedFile(const QString &path)
+{
+    const QString resolved = resolvedPath(path);
+    return {resolved, fileIdentity(QFile::encodeName(resolved))};
 }
 
 bool sameFile(const ComparedFile &a, const ComparedFile &b)
@@ -38,15 +52,10 @@ bool sameFile(const ComparedFile &a, const ComparedFile &b)
            || (a.id.exists && b.id.exists && a.id.device == b.id.device && a.id.inode == b.id.inode);
 }
 
-std::vector<ComparedFile> identify(const std::vector<NamedFile> &files)
+bool holdsFile(const std::vector<ComparedFile> &files, const ComparedFile &file)
 {
-    std::vector<ComparedFile> identities;
-    for (const NamedFile &file : files)
-        identities.push_back(identify(file));
-    return identities;
+    return std::any_of(files.begin(), files.end(), [&](const ComparedFile &other) { return sameFile(other, file); });
 }
-
-} // namespace
 
 QString resolvedPath(const QString &path)
 {
@@ -63,11 +72,11 @@ QString resolvedPath(const QString &path)
 
 QString findSourceClash(const MergePlan &plan)
 {
-    const std::vector<ComparedFile> outputs = identify(namedFiles(plan.outputs));
+    const std::vector<NamedComparedFile> outputs = identify(namedFiles(plan.outputs));
     for (const ProjectEntry &project : plan.projects) {
-        for (const ComparedFile &source : identify(namedFiles(project))) {
-            for (const ComparedFile &output : outputs) {
-                if (sameFile(output, source))
+        for (const NamedComparedFile &source : identify(namedFiles(project))) {
+            for (const NamedComparedFile &output : outputs) {
+                if (sameFile(output.file, source.file))
                     return tr("The new project's %1 %2 would overwrite the %3 of the source project %4. "
                               "Nothing was written: choose another folder or name for the new project.")
                         .arg(output.what, output.shownPath, source.what, project.prjFile);

@@ -2,8 +2,10 @@
 #define SOURCECLASH_H
 
 #include "mergeplan.h"
+#include "fileidentity.h"
 
 #include <QString>
+#include <vector>
 
 // A merge must never write over a source project. Compares every file the
 // merge would write (the solver input list, the position file, the merged
@@ -17,6 +19,20 @@
 // before the output folder is made), or when both name the same existing file
 // through hard links.
 QString findSourceClash(const MergePlan &plan);
+
+// One file as comparisons see it: its path resolved as resolvedPath does and,
+// when it exists, which file it is (device and file number).
+struct ComparedFile
+{
+    QString resolved;
+    FileIdentity id;
+};
+ComparedFile comparedFile(const QString &path);
+// Whether a and b name one file: the same resolved path, or the same existing
+// file through another path (a hard link, a mount seen twice).
+bool sameFile(const ComparedFile &a, const ComparedFile &b);
+// Whether one of files is the same file as file.
+bool holdsFile(const std::vector<ComparedFile> &files, const ComparedFile &file);
 
 // path made absolute against the working folder and resolved as far as it
 // exists; the part below the deepest existing folder is only cleaned.

@@ -1,5 +1,6 @@
 #include "durablewrite.h"
 
+#include "ownedcopy.h"
 #include "platform.h"
 
 #include <cerrno>
@@ -12,6 +13,8 @@ int syncFolderOf(const QByteArray &path)
 
 int appendWhole(const QByteArray &path, const QByteArray &bytes)
 {
+    if (const int error = makeOwnCopy(path))
+        return error;
     qint64 earlier = 0;
     std::FILE *stream = platform::openRegularForAppend(path, earlier);
     if (!stream)
@@ -23,9 +26,13 @@ int appendWhole(const QByteArray &path, const QByteArray &bytes)
         error = errno ? errno : ENOSPC;
     if (!error && !platform::syncToDisk(stream))
         error = errno;
+    // A file made now is kept only once its name is on the disk too: what it
+    // says must not outlast a failure told to the caller.
+    if (!error)
+        error = syncFolderOf(path);
     if (error && platform::truncateFile(stream, earlier))
         platform::syncToDisk(stream);
     if (std::fclose(stream) != 0 && !error)
         error = errno;
-    return error ? error : syncFolderOf(path);
+    return error;
 }

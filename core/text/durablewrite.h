@@ -13,7 +13,8 @@ int syncFolderOf(const QByteArray &path);
 // Appends bytes to the regular file at path (made when missing) whole or not
 // at all: written, on the disk, or, when any of it fails, the file cut back
 // to its earlier length. A symbolic link, a folder or a pipe at path is not
-// written to.
+// written to. A file that has other names (hard links) gets a copy of its
+// own first, so that the other names keep their bytes.
 int appendWhole(const QByteArray &path, const QByteArray &bytes);
 
 #endif // DURABLEWRITE_H

@@ -20,6 +20,18 @@ qint64 processId();
 // asked about).
 bool processHasEnded(qint64 pid);
 
+// Called in a child process after it was made and before it runs its
+// program (async-signal-safe calls only): the child ends when the process
+// parent ends, however that ends (on Linux the parent-death signal), and
+// the folder lock heldLock (-1 for none) stays held as long as the child
+// runs. A parent already gone ends the child at once. Nothing on Windows,
+// where no child is made this way.
+void endWithParent(qint64 parent, qintptr heldLock);
+// Called in the parent once the child pid runs: on Windows the child joins a
+// job that ends it when this process ends, however that ends; nothing
+// elsewhere.
+void endWithThisProcess(qint64 pid);
+
 enum class LineEnds { Unchanged, Text };
 // A new file at path, made only when none is there, with the permissions a
 // new file gets; not inherited by programs started meanwhile. Null (errno
@@ -42,6 +54,9 @@ int makeFolder(const QByteArray &path);
 // an errno value.
 int syncFolder(const QByteArray &folder);
 
+// The longest path, in bytes, that the system takes.
+int longestPathBytes();
+
 // What is at a path, a symbolic link (or, on Windows, any reparse point)
 // not followed.
 enum class EntryKind { Missing, Regular, Folder, Link, Other };
@@ -51,6 +66,9 @@ struct Entry
     unsigned mode = 0; // the permission bits, for copyPermissions
 };
 Entry entryAt(const QByteArray &path);
+// How many names (hard links) the file at path has, a symbolic link not
+// followed; 0 when there is none.
+unsigned linkCount(const QByteArray &path);
 // Whether the user may write to the file at path; errno set when not.
 bool mayWrite(const QByteArray &path);
 

@@ -1,6 +1,7 @@
 #include "platform.h"
 
 #include <cerrno>
+#include <climits>
 #include <clocale>
 #include <cstdint>
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 #ifdef __linux__
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #endif
 
 namespace platform {
@@ -24,6 +26,19 @@ bool processHasEnded(qint64 pid)
 {
     return kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
+
+void endWithParent(qint64 parent, qintptr heldLock)
+{
+#ifdef __linux__
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+#endif
+    if (heldLock >= 0)
+        fcntl(int(heldLock), F_SETFD, 0);
+    if (getppid() != pid_t(parent))
+        _exit(127);
+}
+
+void endWithThisProcess(qint64) {}
 
 std::FILE *createNewFile(const QByteArray &path, LineEnds)
 {
@@ -67,6 +82,12 @@ int syncFolder(const QByteArray &folder)
     return error;
 }
 
+// PATH_MAX counts the terminating zero byte.
+int longestPathBytes()
+{
+    return PATH_MAX - 1;
+}
+
 Entry entryAt(const QByteArray &path)
 {
     struct stat info;
@@ -77,6 +98,12 @@ Entry entryAt(const QByteArray &path)
                            : S_ISREG(info.st_mode) ? EntryKind::Regular
                                                    : EntryKind::Other;
     return {kind, unsigned(info.st_mode)};
+}
+
+unsigned linkCount(const QByteArray &path)
+{
+    struct stat info;
+    return lstat(path.constData(), &info) == 0 ? unsigned(info.st_nlink) : 0;
 }
 
 bool mayWrite(const QByteArray &path)

@@ -52,6 +52,27 @@ qint64 processId()
     return qint64(GetCurrentProcessId());
 }
 
+void endWithParent(qint64, qintptr) {}
+
+// One job for every child, which the system closes when this process ends:
+// closing it ends what is in it.
+void endWithThisProcess(qint64 pid)
+{
+    static const HANDLE job = [] {
+        const HANDLE made = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (made)
+            SetInformationJobObject(made, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+        return made;
+    }();
+    const HANDLE child = OpenProcess(PROCESS_SET_QUOTA | PROCESS_TERMINATE, FALSE, DWORD(pid));
+    if (job && child)
+        AssignProcessToJobObject(job, child);
+    if (child)
+        CloseHandle(child);
+}
+
 bool processHasEnded(qint64 pid)
 {
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, DWORD(pid));
@@ -111,6 +132,13 @@ int syncFolder(const QByteArray &)
     return 0;
 }
 
+// Paths go to the system as wide paths, which take up to 32,767 characters
+// with the terminating zero; a character takes at least one byte.
+int longestPathBytes()
+{
+    return 32766;
+}
+
 Entry entryAt(const QByteArray &path)
 {
     const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
@@ -121,6 +149,19 @@ Entry entryAt(const QByteArray &path)
                            : attributes & FILE_ATTRIBUTE_DEVICE      ? EntryKind::Other
                                                                      : EntryKind::Regular;
     return {kind, 0};
+}
+
+unsigned linkCount(const QByteArray &path)
+{
+    const HANDLE file = CreateFileW(widePath(path).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return 0;
+    BY_HANDLE_FILE_INFORMATION information{};
+    const bool known = GetFileInformationByHandle(file, &information);
+    CloseHandle(file);
+    return known ? unsigned(information.nNumberOfLinks) : 0;
 }
 
 bool mayWrite(const QByteArray &path)

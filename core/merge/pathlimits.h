@@ -1,0 +1,21 @@
+#ifndef PATHLIMITS_H
+#define PATHLIMITS_H
+
+#include "mergeoutputs.h"
+
+#include <QString>
+
+// The longest path SQLite opens (its journal's included), and what a merge
+// adds to the photo database's path for its journal ("-journal").
+constexpr int sqlitePathBytes = 512;
+constexpr int journalSuffixBytes = 8;
+
+// Every path a merge makes must fit: the photo database's, with its journal's
+// name, SQLite's limit, and every file's, with the new file written beside it
+// first, the system's. Found only when the database is opened, a path too
+// long would leave a project without a database for good. Returns the
+// "Tips" text naming the first path that does not fit and the fields that
+// make it, or an empty text when every path fits.
+QString pathTooLong(const MergeOutputs &outputs);
+
+#endif // PATHLIMITS_H
