@@ -26,10 +26,6 @@
 #include <optional>
 #include <cstdio>
 
-#ifdef Q_OS_UNIX
-#include <sys/resource.h>
-#endif
-
 namespace {
 
 enum ExitCode { Succeeded = 0, StepFailed = 1, NotStarted = 2 };
@@ -68,18 +64,15 @@ void describe(QCommandLineParser &parser)
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
-// The peak resident memory of this program and of the largest program it
-// ran and waited for (the solver), as the system counts them.
+// The peak memory of this program and of the largest program it ran and
+// waited for (the solver), as far as the system counts them.
 void printPeakMemory()
 {
-#ifdef Q_OS_UNIX
-    rusage self{};
-    rusage children{};
-    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
-        return;
-    std::printf("%-22s %8ld KiB\n", "peak memory:", self.ru_maxrss);
-    std::printf("%-22s %8ld KiB\n", "solver peak memory:", children.ru_maxrss);
-#endif
+    const platform::PeakMemory peak = platform::peakMemory();
+    if (peak.self >= 0)
+        std::printf("%-22s %8ld KiB\n", "peak memory:", peak.self);
+    if (peak.children >= 0)
+        std::printf("%-22s %8ld KiB\n", "solver peak memory:", peak.children);
 }
 
 // On a terminal, the step that is running, on one line that the next step

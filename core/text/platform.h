@@ -2,6 +2,7 @@
 #define PLATFORM_H
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 #include <cstddef>
 #include <cstdio>
@@ -90,6 +91,22 @@ bool isTerminal(std::FILE *stream);
 
 // The memory the system could give now without swapping, 0 when unknown.
 size_t availableMemory();
+
+// The peak memory of this process (its largest resident set; on Windows its
+// peak working set) and of the largest program it ran and waited for, in KiB;
+// -1 where the system does not tell (Windows keeps no count of ended
+// children).
+struct PeakMemory
+{
+    long self = -1;
+    long children = -1;
+};
+PeakMemory peakMemory();
+
+// The argument as the system's shell reads it back as one word: unchanged
+// when it is plain, else quoted (for a POSIX shell in single quotes, for
+// cmd.exe and the C runtime's splitting in double quotes).
+QString shellQuoted(const QString &argument);
 
 } // namespace platform
 

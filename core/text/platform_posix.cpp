@@ -1,9 +1,11 @@
 #include "platform.h"
 
+#include <QRegularExpression>
 #include <cerrno>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -167,6 +169,23 @@ bool isTerminal(std::FILE *stream)
 
 // On Linux the system's own estimate, which counts the page cache it would
 // drop (MemFree alone is small on a machine that has been reading files).
+PeakMemory peakMemory()
+{
+    rusage self{};
+    rusage children{};
+    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
+        return {};
+    return {self.ru_maxrss, children.ru_maxrss};
+}
+
+QString shellQuoted(const QString &argument)
+{
+    static const QRegularExpression plain("^[A-Za-z0-9_@%+=:,./-]+$");
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return "'" + QString(argument).replace("'", "'\\''") + "'";
+}
+
 size_t availableMemory()
 {
 #ifdef __linux__

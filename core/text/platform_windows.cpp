@@ -1,16 +1,21 @@
 #include "platform.h"
 
+#include <QRegularExpression>
 #include <QString>
 #include <cerrno>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 namespace platform {
 
 namespace {
 
+// The one way from a path in the ANSI code page to the UTF-16 text that
+// every file call here is given.
 std::wstring widePath(const QByteArray &path)
 {
     return QString::fromLocal8Bit(path).toStdWString();
@@ -64,7 +69,7 @@ bool processHasEnded(qint64 pid)
 std::FILE *createNewFile(const QByteArray &path, LineEnds lineEnds)
 {
     const int translation = lineEnds == LineEnds::Text ? _O_TEXT : _O_BINARY;
-    const int descriptor = _open(path.constData(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | translation,
+    const int descriptor = _wopen(widePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | translation,
                                  _S_IREAD | _S_IWRITE);
     if (descriptor < 0)
         return nullptr;
@@ -160,7 +165,7 @@ std::FILE *regularStream(int descriptor, const char *mode, qint64 *size = nullpt
 
 std::FILE *openRegularFile(const QByteArray &path)
 {
-    return regularStream(_open(path.constData(), _O_RDONLY | _O_NOINHERIT | _O_TEXT), "rt");
+    return regularStream(_wopen(widePath(path).c_str(), _O_RDONLY | _O_NOINHERIT | _O_TEXT), "rt");
 }
 
 std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size)
@@ -170,7 +175,7 @@ std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size)
         return nullptr;
     }
     const int flags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_NOINHERIT | _O_BINARY;
-    return regularStream(_open(path.constData(), flags, _S_IREAD | _S_IWRITE), "ab", &size);
+    return regularStream(_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE), "ab", &size);
 }
 
 bool truncateFile(std::FILE *stream, qint64 size)
@@ -241,6 +246,34 @@ bool isTerminal(std::FILE *stream)
     DWORD mode = 0;
     return _isatty(_fileno(stream)) && GetConsoleMode(console, &mode)
            && SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+PeakMemory peakMemory()
+{
+    PROCESS_MEMORY_COUNTERS counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return {};
+    return {long(counters.PeakWorkingSetSize / 1024), -1};
+}
+
+// Quoted as CommandLineToArgvW and the C runtime split it: backslashes are
+// doubled only before a quote and at the end.
+QString shellQuoted(const QString &argument)
+{
+    static const QRegularExpression plain("^[A-Za-z0-9_@%+=:,./\\\\-]+$");
+    if (plain.match(argument).hasMatch())
+        return argument;
+    QString quoted = "\"";
+    int backslashes = 0;
+    for (const QChar c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted += QString(c == '"' ? 2 * backslashes + 1 : backslashes, '\\') + c;
+        backslashes = 0;
+    }
+    return quoted + QString(2 * backslashes, '\\') + '"';
 }
 
 size_t availableMemory()
