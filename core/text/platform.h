@@ -89,6 +89,16 @@ void unlockFolder(qintptr lock);
 // Windows, a console that could be switched to them).
 bool isTerminal(std::FILE *stream);
 
+#ifdef Q_OS_WIN
+// The seam of the fault sweep on Windows, where no library can be preloaded
+// into a program: a test build of the batch program sets it, and then every
+// folder made, file made, sync, replacing rename and folder lock asks it
+// first whether to fail (with errno set). The path is empty for a sync.
+enum class FaultKind { Sync, Rename, Create, Lock };
+using FaultSeam = bool (*)(FaultKind kind, const QByteArray &path);
+void setFaultSeam(FaultSeam seam);
+#endif
+
 // The memory the system could give now without swapping, 0 when unknown.
 size_t availableMemory();
 

@@ -48,7 +48,19 @@ void setErrnoFromLastError()
     }
 }
 
+FaultSeam faultSeam = nullptr;
+
+bool faulted(FaultKind kind, const QByteArray &path)
+{
+    return faultSeam && faultSeam(kind, path);
+}
+
 } // namespace
+
+void setFaultSeam(FaultSeam seam)
+{
+    faultSeam = seam;
+}
 
 qint64 processId()
 {
@@ -68,6 +80,8 @@ bool processHasEnded(qint64 pid)
 
 std::FILE *createNewFile(const QByteArray &path, LineEnds lineEnds)
 {
+    if (faulted(FaultKind::Create, path))
+        return nullptr;
     const int translation = lineEnds == LineEnds::Text ? _O_TEXT : _O_BINARY;
     const int descriptor = _wopen(widePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | translation,
                                  _S_IREAD | _S_IWRITE);
@@ -86,11 +100,13 @@ void copyPermissions(std::FILE *, unsigned)
 bool syncToDisk(std::FILE *stream)
 {
     // _commit hands the file's buffers to FlushFileBuffers.
-    return _commit(_fileno(stream)) == 0;
+    return !faulted(FaultKind::Sync, QByteArray()) && _commit(_fileno(stream)) == 0;
 }
 
 bool replaceFile(const QByteArray &from, const QByteArray &to)
 {
+    if (faulted(FaultKind::Rename, to))
+        return false;
     if (MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
@@ -100,6 +116,8 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
 
 int makeFolder(const QByteArray &path)
 {
+    if (faulted(FaultKind::Create, path))
+        return errno;
     if (CreateDirectoryW(widePath(path).c_str(), nullptr))
         return 0;
     setErrnoFromLastError();
@@ -170,10 +188,13 @@ std::FILE *openRegularFile(const QByteArray &path)
 
 std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size)
 {
-    if (entryAt(path).kind == EntryKind::Link) {
+    const EntryKind kind = entryAt(path).kind;
+    if (kind == EntryKind::Link) {
         errno = ELOOP;
         return nullptr;
     }
+    if (kind == EntryKind::Missing && faulted(FaultKind::Create, path))
+        return nullptr;
     const int flags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_NOINHERIT | _O_BINARY;
     return regularStream(_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE), "ab", &size);
 }
@@ -221,7 +242,7 @@ bool fileId(const QByteArray &path, FileId &id)
 qintptr lockFolder(const QByteArray &folder)
 {
     FileId id;
-    if (!fileId(folder, id))
+    if (faulted(FaultKind::Lock, folder) || !fileId(folder, id))
         return -1;
     const std::wstring name = QStringLiteral("Local\\q7prjmerge-%1-%2").arg(id.volume).arg(id.file).toStdWString();
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
