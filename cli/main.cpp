@@ -65,16 +65,15 @@ void describe(QCommandLineParser &parser)
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
-// The peak resident memory of this program and of the largest program it
-// ran and waited for (the solver), as the system counts them.
+// The peak memory of this program and of the largest program it ran and
+// waited for (the solver), as far as the system counts them.
 void printPeakMemory()
 {
-    long self = 0;
-    long children = 0;
-    if (!platform::peakMemory(self, children))
-        return;
-    std::printf("%-22s %8ld KiB\n", "peak memory:", self);
-    std::printf("%-22s %8ld KiB\n", "solver peak memory:", children);
+    const platform::PeakMemory peak = platform::peakMemory();
+    if (peak.self >= 0)
+        std::printf("%-22s %8ld KiB\n", "peak memory:", peak.self);
+    if (peak.children >= 0)
+        std::printf("%-22s %8ld KiB\n", "solver peak memory:", peak.children);
 }
 
 // On a terminal, the step that is running, on one line that the next step

@@ -3,7 +3,8 @@
 # build-win/wine, so the user's own is left alone):
 #   1. every test suite through CTest, offscreen;
 #   2. the sample projects merged by the Windows batch program and by the
-#      Linux one (build/, made first when missing), compared file by file,
+#      Linux one (build/, made first when missing) into a project named with
+#      letters of the ANSI code page, compared file by file,
 #      equal up to what differs on Windows: CR LF line ends in the files
 #      written in text mode, and the image list named in the project file
 #      with backslashes and as ".Lst"; the photo databases' rows compared;
@@ -23,6 +24,9 @@ step() { echo "[test-windows $(date -u +%H:%M:%S)] $*"; }
 export WINEPREFIX=$PWD/$build/wine
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine reads the arguments as UTF-8 and gives its programs the ANSI code page
+# of Western Europe.
+export LC_ALL=C.UTF-8
 # Wine hands variables on as WINE<name> = <name>; Qt's messages then go to
 # standard error rather than the debugger.
 export WINEQT_QPA_PLATFORM=offscreen
@@ -47,14 +51,17 @@ step "sample merge, Windows against Linux"
 [[ -x build/bin/q7prjmerge-cli ]] || scripts/build.sh
 compare=$build/compare
 rm -rf "$compare"
-# Both merge in the same folder, so that the paths the files name are alike.
+# Both merge in the same folder, so that the paths the files name are alike,
+# into a project named with letters of the code page.
 samples=("$PWD"/examples/block0{1,2,3}/block0?.Q7D)
+merged=Größe
 merge_in_turn() {
   local side=$1
   shift
   rm -rf "$compare/run"
   mkdir -p "$compare/run/out"
-  (cd "$compare/run" && "$@" --dir out --name merged "${samples[@]}" </dev/null >/dev/null) || fail "the $side merge failed"
+  (cd "$compare/run" && "$@" --dir out --name "$merged" "${samples[@]}" </dev/null >/dev/null 2>"$compare/$side.err") ||
+    fail "the $side merge failed: $(cat "$compare/$side.err")"
   mv "$compare/run/out" "$compare/$side"
 }
 merge_in_turn linux "$PWD/build/bin/q7prjmerge-cli"
@@ -70,8 +77,8 @@ unwindows() {
   esac
 }
 rows() { sqlcipher "$1" "PRAGMA key='tessellat3crypt';" .dump | grep -v '^ok$'; }
-linux=$compare/linux/merged
-windows=$compare/windows/merged
+linux=$compare/linux/$merged
+windows=$compare/windows/$merged
 # The record and the merge's map are named and filled by the time of the merge.
 listed() { (cd "$1" && find . -type f ! -path './Log/*' | sort); }
 listed "$linux" > "$compare/linux.files"
@@ -89,7 +96,9 @@ while IFS= read -r file; do
   esac
   echo "  $file: equal"
 done < "$compare/linux.files"
-grep -q $'\r$' "$windows/merged_xyz.txt" || fail "the Windows position file has no CR LF line ends"
+grep -q 'Z7Uzurer: merged' "$compare/windows.err" || fail "the Windows merge showed no solver line"
+! grep -q $'\r' "$compare/windows.err" || fail "the Windows merge showed a line with CR"
+grep -q $'\r$' "$windows/${merged}_xyz.txt" || fail "the Windows position file has no CR LF line ends"
 
 step "installer"
 # From here Wine runs without a persistent server, so that "wineserver -w"

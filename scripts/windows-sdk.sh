@@ -10,18 +10,36 @@
 #   scripts/windows-sdk.sh --where   prints the SDK's folder and nothing else
 #   scripts/windows-sdk.sh --cached  exits 0 when the SDK is cached, 1 if not
 #
-# The SDK is keyed by a hash of this script: a changed script builds a new one.
-# It is kept outside the checkout (Q7_CACHE, by default /var/cache/q7prjmerge):
-# the packed tarball and the folder it unpacks into. The build trees (about
+# The SDK is keyed by a hash of what shapes it, scripts/windows-sdk-inputs.sh
+# (the source packages' versions and the build options): changed inputs build
+# a new one. It is kept outside the checkout (Q7_CACHE, by default
+# /var/cache/q7prjmerge): the packed tarball and the folder it unpacks into.
+# A packed SDK is also taken from the read-only folders of Q7_WINSDK_CACHE_DIRS
+# (separated by ":"), where it is looked for first. The build trees (about
 # 1.5 GB) go to Q7_WINSDK_WORK; each component leaves a stamp there when done,
 # so a run that failed resumes with the component that failed (remove the
 # folder to build every component afresh).
 set -euo pipefail
 
-script=$(readlink -f "$0")
-key=$(sha256sum "$script" | cut -c1-12)
+inputs=$(dirname "$(readlink -f "$0")")/windows-sdk-inputs.sh
+# shellcheck source=windows-sdk-inputs.sh
+source "$inputs"
+# The SDK packed when its key was a hash of the whole script, by the hash of
+# the same inputs.
+declare -A packed_as=([c1324cb23562]=24052012fa57)
+key=$(sha256sum "$inputs" | cut -c1-12)
+key=${packed_as[$key]:-$key}
 cache=${Q7_CACHE:-/var/cache/q7prjmerge}
-tarball=$cache/q7prjmerge-winsdk-$key.tar.xz
+packed=q7prjmerge-winsdk-$key.tar.xz
+tarball=$cache/$packed
+# A packed SDK in a read-only folder is unpacked from there.
+IFS=: read -ra shelves <<<"${Q7_WINSDK_CACHE_DIRS:-}"
+for shelf in "${shelves[@]}"; do
+  if [[ -n $shelf && -f $shelf/$packed ]]; then
+    tarball=$shelf/$packed
+    break
+  fi
+done
 sdk=$cache/winsdk-$key
 work=${Q7_WINSDK_WORK:-/var/tmp/q7prjmerge-winsdk}
 stage=$work/stage
@@ -105,13 +123,14 @@ fetch_sources() {
     > "$work/apt/sources.list.d/debian.sources"
   apt_private update -qq
   cd "$work/src"
-  local name
-  for name in qtbase-opensource-src sqlite3 openssl sqlcipher pugixml gflags google-glog; do
-    apt_private source --download-only -qq "$name/bookworm"
+  local source name
+  for source in "${sources[@]}"; do
+    apt_private source --download-only -qq "$source"
   done
-  for name in qtbase-opensource-src sqlite3 openssl sqlcipher pugixml gflags google-glog; do
+  for source in "${sources[@]}"; do
+    name=${source%%=*}
     rm -rf "$name"
-    dpkg-source -x ./"${name}"_*.dsc "$name" >/dev/null
+    dpkg-source -x ./"${name}"_"${source#*=}".dsc "$name" >/dev/null
   done
 }
 
@@ -139,7 +158,7 @@ cmake_library() {
   rm -rf "$work/build/$name"
   cmake -S "$work/src/$name" -B "$work/build/$name" \
         -DCMAKE_TOOLCHAIN_FILE="$work/toolchain.cmake" \
-        -DCMAKE_BUILD_TYPE=Release -DBUILD_SHARED_LIBS=OFF -DBUILD_TESTING=OFF \
+        "${cmake_options[@]}" \
         -DCMAKE_C_FLAGS="$prefix_map" -DCMAKE_CXX_FLAGS="$prefix_map" \
         -DCMAKE_INSTALL_PREFIX="$stage" "$@" >/dev/null
   cmake --build "$work/build/$name" --parallel "$jobs" >/dev/null
@@ -148,15 +167,10 @@ cmake_library() {
 
 build_pugixml() { cmake_library pugixml; }
 
-build_gflags() {
-  cmake_library gflags -DBUILD_gflags_LIB=ON -DBUILD_gflags_nothreads_LIB=OFF \
-                       -DGFLAGS_NAMESPACE=gflags
-}
+build_gflags() { cmake_library gflags "${gflags_options[@]}"; }
 
 build_glog() {
-  cmake_library google-glog -DWITH_GFLAGS=ON -Dgflags_DIR="$stage/lib/cmake/gflags" \
-                            -DGFLAGS_NOTHREADS=OFF -DGFLAGS_SHARED=OFF \
-                            -DWITH_GTEST=OFF -DWITH_UNWIND=OFF
+  cmake_library google-glog -Dgflags_DIR="$stage/lib/cmake/gflags" "${glog_options[@]}"
 }
 
 # Compiles an SQLite amalgamation made natively from the source in $1 into the
@@ -168,16 +182,15 @@ amalgamation() {
   rm -rf "$dir"
   mkdir -p "$dir" "$include" "$(dirname "$lib")"
   (cd "$dir" && "$work/src/$name/configure" --disable-tcl >/dev/null && make sqlite3.c >/dev/null)
-  $host-gcc-posix -O2 $prefix_map -DSQLITE_THREADSAFE=1 "$@" -c "$dir/sqlite3.c" -o "$dir/sqlite3.o"
+  $host-gcc-posix "${sqlite_cflags[@]}" $prefix_map "$@" -c "$dir/sqlite3.c" -o "$dir/sqlite3.o"
   $host-ar rcs "$lib" "$dir/sqlite3.o"
   cp "$dir/sqlite3.h" "$include/"
 }
 
 # Plain SQLite, for Qt's own QSQLITE driver only (kept out of the SDK's
-# include and lib folders, where SQLCipher's sqlite3.h is). Both SQLite
-# builds have the column metadata that the Qt drivers ask for.
+# include and lib folders, where SQLCipher's sqlite3.h is).
 build_sqlite3() {
-  amalgamation sqlite3 "$work/sqlite/lib/libsqlite3.a" "$work/sqlite/include" -DSQLITE_ENABLE_COLUMN_METADATA
+  amalgamation sqlite3 "$work/sqlite/lib/libsqlite3.a" "$work/sqlite/include"
 }
 
 build_openssl() {
@@ -185,8 +198,7 @@ build_openssl() {
   rm -rf "$dir"
   cp -a "$work/src/openssl" "$dir"
   cd "$dir"
-  ./Configure mingw64 --cross-compile-prefix=$host- --prefix="$stage" --libdir=lib \
-      no-shared no-tests no-module no-legacy no-engine no-dso no-ui-console \
+  ./Configure "${openssl_options[@]}" --cross-compile-prefix=$host- --prefix="$stage" --libdir=lib \
       "$prefix_map" >/dev/null
   make -j"$jobs" build_libs >/dev/null
   mkdir -p "$stage/include" "$stage/lib"
@@ -196,8 +208,7 @@ build_openssl() {
 
 build_sqlcipher() {
   amalgamation sqlcipher "$stage/lib/libsqlcipher.a" "$stage/include/sqlcipher" \
-      -DSQLITE_HAS_CODEC -DSQLCIPHER_CRYPTO_OPENSSL -DSQLITE_TEMP_STORE=2 -DSQLITE_ENABLE_COLUMN_METADATA \
-      -I"$stage/include" -Wno-deprecated-declarations
+      "${sqlcipher_cflags[@]}" -I"$stage/include" -Wno-deprecated-declarations
   mkdir -p "$stage/lib/pkgconfig"
   cat > "$stage/lib/pkgconfig/sqlcipher.pc" <<'EOF'
 prefix=${pcfiledir}/../..
@@ -225,20 +236,10 @@ EOF
   rm -rf "$qt_build"
   mkdir -p "$qt_build"
   cd "$qt_build"
-  "$qt_src/configure" -xplatform win32-g++ -device-option CROSS_COMPILE=$host- \
-      -release -opensource -confirm-license -nomake examples -nomake tests \
-      -no-compile-examples -no-opengl -no-dbus -no-icu -no-openssl \
-      -no-feature-vulkan -qt-zlib -qt-libpng -qt-libjpeg -qt-pcre -qt-freetype \
-      -qt-harfbuzz -no-feature-sql-odbc -no-sql-psql -no-sql-mysql -no-sql-ibase \
-      -no-sql-db2 -no-sql-oci -no-sql-tds -sql-sqlite -system-sqlite \
-      SQLITE_PREFIX="$work/sqlite" -no-feature-tabletevent \
-      -extprefix "$stage" > "$work/qt-configure.log" 2>&1 ||
+  "$qt_src/configure" "${qt_configure_options[@]}" -device-option CROSS_COMPILE=$host- \
+      SQLITE_PREFIX="$work/sqlite" -extprefix "$stage" > "$work/qt-configure.log" 2>&1 ||
     { tail -40 "$work/qt-configure.log"; return 1; }
 }
-
-qt_modules=(corelib gui widgets sql testlib platformsupport winmain)
-qt_plugins=(platforms/windows platforms/minimal platforms/offscreen sqldrivers/sqlite
-            styles/windowsvista imageformats/ico)
 
 build_qt_modules() {
   cd "$qt_build"

@@ -6,6 +6,9 @@
 //
 // writes DIR/<LIST's base name up to its first dot>_ori.q7c. Exit codes:
 // 0 merged, 1 an input could not be read or the result not written, 2 usage.
+// Paths are kept as std::filesystem paths made from the system's own text: on
+// Windows the arguments come as UTF-16 (wmain), the input list's lines in the
+// ANSI code page, in which the messages name them too. Lines end in LF alone.
 
 #include "inputlist.h"
 #include "orientationmerge.h"
@@ -50,7 +53,7 @@ const char usage[] =
 class FileText
 {
 public:
-    bool read(const std::string &path)
+    bool read(const fs::path &path)
     {
         // Only a regular file has a size: a folder, which opens like a file
         // but reads as nothing, is no empty input.
@@ -81,9 +84,9 @@ private:
 
 // The cameras and images that the sources announce in their first lines, at
 // most as many as their sizes can hold; unreadable sources count nothing.
-void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, size_t &images)
+void announcedCounts(const std::vector<fs::path> &paths, size_t &cameras, size_t &images)
 {
-    for (const std::string &path : paths) {
+    for (const fs::path &path : paths) {
         std::error_code error;
         if (!fs::is_regular_file(path, error))
             continue;
@@ -101,6 +104,25 @@ void announcedCounts(const std::vector<std::string> &paths, size_t &cameras, siz
 }
 
 #ifdef _WIN32
+// The path named by bytes in the ANSI code page.
+fs::path localPath(std::string_view bytes)
+{
+    const int length = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
+    std::wstring wide(size_t(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), wide.data(), length);
+    return fs::path(wide);
+}
+
+// The path in the ANSI code page, as messages name it.
+std::string localText(const fs::path &path)
+{
+    const std::wstring &wide = path.native();
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), nullptr, 0, nullptr, nullptr);
+    std::string bytes(size_t(length), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), int(wide.size()), bytes.data(), length, nullptr, nullptr);
+    return bytes;
+}
+
 // Puts the file's bytes on the disk; false when the disk says they are not.
 // A folder's entries are on the disk once a rename written through returns.
 bool synced(const fs::path &path)
@@ -121,6 +143,18 @@ void renameInto(const fs::path &from, const fs::path &to, std::error_code &error
         error = std::error_code(int(GetLastError()), std::system_category());
 }
 #else
+// The path named by bytes in the local encoding.
+fs::path localPath(std::string_view bytes)
+{
+    return fs::path(std::string(bytes));
+}
+
+// The path in the local encoding, as messages name it.
+std::string localText(const fs::path &path)
+{
+    return path.native();
+}
+
 // Puts the file's bytes on the disk; false when the disk says they are not.
 bool synced(const fs::path &path)
 {
@@ -169,20 +203,23 @@ bool writeFileAtomically(const fs::path &target, const solver::Orientation &orie
 }
 
 // LIST's file name up to its first dot.
-std::string listBaseName(const std::string &listPath)
+fs::path listBaseName(const fs::path &listPath)
 {
-    const std::string fileName = fs::path(listPath).filename().string();
-    return fileName.substr(0, fileName.find('.'));
+    const fs::path::string_type fileName = listPath.filename().native();
+    return fs::path(fileName.substr(0, fileName.find(fs::path::value_type('.'))));
 }
 
-int mergeq7c(const std::string &listPath, const std::string &outDir)
+int mergeq7c(const fs::path &listPath, const fs::path &outDir)
 {
     FileText listText;
     if (!listText.read(listPath)) {
-        std::fprintf(stderr, "Z7Uzurer: cannot read the input list %s\n", listPath.c_str());
+        std::fprintf(stderr, "Z7Uzurer: cannot read the input list %s\n", localText(listPath).c_str());
         return 1;
     }
-    const std::vector<std::string> paths = solver::parseInputList(listText.view());
+    const std::vector<std::string> names = solver::parseInputList(listText.view());
+    std::vector<fs::path> paths;
+    for (const std::string &name : names)
+        paths.push_back(localPath(name));
     size_t cameras = 0;
     size_t images = 0;
     announcedCounts(paths, cameras, images);
@@ -192,10 +229,11 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
     } catch (const std::bad_alloc &) {
         // Sizes announced by wrong or sparse files: the lists grow as read.
     }
-    for (const std::string &path : paths) {
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const char *const path = names[i].c_str();
         FileText text;
-        if (!text.read(path)) {
-            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", path.c_str());
+        if (!text.read(paths[i])) {
+            std::fprintf(stderr, "Z7Uzurer: cannot read %s\n", path);
             return 1;
         }
         solver::Orientation source;
@@ -203,14 +241,15 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
         if (error.empty())
             error = merge.append(std::move(source));
         if (!error.empty()) {
-            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", path.c_str(), error.c_str());
+            std::fprintf(stderr, "Z7Uzurer: %s: %s\n", path, error.c_str());
             return 1;
         }
     }
 
-    const fs::path target = fs::path(outDir) / (listBaseName(listPath) + "_ori.q7c");
+    fs::path target = outDir / listBaseName(listPath);
+    target += "_ori.q7c";
     if (!writeFileAtomically(target, merge.merged())) {
-        std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", target.string().c_str());
+        std::fprintf(stderr, "Z7Uzurer: cannot write %s\n", localText(target).c_str());
         return 1;
     }
     std::printf("Z7Uzurer: merged %d projects: %zu cameras, %zu images, %d duplicates dropped\n",
@@ -219,26 +258,61 @@ int mergeq7c(const std::string &listPath, const std::string &outDir)
     return 0;
 }
 
-} // namespace
+using Argument = const fs::path::value_type *;
 
-int main(int argc, char *argv[])
+// Whether the argument is the ASCII word.
+bool argumentIs(Argument argument, std::string_view word)
 {
-    if (argc == 2 && std::string(argv[1]) == "--version") {
+    size_t i = 0;
+    while (i < word.size() && argument[i] == fs::path::value_type(word[i]))
+        ++i;
+    return i == word.size() && argument[i] == 0;
+}
+
+// The letter of a known option ("-t" gives 't'), 0 for anything else.
+char optionLetter(Argument argument)
+{
+    for (const char *flag : {"-t", "-l", "-p", "-d"}) {
+        if (argumentIs(argument, flag))
+            return flag[1];
+    }
+    return 0;
+}
+
+int run(int argc, const Argument argv[])
+{
+    if (argc == 2 && argumentIs(argv[1], "--version")) {
         std::printf("Z7Uzurer %s\n", Q7_VERSION);
         return 0;
     }
-    std::map<std::string, std::string> options;
+    std::map<char, fs::path> options;
     for (int i = 1; i < argc; i += 2) {
-        const std::string flag = argv[i];
-        const bool known = flag == "-t" || flag == "-l" || flag == "-p" || flag == "-d";
-        if (!known || i + 1 >= argc || !options.emplace(flag, argv[i + 1]).second) {
+        const char letter = optionLetter(argv[i]);
+        if (!letter || i + 1 >= argc || !options.emplace(letter, argv[i + 1]).second) {
             std::fputs(usage, stderr);
             return 2;
         }
     }
-    if (options.size() != 4 || options["-t"] != "mergeq7c") {
+    if (options.size() != 4 || !argumentIs(options['t'].c_str(), "mergeq7c")) {
         std::fputs(usage, stderr);
         return 2;
     }
-    return mergeq7c(options["-l"], options["-d"]);
+    return mergeq7c(options['l'], options['d']);
 }
+
+} // namespace
+
+#ifdef _WIN32
+int wmain(int argc, wchar_t *argv[])
+{
+    // The standard streams' lines end in LF alone, as elsewhere.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
+    return run(argc, argv);
+}
+#else
+int main(int argc, char *argv[])
+{
+    return run(argc, argv);
+}
+#endif

@@ -77,8 +77,8 @@ void TestMergeRecord::recordsEachMergeAndKeepsEarlierRecords()
     const QString out = temp + "/m";
     const QString source2 = QFileInfo(samples[1]).path();
 #ifdef Q_OS_WIN
-    // As Windows names the program to itself, quoted for its backslashes.
-    const QString startedAs = "'" + QDir::toNativeSeparators(cli) + "'";
+    // As Windows names the program to itself, with backslashes.
+    const QString startedAs = QDir::toNativeSeparators(cli);
     const QString solver = "Z7Uzurer.exe";
 #else
     const QString startedAs = cli;
@@ -187,18 +187,31 @@ void TestMergeRecord::commandLineQuotesWhatAShellWouldSplit_data()
 {
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<QString>("line");
-    QTest::newRow("plain") << QStringList{"/a/b.Q7D", "--dir", "x_y-1,2:3@4%5+6=7"} << "/a/b.Q7D --dir x_y-1,2:3@4%5+6=7";
-    QTest::newRow("blank") << QStringList{"a b", "c"} << "'a b' c";
-    QTest::newRow("quote") << QStringList{"it's"} << "'it'\\''s'";
-    QTest::newRow("empty") << QStringList{""} << "''";
-    QTest::newRow("shell characters") << QStringList{"$HOME", "a*", "x;y"} << "'$HOME' 'a*' 'x;y'";
+    QTest::addColumn<QString>("windowsLine"); // as cmd.exe and the C runtime split it
+    QTest::newRow("plain") << QStringList{"/a/b.Q7D", "--dir", "x_y-1,2:3@4%5+6=7"} << "/a/b.Q7D --dir x_y-1,2:3@4%5+6=7"
+                           << "/a/b.Q7D --dir x_y-1,2:3@4%5+6=7";
+    QTest::newRow("blank") << QStringList{"a b", "c"} << "'a b' c" << "\"a b\" c";
+    QTest::newRow("quote") << QStringList{"it's"} << "'it'\\''s'" << "\"it's\"";
+    QTest::newRow("empty") << QStringList{""} << "''" << "\"\"";
+    QTest::newRow("shell characters") << QStringList{"$HOME", "a*", "x;y"} << "'$HOME' 'a*' 'x;y'"
+                                      << "\"$HOME\" \"a*\" \"x;y\"";
+    QTest::newRow("backslashes") << QStringList{"Z:\\w\\cli.exe", "C:\\a b\\", "x\\\"y"}
+                                 << "'Z:\\w\\cli.exe' 'C:\\a b\\' 'x\\\"y'"
+                                 << "Z:\\w\\cli.exe \"C:\\a b\\\\\" \"x\\\\\\\"y\"";
+    QTest::newRow("cmd characters") << QStringList{"a&b", "(x)", "a^b|c"} << "'a&b' '(x)' 'a^b|c'"
+                                    << "\"a&b\" \"(x)\" \"a^b|c\"";
 }
 
 void TestMergeRecord::commandLineQuotesWhatAShellWouldSplit()
 {
     QFETCH(QStringList, arguments);
     QFETCH(QString, line);
+    QFETCH(QString, windowsLine);
+#ifdef Q_OS_WIN
+    QCOMPARE(commandLine(arguments), windowsLine);
+#else
     QCOMPARE(commandLine(arguments), line);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestMergeRecord)

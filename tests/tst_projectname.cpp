@@ -46,6 +46,19 @@ void TestProjectName::nameIsOnePlainComponent_data()
     QTest::newRow("Latin-1 longest") << QByteArray("ISO-8859-1") << QString(longest - 1, 'x') + utf8Two << "";
     QTest::newRow("lone surrogate") << QByteArray("UTF-8") << QString("a") + QChar(0xd800) << "encoding";
     QTest::newRow("not in Latin-1") << QByteArray("ISO-8859-1") << QString::fromUtf8("\xe6\x97\xa5") << "encoding";
+    // The ANSI code page of Western Europe holds the operators' letters, and
+    // a refusal names the first one it cannot hold.
+    for (const char *name : {"Gr\xc3\xb6\xc3\x9f" "e", "M\xc3\xbc" "nchen", "Cr\xc3\xa9teil", "Espa\xc3\xb1" "a",
+                             "\xe2\x82\xac" "uro"})
+        QTest::newRow(name) << QByteArray("Windows-1252") << QString::fromUtf8(name) << "";
+    QTest::newRow("Polish letter") << QByteArray("Windows-1252") << QString::fromUtf8("Gda\xc5\x84sk")
+                                   << QString::fromUtf8("which has no \"\xc5\x84\"");
+    QTest::newRow("Greek after German") << QByteArray("Windows-1252")
+                                        << QString::fromUtf8("\xc3\x9f\xce\xa9\xe6\x97\xa5")
+                                        << QString::fromUtf8("which has no \"\xce\xa9\"");
+    QTest::newRow("outside the plane") << QByteArray("Windows-1252") << QString::fromUtf8("a\xf0\x9f\x93\xb7")
+                                       << QString::fromUtf8("which has no \"\xf0\x9f\x93\xb7\"");
+    QTest::newRow("lone surrogate named") << QByteArray("UTF-8") << QString("a") + QChar(0xdc01) << "no \"U+DC01\"";
 }
 
 void TestProjectName::nameIsOnePlainComponent()

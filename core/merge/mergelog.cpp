@@ -1,6 +1,7 @@
 #include "mergelog.h"
 
 #include "durablewrite.h"
+#include "platform.h"
 #include "shownpath.h"
 #include "readinesstext.h"
 
@@ -40,13 +41,9 @@ QString readinessRecord(const MergeReport &report)
 
 QString commandLine(const QStringList &arguments)
 {
-    static const QRegularExpression plain("^[A-Za-z0-9_@%+=:,./-]+$");
     QStringList quoted;
-    for (QString argument : arguments) {
-        if (!plain.match(argument).hasMatch())
-            argument = "'" + argument.replace("'", "'\\''") + "'";
-        quoted.append(argument);
-    }
+    for (const QString &argument : arguments)
+        quoted.append(platform::shellQuoted(argument));
     return quoted.join(' ');
 }
 

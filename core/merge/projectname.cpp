@@ -31,6 +31,23 @@ QString forbiddenCharacter(const QString &name)
     return QString();
 }
 
+// The first letter of name that the local 8-bit encoding cannot hold (on
+// Windows the ANSI code page), a lone surrogate as its code; empty when it
+// holds them all.
+QString unwritableLetter(const QString &name)
+{
+    for (int i = 0; i < name.size(); ++i) {
+        const bool pair = name[i].isHighSurrogate() && i + 1 < name.size() && name[i + 1].isLowSurrogate();
+        const QString letter = name.mid(i, pair ? 2 : 1);
+        if (letter.at(0).isSurrogate() && !pair)
+            return QString("U+%1").arg(letter.at(0).unicode(), 4, 16, QChar('0')).toUpper();
+        if (QString::fromLocal8Bit(letter.toLocal8Bit()) != letter)
+            return letter;
+        i += pair ? 1 : 0;
+    }
+    return QString();
+}
+
 } // namespace
 
 int longestProjectNameBytes()
@@ -47,9 +64,11 @@ QString projectNameProblem(const QString &name)
     const QString character = forbiddenCharacter(name);
     if (!character.isEmpty())
         return tr("The project name must not contain %1.").arg(character);
+    const QString letter = unwritableLetter(name);
+    if (!letter.isEmpty())
+        return tr("The project name \"%1\" cannot be written in this system's encoding, which has no \"%2\".")
+            .arg(name, letter);
     const QByteArray local = name.toLocal8Bit();
-    if (QString::fromLocal8Bit(local) != name)
-        return tr("The project name \"%1\" cannot be written in this system's encoding.").arg(name);
     if (local.size() > longestProjectNameBytes())
         return tr("The project name is %1 bytes long; at most %2 fit in the names of its files.")
             .arg(local.size())

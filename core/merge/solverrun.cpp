@@ -57,16 +57,18 @@ void SolverRun::stopProcess()
 }
 
 // Passes on the complete lines of both channels (at the end also an
-// unfinished last one).
+// unfinished last one), each once, without its line end: a solver's CR LF
+// would otherwise come out as CR CR LF from a text-mode standard error.
 void SolverRun::passLines(const LineSink &sink, bool atEnd)
 {
     for (const auto channel : {QProcess::StandardOutput, QProcess::StandardError}) {
         process.setReadChannel(channel);
         while (process.canReadLine() || (atEnd && process.bytesAvailable() > 0)) {
             QByteArray bytes = process.canReadLine() ? process.readLine() : process.readAll();
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
             while (bytes.endsWith('\n') || bytes.endsWith('\r'))
                 bytes.chop(1);
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
+            std::fputc('\n', stderr);
             sink(QString::fromLocal8Bit(bytes));
         }
     }

@@ -4,6 +4,7 @@
 #include "fileidentity.h"
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 #include <cstddef>
 #include <cstdio>
@@ -103,15 +104,22 @@ void unlockFolder(qintptr lock);
 // Windows, a console that could be switched to them).
 bool isTerminal(std::FILE *stream);
 
+#ifdef Q_OS_WIN
+// The seam of the fault sweep on Windows, where no library can be preloaded
+// into a program: a test build of the batch program sets it, and then every
+// folder made, file made, sync, replacing rename and folder lock asks it
+// first whether to fail (with errno set). The path is empty for a sync.
+enum class FaultKind { Sync, Rename, Create, Lock };
+using FaultSeam = bool (*)(FaultKind kind, const QByteArray &path);
+void setFaultSeam(FaultSeam seam);
+#endif
+
 // The memory the system could give now without swapping, 0 when unknown.
 size_t availableMemory();
 // Asks the system to back the memory at data with huge pages. Only whole huge
 // pages inside the range are affected; a small range, or a system without
 // them, is left as it is.
 void adviseHugePages(void *data, size_t bytes);
-// The peak resident memory, in KiB, of this process and of the largest
-// process it ran and waited for; false where the system does not tell.
-bool peakMemory(long &selfKiB, long &childrenKiB);
 
 // The calling thread's C number conventions (printf, scanf and strtod
 // families) as they were before useCNumbers set them to "C"; restoreNumbers
@@ -133,6 +141,22 @@ void restoreNumbers(const SavedNumbers &saved);
 extern const char programSuffix[];
 extern const bool fileNamesIgnoreCase;
 extern const char folderSeparators[];
+
+// The peak memory of this process (its largest resident set; on Windows its
+// peak working set) and of the largest program it ran and waited for, in KiB;
+// -1 where the system does not tell (Windows keeps no count of ended
+// children).
+struct PeakMemory
+{
+    long self = -1;
+    long children = -1;
+};
+PeakMemory peakMemory();
+
+// The argument as the system's shell reads it back as one word: unchanged
+// when it is plain, else quoted (for a POSIX shell in single quotes, for
+// cmd.exe and the C runtime's splitting in double quotes).
+QString shellQuoted(const QString &argument);
 
 } // namespace platform
 

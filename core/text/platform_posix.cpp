@@ -1,5 +1,6 @@
 #include "platform.h"
 
+#include <QRegularExpression>
 #include <cerrno>
 #include <climits>
 #include <clocale>
@@ -201,6 +202,23 @@ bool isTerminal(std::FILE *stream)
 
 // On Linux the system's own estimate, which counts the page cache it would
 // drop (MemFree alone is small on a machine that has been reading files).
+PeakMemory peakMemory()
+{
+    rusage self{};
+    rusage children{};
+    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
+        return {};
+    return {self.ru_maxrss, children.ru_maxrss};
+}
+
+QString shellQuoted(const QString &argument)
+{
+    static const QRegularExpression plain("^[A-Za-z0-9_@%+=:,./-]+$");
+    if (plain.match(argument).hasMatch())
+        return argument;
+    return "'" + QString(argument).replace("'", "'\\''") + "'";
+}
+
 size_t availableMemory()
 {
 #ifdef __linux__
@@ -236,17 +254,6 @@ void adviseHugePages(void *data, size_t bytes)
     (void)data;
     (void)bytes;
 #endif
-}
-
-bool peakMemory(long &selfKiB, long &childrenKiB)
-{
-    rusage self{};
-    rusage children{};
-    if (getrusage(RUSAGE_SELF, &self) != 0 || getrusage(RUSAGE_CHILDREN, &children) != 0)
-        return false;
-    selfKiB = self.ru_maxrss;
-    childrenKiB = children.ru_maxrss;
-    return true;
 }
 
 // The thread's current locale with its numeric category replaced by "C", or

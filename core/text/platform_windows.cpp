@@ -1,5 +1,6 @@
 #include "platform.h"
 
+#include <QRegularExpression>
 #include <QString>
 #include <cerrno>
 #include <clocale>
@@ -8,11 +9,15 @@
 #include <io.h>
 #include <sys/stat.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <psapi.h>
 
 namespace platform {
 
 namespace {
 
+// The one way from a path in the ANSI code page to the UTF-16 text that
+// every file call here is given.
 std::wstring widePath(const QByteArray &path)
 {
     return QString::fromLocal8Bit(path).toStdWString();
@@ -45,7 +50,19 @@ void setErrnoFromLastError()
     }
 }
 
+FaultSeam faultSeam = nullptr;
+
+bool faulted(FaultKind kind, const QByteArray &path)
+{
+    return faultSeam && faultSeam(kind, path);
+}
+
 } // namespace
+
+void setFaultSeam(FaultSeam seam)
+{
+    faultSeam = seam;
+}
 
 qint64 processId()
 {
@@ -86,8 +103,10 @@ bool processHasEnded(qint64 pid)
 
 std::FILE *createNewFile(const QByteArray &path, LineEnds lineEnds)
 {
+    if (faulted(FaultKind::Create, path))
+        return nullptr;
     const int translation = lineEnds == LineEnds::Text ? _O_TEXT : _O_BINARY;
-    const int descriptor = _open(path.constData(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | translation,
+    const int descriptor = _wopen(widePath(path).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_NOINHERIT | translation,
                                  _S_IREAD | _S_IWRITE);
     if (descriptor < 0)
         return nullptr;
@@ -104,11 +123,13 @@ void copyPermissions(std::FILE *, unsigned)
 bool syncToDisk(std::FILE *stream)
 {
     // _commit hands the file's buffers to FlushFileBuffers.
-    return _commit(_fileno(stream)) == 0;
+    return !faulted(FaultKind::Sync, QByteArray()) && _commit(_fileno(stream)) == 0;
 }
 
 bool replaceFile(const QByteArray &from, const QByteArray &to)
 {
+    if (faulted(FaultKind::Rename, to))
+        return false;
     if (MoveFileExW(widePath(from).c_str(), widePath(to).c_str(),
                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
@@ -118,6 +139,8 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
 
 int makeFolder(const QByteArray &path)
 {
+    if (faulted(FaultKind::Create, path))
+        return errno;
     if (CreateDirectoryW(widePath(path).c_str(), nullptr))
         return 0;
     setErrnoFromLastError();
@@ -203,17 +226,20 @@ std::FILE *regularStream(int descriptor, const char *mode, qint64 *size = nullpt
 
 std::FILE *openRegularFile(const QByteArray &path)
 {
-    return regularStream(_open(path.constData(), _O_RDONLY | _O_NOINHERIT | _O_TEXT), "rt");
+    return regularStream(_wopen(widePath(path).c_str(), _O_RDONLY | _O_NOINHERIT | _O_TEXT), "rt");
 }
 
 std::FILE *openRegularForAppend(const QByteArray &path, qint64 &size)
 {
-    if (entryAt(path).kind == EntryKind::Link) {
+    const EntryKind kind = entryAt(path).kind;
+    if (kind == EntryKind::Link) {
         errno = ELOOP;
         return nullptr;
     }
+    if (kind == EntryKind::Missing && faulted(FaultKind::Create, path))
+        return nullptr;
     const int flags = _O_WRONLY | _O_CREAT | _O_APPEND | _O_NOINHERIT | _O_BINARY;
-    return regularStream(_open(path.constData(), flags, _S_IREAD | _S_IWRITE), "ab", &size);
+    return regularStream(_wopen(widePath(path).c_str(), flags, _S_IREAD | _S_IWRITE), "ab", &size);
 }
 
 bool truncateFile(std::FILE *stream, qint64 size)
@@ -261,7 +287,7 @@ bool fileId(const QByteArray &path, FileIdentity &id)
 qintptr lockFolder(const QByteArray &folder)
 {
     FileIdentity id;
-    if (!fileId(folder, id))
+    if (faulted(FaultKind::Lock, folder) || !fileId(folder, id))
         return -1;
     const std::wstring name = QStringLiteral("Local\\q7prjmerge-%1-%2").arg(id.device).arg(id.inode).toStdWString();
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
@@ -288,6 +314,34 @@ bool isTerminal(std::FILE *stream)
            && SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
 }
 
+PeakMemory peakMemory()
+{
+    PROCESS_MEMORY_COUNTERS counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return {};
+    return {long(counters.PeakWorkingSetSize / 1024), -1};
+}
+
+// Quoted as CommandLineToArgvW and the C runtime split it: backslashes are
+// doubled only before a quote and at the end.
+QString shellQuoted(const QString &argument)
+{
+    static const QRegularExpression plain("^[A-Za-z0-9_@%+=:,./\\\\-]+$");
+    if (plain.match(argument).hasMatch())
+        return argument;
+    QString quoted = "\"";
+    int backslashes = 0;
+    for (const QChar c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted += QString(c == '"' ? 2 * backslashes + 1 : backslashes, '\\') + c;
+        backslashes = 0;
+    }
+    return quoted + QString(2 * backslashes, '\\') + '"';
+}
+
 size_t availableMemory()
 {
     MEMORYSTATUSEX status;
@@ -297,12 +351,6 @@ size_t availableMemory()
 
 void adviseHugePages(void *, size_t)
 {
-}
-
-// The peak of the processes the program waited for is not kept by Windows.
-bool peakMemory(long &, long &)
-{
-    return false;
 }
 
 // The C library keeps one locale per thread once asked to; the thread's
