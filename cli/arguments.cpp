@@ -2,6 +2,7 @@
 
 #include "projectfile.h"
 #include "requestcheck.h"
+#include "shownpath.h"
 
 #include <QCommandLineParser>
 #include <QDir>
@@ -42,9 +43,10 @@ QStringList unusableProjectFiles(const QStringList &files)
     QStringList unusable;
     for (const QString &file : files) {
         if (!isProjectFile(file))
-            unusable << (QFileInfo::exists(file) ? "Not a readable project file: " : "No such project file: ") + file;
+            unusable << (QFileInfo::exists(file) ? "Not a readable project file: " : "No such project file: ")
+                            + shownPath(file);
     }
     for (const QString &file : repeatedProjects(files))
-        unusable << "Listed more than once: " + file;
+        unusable << "Listed more than once: " + shownPath(file);
     return unusable;
 }

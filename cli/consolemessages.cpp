@@ -1,10 +1,12 @@
 #include "consolemessages.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 void ConsoleMessages::print(const QString &title, const QString &text)
 {
-    lines << title + ": " + text;
+    // "Tips" is the caption of the dialog's boxes; it tells nothing on a terminal.
+    lines << (title == QCoreApplication::translate("mergeprj", "Tips") ? text : title + ": " + text);
     std::fprintf(stderr, "%s\n", lines.last().toLocal8Bit().constData());
 }
 

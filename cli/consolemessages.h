@@ -5,8 +5,9 @@
 
 #include <QStringList>
 
-// Prints the core's messages on standard error as "<title>: <text>", the same
-// texts the dialog shows in its message boxes, and keeps them.
+// Prints the core's messages on standard error as "<title>: <text>" ("<text>"
+// alone for the dialog's "Tips"), the same texts the dialog shows in its
+// message boxes, and keeps them.
 class ConsoleMessages : public UserMessages
 {
 public:
@@ -14,7 +15,7 @@ public:
     void critical(const QString &title, const QString &text) override;
     void information(const QString &title, const QString &text) override;
 
-    // Every message printed, as "<title>: <text>".
+    // Every message printed, as it was printed.
     const QStringList &printed() const { return lines; }
 
 private:

@@ -10,6 +10,10 @@
 // in words (why the merge did not start, or how it went).
 void printJson(const MergeReport &report, int exitCode, const QString &reason);
 
+// --version, and with a text --help, as one object: `program`, `version`,
+// `exitCode` 0 and the help text as `help`.
+void printJsonAbout(const QString &help = QString());
+
 // While it lives, what is written to standard output goes to standard error.
 class StandardOutputToError
 {

@@ -55,7 +55,8 @@ void describe(QCommandLineParser &parser)
                        {"verbose", "Show the merge's diagnostic lines on standard error."},
                        {"json", "Print one JSON object on standard output instead of the summary and "
                                 "timings, also when the merge does not start: steps, counts, output "
-                                "files, exit code and the reason."},
+                                "files, exit code and the reason (with --help or --version: the program, "
+                                "its version and the help text)."},
                        {"check", "Only check the projects before a merge: print the findings (an "
                                  "unconnected block, shared images far apart, a block in degrees, a name "
                                  "listed twice) and the pairs that share images. Writes nothing; exits 0 "
@@ -112,11 +113,14 @@ int refuse(const QString &reason, bool json)
 }
 
 // The two lines after the summary: how long the merge took, and where the
-// new project's file is.
+// new project's file is, when this merge wrote it.
 void printTotal(const MergeReport &report, qint64 milliseconds)
 {
     std::printf("Total time: %.1f s\n", double(milliseconds) / 1000.0);
-    std::printf("New project file: %s\n", qPrintable(shownPath(report.outputs.projectFile)));
+    if (report.stepSucceeded(MergeStepId::ProjectFile))
+        std::printf("New project file: %s\n", qPrintable(shownPath(report.outputs.projectFile)));
+    else
+        std::printf("No new project file was written.\n");
 }
 
 // With --json the merge's own lines (the orientation reader's) go to
@@ -147,11 +151,11 @@ int main(int argc, char *argv[])
     if (!parser.parse(app.arguments()))
         return refuse(parser.errorText() + " See 'q7prjmerge-cli --help'.", json);
     if (parser.isSet("help")) {
-        std::printf("%s", qPrintable(parser.helpText()));
+        json ? printJsonAbout(parser.helpText()) : void(std::printf("%s", qPrintable(parser.helpText())));
         return Succeeded;
     }
     if (parser.isSet("version")) {
-        std::printf("q7prjmerge-cli %s\n", Q7_VERSION);
+        json ? printJsonAbout() : void(std::printf("q7prjmerge-cli %s\n", Q7_VERSION));
         return Succeeded;
     }
     const QString missing = missingArguments(parser);

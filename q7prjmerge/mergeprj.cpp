@@ -3,20 +3,21 @@
 #include "dialogsettings.h"
 #include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
+#include "outputfolder.h"
 #include "projectlist.h"
+#include "projectname.h"
 #include "readinesspanel.h"
 #include "requestcheck.h"
 #include "shownpath.h"
+#include "windowfit.h"
 #include "windowicon.h"
 
 #include <QDebug>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 
 mergeprj::mergeprj(QWidget *parent)
     : QDialog(parent),
@@ -30,7 +31,8 @@ mergeprj::mergeprj(QWidget *parent)
     connectButtons();
     setUpKeyboard();
     setWindowTitle(tr("q7prjmerge - merge projects"));
-    setWindowIcon(windowIcon());
+    // The package's icon (the free function; the member would give Qt's own).
+    setWindowIcon(::windowIcon());
     restoreSettings();
     connect(&runner, &MergeRunner::stepStarted, progressPanel, &MergeProgressPanel::stepStarted);
     connect(&runner, &MergeRunner::stepFinished, progressPanel, &MergeProgressPanel::stepFinished);
@@ -53,8 +55,10 @@ mergeprj::~mergeprj()
 void mergeprj::restoreSettings()
 {
     const DialogSettings settings = DialogSettings::load();
+    // A size remembered on a larger screen is moved and shrunk onto this one.
     if (!restoreGeometry(settings.geometry))
         resizeForFirstRun();
+    fitOnScreen(this);
     projectList->addProjects(settings.projects);
     prjNameEdit->setText(settings.prjName);
     prjDirEdit->setText(settings.prjDir);
@@ -62,14 +66,15 @@ void mergeprj::restoreSettings()
 }
 
 // Room for ten rows with their whole paths and counts beside the map, within
-// the screen.
+// the screen (fitOnScreen then takes the window's frame off).
 void mergeprj::resizeForFirstRun()
 {
-    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect screen = availableScreen(this);
     const int rows = 10 * (fontMetrics().height() + 8);
     const QSize wanted(fontMetrics().averageCharWidth() * 120 + readinessPanel->sizeHint().width(),
                        sizeHint().height() + rows - projectList->sizeHint().height());
-    resize(wanted.boundedTo(screen.size() * 0.9).expandedTo(sizeHint()));
+    // Small screens (or large fonts) give the list every pixel of their width.
+    resize(wanted.boundedTo(QSize(screen.width(), screen.height() * 9 / 10)).expandedTo(sizeHint()));
 }
 
 void mergeprj::addProjectFiles(const QStringList &paths)
@@ -151,13 +156,17 @@ void mergeprj::layOutWidgets()
     setLayout(gridLayout);
 }
 
-// Enter starts MergePrj and nothing else; Tab follows the eye: the list, its
-// buttons, the two fields, Open, MergePrj, Cancal.
+// Enter presses the focused button, and elsewhere MergePrj, which looks the
+// default it is; Tab follows the eye: the list, its buttons, the two fields,
+// Open, MergePrj, Cancal.
 void mergeprj::setUpKeyboard()
 {
     for (QPushButton *button : findChildren<QPushButton *>())
-        button->setAutoDefault(false);
+        button->setAutoDefault(true);
     mergeButton->setDefault(true);
+    QFont bold = mergeButton->font();
+    bold.setBold(true);
+    mergeButton->setFont(bold);
     const QList<QWidget *> order = {projectList, addButton,   removeButton, removeAllButton, upButton, downButton,
                                     prjNameEdit, prjDirEdit, openButton,   mergeButton,     cancelButton};
     for (int i = 1; i < order.size(); ++i)
@@ -173,7 +182,8 @@ void mergeprj::setUpKeyboard()
     prjNameEdit->setToolTip(tr("The new project's name: its folder and files are named so"));
     prjDirEdit->setToolTip(tr("The folder in which the new project's folder is made"));
     openButton->setToolTip(tr("Choose the folder in which the new project's folder is made"));
-    mergeButton->setToolTip(tr("Merge the listed projects into the new project (Enter)"));
+    mergeButton->setToolTip(tr("Merge the listed projects into the new project (Enter where no other button "
+                               "has the focus)"));
     cancelButton->setToolTip(tr("Close the window; the list and the fields are kept for the next start"));
 }
 
@@ -193,6 +203,16 @@ void mergeprj::connectButtons()
     connect(downButton, &QAbstractButton::clicked, projectList, [this] { projectList->moveCurrent(1); });
     connect(projectList, &ProjectList::removeRequested, this, &mergeprj::removePrj);
     connect(projectList, &ProjectList::notice, statusLabel, &QLabel::setText);
+    // The last merge's row speaks of a list that is no more.
+    const auto listChanged = [this] {
+        if (!runner.isRunning())
+            progressPanel->hide();
+    };
+    QAbstractItemModel *model = projectList->model();
+    connect(model, &QAbstractItemModel::rowsInserted, this, listChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, listChanged);
+    connect(model, &QAbstractItemModel::rowsMoved, this, listChanged);
+    connect(model, &QAbstractItemModel::modelReset, this, listChanged);
 }
 
 void mergeprj::addPrj()
@@ -266,20 +286,48 @@ bool mergeprj::confirmFlaggedProjects(const MergeRequest &request)
         parts << tr("These projects have files missing or unreadable:\n%1").arg(flagged.join('\n'));
     if (!findings.isEmpty())
         parts << tr("The check of the positions found:\n%1").arg(findings.join('\n'));
-    return messages.question(flagged.isEmpty() ? tr("Findings") : tr("Missing files"),
-                             parts.join("\n\n") + tr("\n\nMerge anyway?"));
+    if (!messages.question(flagged.isEmpty() ? tr("Findings") : tr("Missing files"),
+                           parts.join("\n\n") + tr("\n\nMerge anyway?")))
+        return false;
+    accepted = acceptedText(int(flagged.size()), int(findings.size()));
+    return true;
 }
 
-// The fields first: a merge that cannot start changes nothing on screen, and
-// the field to fill gets the focus. Then what needs the user's word.
+// What the operator let the merge go ahead with, in a few words.
+QString mergeprj::acceptedText(int flagged, int findings)
+{
+    QStringList parts;
+    if (flagged == 1)
+        parts << tr("1 project with files missing or unreadable");
+    else if (flagged > 1)
+        parts << tr("%1 projects with files missing or unreadable").arg(flagged);
+    if (findings == 1)
+        parts << tr("1 finding of the check");
+    else if (findings > 1)
+        parts << tr("%1 findings of the check").arg(findings);
+    return parts.join(tr(", "));
+}
+
+// The fields first, a name or folder the merge would refuse included: a
+// merge that cannot start changes nothing on screen, and the field to mend
+// gets the focus. Then what needs the user's word.
 bool mergeprj::readyToStart(const MergeRequest &request)
 {
     if (request.projectFiles.isEmpty())
         return false;
     const MissingField missing = missingField(request);
-    if (missing != MissingField::None) {
-        messages.warning(tr("Tips"), missingFieldText(missing));
-        (missing == MissingField::PrjDir ? prjDirEdit : prjNameEdit)->setFocus();
+    QString problem = missingFieldText(missing);
+    QLineEdit *field = missing == MissingField::PrjDir ? prjDirEdit : prjNameEdit;
+    if (missing == MissingField::None) {
+        problem = projectNameProblem(request.prjName);
+        if (problem.isEmpty()) {
+            problem = outputFolderProblem(request.outputFolder());
+            field = prjDirEdit;
+        }
+    }
+    if (!problem.isEmpty()) {
+        messages.warning(tr("Tips"), problem);
+        field->setFocus();
         return false;
     }
     return confirmFlaggedProjects(request) && confirmReplace(request);
@@ -288,12 +336,15 @@ bool mergeprj::readyToStart(const MergeRequest &request)
 bool mergeprj::confirmReplace(const MergeRequest &request)
 {
     return !holdsProject(request)
-           || messages.question(tr("Tips"), tr("%1 already exists in %2. Replace its files?")
+           || messages.question(tr("Replace project"), tr("%1 already exists in %2. Replace its files?")
                                                 .arg(request.prjName, shownPath(request.prjDir)));
 }
 
 void mergeprj::mergePrj()
 {
+    // The last merge's row goes: what follows is about this one.
+    progressPanel->hide();
+    accepted.clear();
     const MergeRequest request = mergeRequest();
     if (!readyToStart(request)) {
         emit mergeEnded(MergeReport{});
@@ -321,7 +372,7 @@ void mergeprj::mergeDone(const MergeReport &report)
         closeWhenEnded = false;
         QDialog::reject();
     } else if (report.started || report.stopped) {
-        MergeResultDialog(report, this).exec();
+        MergeResultDialog(report, accepted, this).exec();
     }
     emit mergeEnded(report);
 }
@@ -332,7 +383,7 @@ void mergeprj::reject()
         QDialog::reject();
         return;
     }
-    if (!messages.question(tr("Tips"), tr("A merge is running. Stop it and close the window?")))
+    if (!messages.question(tr("Stop the merge"), tr("A merge is running. Stop it and close the window?")))
         return;
     if (runner.isRunning()) {
         closeWhenEnded = true;

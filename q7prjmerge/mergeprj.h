@@ -66,6 +66,7 @@ private:
     bool readyToStart(const MergeRequest &request);
     bool confirmFlaggedProjects(const MergeRequest &request);
     bool confirmReplace(const MergeRequest &request);
+    static QString acceptedText(int flagged, int findings);
 
 
     QPushButton *addButton;
@@ -91,6 +92,7 @@ private:
     MessageBoxes messages;
     MergeRunner runner;
     bool closeWhenEnded = false;
+    QString accepted; // what the operator let this merge go ahead with
     double tolerance; // of the readiness check, from the settings
 };
 

@@ -38,6 +38,11 @@ MergeProgressPanel::MergeProgressPanel(int plannedSteps, QWidget *parent)
     solverOutput->setMinimumHeight(160);
     solverOutput->hide();
     elapsedLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    detailsButton->setToolTip(tr("Show or hide the solver's output and error lines as they come"));
+    stopButton->setToolTip(tr("Stop the merge before its next step; the folder keeps what was written"));
+    progressBar->setToolTip(tr("The merge's work done; its text counts the steps"));
+    elapsedLabel->setToolTip(tr("How long the merge has run"));
+    solverOutput->setToolTip(tr("The solver's output and error lines"));
 
     auto *grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);
@@ -70,6 +75,8 @@ void MergeProgressPanel::start()
     progressBar->setPalette(QPalette());
     rowsLabel->clear();
     solverOutput->clear();
+    progressBar->show();
+    elapsedLabel->show();
     stepLabel->setText(tr("Starting the merge"));
     stopButton->setEnabled(true);
     elapsed.start();
@@ -116,13 +123,17 @@ void MergeProgressPanel::finish(const MergeReport &report)
     stopButton->setEnabled(false);
     rowsLabel->clear();
     if (report.stopped)
-        stepLabel->setText(tr("Stopped after %1 steps").arg(report.steps.size()));
+        stepLabel->setText(report.steps.size() == 1 ? tr("Stopped after 1 step")
+                                                    : tr("Stopped after %1 steps").arg(report.steps.size()));
     else if (!report.started)
         stepLabel->setText(tr("The merge did not start"));
     else if (report.succeeded())
         stepLabel->setText(tr("Finished"));
     else
         stepLabel->setText(tr("Finished with failed steps"));
+    // A merge that did not start has no steps done and took no time.
+    progressBar->setVisible(report.started || report.stopped);
+    elapsedLabel->setVisible(report.started || report.stopped);
     if (report.started && !report.succeeded())
         showOnBar(report.stopped ? tr("stopped") : tr("failed"), report.stopped ? QColor(0xc9, 0x8a, 0x2e) : Qt::red);
 }

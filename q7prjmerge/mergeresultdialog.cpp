@@ -1,6 +1,7 @@
 #include "mergeresultdialog.h"
 
 #include "shownpath.h"
+#include "windowfit.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,10 +53,11 @@ QTableWidget *stepTable(const MergeReport &report)
             greyRow(table, row++);
             continue;
         }
-        setRow(table, row, {step.name, step.ok ? QDialog::tr("succeeded") : QDialog::tr("failed"),
-                            QDialog::tr("%1 ms").arg(step.milliseconds), shownPath(step.problem)});
+        setRow(table, row, {step.name, step.result(), QDialog::tr("%1 ms").arg(shownCount(step.milliseconds)),
+                            shownPath(step.problem)});
         if (!step.ok)
-            table->item(row, 1)->setForeground(Qt::red);
+            table->item(row, 1)->setForeground(step.result() == QDialog::tr("failed") ? QColor(Qt::red)
+                                                                                       : QColor(0xc9, 0x8a, 0x2e));
         ++row;
     }
     for (const MergeStepId id : notRun) {
@@ -67,26 +70,54 @@ QTableWidget *stepTable(const MergeReport &report)
     table->setFocusPolicy(Qt::NoFocus);
     table->horizontalHeader()->setStretchLastSection(true);
     table->resizeColumnsToContents();
-    // Tall enough for every step: the table needs no scrolling.
+    // Tall enough for every step: the table itself needs no scrolling.
     table->resizeRowsToContents();
     table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() + table->verticalHeader()->length()
                             + 2 * table->frameWidth());
+    table->setToolTip(QDialog::tr("Each step of the merge: failed ones first, those not run in grey"));
     return table;
+}
+
+QLabel *wrappedLabel(const QString &text, const char *name)
+{
+    auto *label = new QLabel(text);
+    label->setObjectName(name);
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    return label;
+}
+
+// The summary, what was accepted, the counts and the steps, in a frame that
+// scrolls when the screen is too small for them.
+QScrollArea *reportArea(const MergeReport &report, const QString &accepted)
+{
+    auto *contents = new QWidget;
+    auto *layout = new QVBoxLayout(contents);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(wrappedLabel(report.summary(), "summaryLabel"));
+    if (!accepted.isEmpty())
+        layout->addWidget(wrappedLabel(QDialog::tr("Merged anyway, as asked: %1").arg(accepted), "acceptedLabel"));
+    layout->addWidget(new QLabel(QDialog::tr("Projects: %1, cameras: %2, images: %3")
+                                     .arg(shownCount(report.projects), shownCount(report.cameras),
+                                          shownCount(report.images))));
+    layout->itemAt(layout->count() - 1)->widget()->setObjectName("countsLabel");
+    layout->addWidget(stepTable(report));
+    auto *area = new QScrollArea;
+    area->setObjectName("reportArea");
+    area->setWidget(contents);
+    area->setWidgetResizable(true);
+    area->setFrameShape(QFrame::NoFrame);
+    area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return area;
 }
 
 } // namespace
 
-MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
-    : QDialog(parent), report(report)
+MergeResultDialog::MergeResultDialog(const MergeReport &report, const QString &accepted, QWidget *parent)
+    : QDialog(parent), report(report), copiedLabel(new QLabel)
 {
-    setWindowTitle(tr("Tips"));
-    auto *summaryLabel = new QLabel(report.summary());
-    summaryLabel->setObjectName("summaryLabel");
-    summaryLabel->setWordWrap(true);
-    summaryLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    auto *countsLabel = new QLabel(tr("Projects: %1, cameras: %2, images: %3")
-                                       .arg(report.projects).arg(report.cameras).arg(report.images));
-    countsLabel->setObjectName("countsLabel");
+    setWindowTitle(tr("Merge result"));
+    copiedLabel->setObjectName("copiedLabel");
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
     QPushButton *openButton = buttons->addButton(tr("Open folder"), QDialogButtonBox::ActionRole);
@@ -101,16 +132,27 @@ MergeResultDialog::MergeResultDialog(const MergeReport &report, QWidget *parent)
     closeButton->setDefault(true);
     closeButton->setFocus();
     openButton->setEnabled(QFileInfo(report.outputFolder).isDir());
+    openButton->setToolTip(tr("Open the new project's folder in the file manager"));
+    copyButton->setToolTip(tr("Copy the whole report, the solver's output included, as text"));
+    closeButton->setToolTip(tr("Close this report (Enter)"));
     connect(openButton, &QAbstractButton::clicked, this, &MergeResultDialog::openFolder);
     connect(copyButton, &QAbstractButton::clicked, this, &MergeResultDialog::copyReport);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto *layout = new QVBoxLayout(this);
-    layout->addWidget(summaryLabel);
-    layout->addWidget(countsLabel);
-    layout->addWidget(stepTable(report));
-    layout->addWidget(buttons);
-    resize(640, sizeHint().height());
+    QScrollArea *area = reportArea(report, accepted);
+    layout->addWidget(area);
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(copiedLabel, 1);
+    bottom->addWidget(buttons);
+    layout->addLayout(bottom);
+    // The whole report where the screen has room, else as much as fits.
+    const QRect screen = availableScreen(parent);
+    const QMargins margins = layout->contentsMargins();
+    const int width = std::min(std::max(640, fontMetrics().averageCharWidth() * 90), screen.width() * 9 / 10);
+    const int wanted = area->widget()->heightForWidth(width - margins.left() - margins.right())
+                       + buttons->sizeHint().height() + margins.top() + margins.bottom() + layout->spacing();
+    resize(width, std::min(wanted, screen.height() * 9 / 10));
 }
 
 // Where no program opens folders, the user is told where the project is.
@@ -120,7 +162,7 @@ void MergeResultDialog::openFolder()
     if (QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
         return;
     QMessageBox box(QMessageBox::Information, tr("Open folder"),
-                    tr("No program to open folders was found. The new project is in:\n%1").arg(folder),
+                    tr("No program to open folders was found. The new project is in:\n%1").arg(shownPath(folder)),
                     QMessageBox::Ok, this);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
@@ -129,4 +171,5 @@ void MergeResultDialog::openFolder()
 void MergeResultDialog::copyReport()
 {
     QApplication::clipboard()->setText(report.text());
+    copiedLabel->setText(tr("The report was copied to the clipboard."));
 }

@@ -105,7 +105,7 @@ void ProjectList::addProjects(const QStringList &paths)
         insertItem(count(), item);
         load(item);
     }
-    emit notice(refused.isEmpty() ? QString() : tr("Already listed, not added again: %1").arg(refused.join(", ")));
+    emit notice(refused.isEmpty() ? QString() : tr("Already listed, not added again: %1").arg(shownPath(refused.join(", "))));
 }
 
 void ProjectList::moveCurrent(int step)

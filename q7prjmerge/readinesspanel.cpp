@@ -29,6 +29,11 @@ ReadinessPanel::ReadinessPanel(ProjectList *list, double tolerance, QWidget *par
     findings->setWordWrap(true);
     findings->setResizeMode(QListView::Adjust); // the sentences wrap again as the panel grows
     findings->setAlternatingRowColors(true);
+    // The panel's width does not follow its texts: the buttons beside it stay put.
+    summary->setWordWrap(true);
+    summary->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    map->setToolTip(tr("The listed blocks, each position a dot in its project's colour; shared images dark"));
+    findings->setToolTip(tr("What the check of the positions found; choose one to see its blocks alone"));
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 0, 0, 0);
     layout->addWidget(map, 3);

@@ -10,9 +10,10 @@
 #include <QPushButton>
 #include <QtTest>
 
-// The dialog as the keyboard finds it: Enter starts MergePrj and nothing
-// else, Tab follows the eye, a merge that cannot start changes nothing on
-// screen, and an existing project is replaced only when the user says so.
+// The dialog as the keyboard finds it: Enter presses the focused button and
+// elsewhere starts MergePrj, Tab follows the eye, a merge that cannot start
+// changes nothing on screen, and an existing project is replaced only when
+// the user says so.
 
 namespace {
 
@@ -49,6 +50,8 @@ private slots:
 
     void enterStartsMergeOnly_data();
     void enterStartsMergeOnly();
+    void enterPressesTheFocusedButton_data();
+    void enterPressesTheFocusedButton();
     void tabFollowsTheEyeAndEveryControlTellsWhatItDoes();
     void replacesExistingProjectOnlyWhenAsked_data();
     void replacesExistingProjectOnlyWhenAsked();
@@ -117,6 +120,15 @@ void TestDialogKeyboard::enterStartsMergeOnly_data()
     QTest::newRow("in prjDir, PrjName empty") << "prjDirEdit" << "/tmp" << "" << "Please enter a save file name."
                                               << "prjNameEdit";
     QTest::newRow("both empty") << "prjNameEdit" << "" << "" << "Please enter the saved path." << "prjDirEdit";
+    // Refused before "Merge anyway?" (the listed project is missing).
+    QTest::newRow("name with /") << "prjDirEdit" << "/tmp" << "a/b" << "The project name must not contain \"/\"."
+                                 << "prjNameEdit";
+    QTest::newRow("folder under a missing one") << "prjNameEdit" << "/nonexistent/deeper" << "m"
+                                                << "Folder creation failed!\n/nonexistent/deeper/m: No such file or "
+                                                   "directory"
+                                                << "prjDirEdit";
+    QTest::newRow("folder under a file") << "prjNameEdit" << "/etc/passwd" << "m"
+                                         << "Folder creation failed!\n/etc/passwd/m: Not a directory" << "prjDirEdit";
 }
 
 void TestDialogKeyboard::enterStartsMergeOnly()
@@ -126,10 +138,8 @@ void TestDialogKeyboard::enterStartsMergeOnly()
     QFETCH(QString, prjName);
     QFETCH(QString, warning);
     QFETCH(QString, focusAfter);
-    for (QPushButton *button : dialog->findChildren<QPushButton *>()) {
-        QVERIFY2(!button->autoDefault(), qPrintable(button->objectName()));
+    for (QPushButton *button : dialog->findChildren<QPushButton *>())
         QCOMPARE(button->isDefault(), button->objectName() == "mergeButton");
-    }
     dialog->addProjectFiles({temp + "/a.Q7D"});
     child<QLineEdit>("prjDirEdit")->setText(prjDir);
     child<QLineEdit>("prjNameEdit")->setText(prjName);
@@ -146,6 +156,29 @@ void TestDialogKeyboard::enterStartsMergeOnly()
     QCOMPARE(dialog->focusWidget()->objectName(), focusAfter);
 }
 
+void TestDialogKeyboard::enterPressesTheFocusedButton_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::newRow("Add") << "addButton";
+    QTest::newRow("Open") << "openButton";
+}
+
+// Its chooser opens, and no merge is asked for.
+void TestDialogKeyboard::enterPressesTheFocusedButton()
+{
+    QFETCH(QString, button);
+    dialog->addProjectFiles({temp + "/a.Q7D"});
+    child<QLineEdit>("prjDirEdit")->setText(temp);
+    child<QLineEdit>("prjNameEdit")->setText("m");
+    QWidget *focused = child<QWidget>(qPrintable(button));
+    focused->setFocus();
+    QSignalSpy ended(dialog, &mergeprj::mergeEnded);
+    const QStringList boxes = answering(QMessageBox::No, [focused] { QTest::keyClick(focused, Qt::Key_Return); });
+    QCOMPARE(boxes, QStringList());
+    QCOMPARE(choosersOpened, 1);
+    QCOMPARE(ended.size(), 0);
+}
+
 void TestDialogKeyboard::tabFollowsTheEyeAndEveryControlTellsWhatItDoes()
 {
     const QStringList order = {"projectList", "addButton",  "removeButton", "removeAllButton",
@@ -159,7 +192,8 @@ void TestDialogKeyboard::tabFollowsTheEyeAndEveryControlTellsWhatItDoes()
         widget = widget->nextInFocusChain();
     }
     QCOMPARE(tabbed, order);
-    for (const QString &name : order)
+    for (const QString &name : order + QStringList{"detailsButton", "stopButton", "progressBar", "blockMap",
+                                                   "findingsList"})
         QVERIFY2(!child<QWidget>(qPrintable(name))->toolTip().isEmpty(), qPrintable(name));
 }
 
@@ -191,7 +225,7 @@ void TestDialogKeyboard::replacesExistingProjectOnlyWhenAsked()
         child<QPushButton>("mergeButton")->click();
         QVERIFY(ended.size() == 2 || ended.wait(60000));
     });
-    QCOMPARE(boxes, QStringList{"Tips|m already exists in " + temp + "/. Replace its files?"});
+    QCOMPARE(boxes, QStringList{"Replace project|m already exists in " + temp + "/. Replace its files?"});
     QCOMPARE(ended.last().first().value<MergeReport>().started, replaced);
     QCOMPARE(readBytes(temp + "/m/m.cmr") != "earlier", replaced);
 }

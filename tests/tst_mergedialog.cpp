@@ -54,7 +54,8 @@ QStringList answerMessageBoxes(const std::function<void()> &action,
             boxes.append(box->windowTitle() + "|" + box->text());
             (box->button(answer) ? box->button(answer) : box->button(QMessageBox::Ok))->click();
         } else if (auto *result = qobject_cast<MergeResultDialog *>(QApplication::activeModalWidget())) {
-            boxes.append(result->windowTitle() + "|" + result->summary());
+            const auto *accepted = result->findChild<QLabel *>("acceptedLabel");
+            boxes.append(result->windowTitle() + "|" + result->summary() + (accepted ? "|" + accepted->text() : ""));
             result->accept();
         }
     });
@@ -374,7 +375,10 @@ void TestMergeDialog::flaggedProjectAsksBeforeMerge()
 
     boxes = answerMessageBoxes([this] { merge(); }, QMessageBox::Yes);
     QCOMPARE(boxes.size(), 2);
-    QVERIFY2(boxes[1].startsWith("Tips|"), qPrintable(boxes[1]));
+    QVERIFY2(boxes[1].startsWith("Merge result|"), qPrintable(boxes[1]));
+    // The result says what was accepted.
+    QVERIFY2(boxes[1].contains("|Merged anyway, as asked: 1 project with files missing or unreadable"),
+             qPrintable(boxes[1]));
     QVERIFY(QFileInfo::exists(temp + "/m/m.Q7D"));
 }
 
@@ -475,9 +479,9 @@ void TestMergeDialog::mergeWritesProjectAndTellsCounts()
 {
     prepareMerge("m");
     const QStringList boxes = answerMessageBoxes([this] { merge(); });
-    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
+    QCOMPARE(boxes, QStringList({QString("Merge result|Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
                                          "Images: 40 read from the source position files, 39 in the merged "
-                                         "project (1 shared images merged once).").arg(temp)}));
+                                         "project (1 shared image merged once).").arg(temp)}));
     QCOMPARE(dialog->mergeState().imageRecords.size(), size_t(39));
     QCOMPARE(readBytes(temp + "/m/m.lst").count('\n'), 39);
     QCOMPARE(tableRows(temp + "/m/m.temp", "groups", "GroupID").size(), 4);
@@ -498,7 +502,7 @@ void TestMergeDialog::laterMergeWritesItsOwnDatabase()
     edit("prjNameEdit")->setText("second");
     const QStringList boxes = answerMessageBoxes([this] { merge(); });
     QCOMPARE(boxes.size(), 1);
-    QVERIFY2(boxes[0].startsWith("Tips|Merged 2 projects"), qPrintable(boxes[0]));
+    QVERIFY2(boxes[0].startsWith("Merge result|Merged 2 projects"), qPrintable(boxes[0]));
     QCOMPARE(tableRows(temp + "/first/first.temp", "eofInfo", "Name").size(), 39);
     QCOMPARE(tableRows(temp + "/second/second.temp", "eofInfo", "Name").size(), 39);
 }

@@ -3,12 +3,13 @@
 #include "mergeprj.h"
 #include "mergeprogresspanel.h"
 #include "mergeresultdialog.h"
+#include "shownpath.h"
 #include "testfiles.h"
 
 #include <QClipboard>
-#include <QLabel>
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+
 #include <QtTest>
 
 // A merge runs off the GUI thread: the window keeps handling events, shows
@@ -83,6 +85,7 @@ private slots:
     void closingDuringMergeAsksFirst();
     void stopQuestionGoesWhenMergeEnds();
     void resultListsFailedStepsFirstAndCopiesReport();
+    void copiedReportOfStoppedMergeIsWhole();
     void barMovesByWork_data();
     void barMovesByWork();
 
@@ -189,9 +192,9 @@ void TestMergeProgress::windowLivesAndShowsSolverLines()
     QVERIFY(report.succeeded());
     QCOMPARE(int(report.steps.size()), MergeWorkflow::plannedSteps);
     QTRY_COMPARE(resultRows, MergeWorkflow::plannedSteps);
-    QCOMPARE(boxes, QStringList({QString("Tips|Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
+    QCOMPARE(boxes, QStringList({QString("Merge result|Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
                                          "Images: 40 read from the source position files, 39 in the merged "
-                                         "project (1 shared images merged once).").arg(temp)}));
+                                         "project (1 shared image merged once).").arg(temp)}));
     QVERIFY(button("mergeButton")->isEnabled() && !button("stopButton")->isEnabled());
 
     // Both channels reach the details pane and the report, in each one's order.
@@ -227,10 +230,13 @@ void TestMergeProgress::stopDuringSolver()
     QVERIFY(report.stopped && !report.succeeded());
     QCOMPARE(stepNames(report), QStringList({"output folder", "solver input list", "position export", "project folders", "solver"}));
     QCOMPARE(report.steps.back().problem, QString("stopped"));
+    // Told as stopped, not as a failure with an exit code.
+    QCOMPARE(report.steps.back().result(), QString("stopped"));
+    QCOMPARE(report.solverEnd(), QString("stopped"));
     QVERIFY(dialog->findChild<QProgressBar *>("progressBar")->format().startsWith("stopped: "));
     QVERIFY(!report.solverOutput.contains("slow solver line 299"));
     QTRY_COMPARE(boxes.size(), 1);
-    QVERIFY2(boxes[0].startsWith(QString("Tips|The merge into %1/m was stopped.").arg(temp)), qPrintable(boxes[0]));
+    QVERIFY2(boxes[0].startsWith(QString("Merge result|The merge into %1/m was stopped.").arg(temp)), qPrintable(boxes[0]));
     // Nothing after the solver was written, and the sources are as they were.
     QVERIFY(!QFile::exists(temp + "/m/Adjustment/m_ori.q7c"));
     QVERIFY(!QFile::exists(temp + "/m/m.cmr") && !QFile::exists(temp + "/m/m.temp"));
@@ -280,7 +286,7 @@ void TestMergeProgress::closingDuringMergeAsksFirst()
 
     answerBoxes(QMessageBox::No);
     dialog->close();
-    const QString question = "Tips|A merge is running. Stop it and close the window?";
+    const QString question = "Stop the merge|A merge is running. Stop it and close the window?";
     QCOMPARE(boxes, QStringList({question}));
     QVERIFY(dialog->isVisible() && ended.isEmpty());
 
@@ -335,6 +341,27 @@ void TestMergeProgress::resultListsFailedStepsFirstAndCopiesReport()
     QVERIFY(copied.startsWith(report.summary()));
     QVERIFY(copied.contains("solver -t mergeq7c (exit code 3)"));
     QCOMPARE(copied.count(" failed "), 2);
+    QVERIFY(!result.findChild<QLabel *>("copiedLabel")->text().isEmpty()); // the copy is confirmed
+}
+
+// A stopped merge's copy holds the steps that did not run, the solver's
+// command line with single separators, how it ended and its output.
+void TestMergeProgress::copiedReportOfStoppedMergeIsWhole()
+{
+    MergeReport report;
+    report.started = report.stopped = true;
+    report.outputFolder = temp + "//m";
+    report.steps = {{"output folder", true, {}, 1, MergeStepId::OutputFolder},
+                    {"solver", false, "stopped", 2, MergeStepId::Solver}};
+    report.solverCommand = temp + "//AT//Z7Uzurer -t mergeq7c";
+    report.solverOutput = QStringList{"solver line 1", "solver line 2"};
+    const QString copied = report.text();
+    QVERIFY2(copied.contains("\nsolver:                  stopped ") && copied.contains("\ngroups:  ")
+                 && copied.count(" not run ") == int(report.notRun().size()),
+             qPrintable(copied));
+    QVERIFY2(copied.endsWith("Solver: " + shownPath(temp + "/AT/Z7Uzurer") + " -t mergeq7c (stopped)\n"
+                             "  solver line 1\n  solver line 2\n"),
+             qPrintable(copied));
 }
 
 void TestMergeProgress::barMovesByWork_data()

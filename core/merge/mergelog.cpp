@@ -33,7 +33,7 @@ QString readinessRecord(const MergeReport &report)
 {
     QString text = QString("check (tolerance %1): ").arg(report.readiness.tolerance) + findingsText(report.readiness);
     text += "shared images:\n" + indented(pairsText(report.readiness).split('\n', Qt::SkipEmptyParts));
-    text += "map: " + (report.mapFile.isEmpty() ? QString("could not be written") : report.mapFile) + "\n";
+    text += "map: " + (report.mapFile.isEmpty() ? QString("could not be written") : shownPath(report.mapFile)) + "\n";
     return text;
 }
 

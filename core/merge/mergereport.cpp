@@ -3,11 +3,18 @@
 #include "shownpath.h"
 
 #include <QCoreApplication>
+#include <QLocale>
 #include <algorithm>
 
 bool MergeReport::succeeded() const
 {
     return started && !stopped && std::all_of(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ok; });
+}
+
+bool MergeReport::stepSucceeded(MergeStepId id) const
+{
+    return std::any_of(steps.begin(), steps.end(),
+                       [id](const MergeStep &step) { return step.id == id && step.ran && step.ok; });
 }
 
 namespace {
@@ -18,6 +25,25 @@ QString tr(const char *text)
 }
 
 } // namespace
+
+QString stoppedProblem()
+{
+    return tr("stopped");
+}
+
+QString shownCount(qint64 count)
+{
+    return QLocale().toString(count);
+}
+
+QString MergeStep::result() const
+{
+    if (!ran)
+        return tr("not run");
+    if (ok)
+        return tr("succeeded");
+    return problem == stoppedProblem() ? tr("stopped") : tr("failed");
+}
 
 std::vector<MergeStepId> MergeReport::notRun() const
 {
@@ -46,10 +72,7 @@ QString MergeReport::summary() const
     QString text;
     if (succeeded()) {
         text = tr("Merged %1 projects into %2: %3 cameras, %4 images.")
-                   .arg(projects)
-                   .arg(outputFolder)
-                   .arg(cameras)
-                   .arg(images);
+                   .arg(shownCount(projects), outputFolder, shownCount(cameras), shownCount(images));
     } else {
         QStringList leftOut;
         for (const MergeStep &step : steps) {
@@ -73,12 +96,14 @@ QString MergeReport::summary() const
 QString MergeReport::imageCounts() const
 {
     QString text = tr("Images: %1 read from the source position files, %2 in the merged project")
-                       .arg(positionsRead)
-                       .arg(images);
-    if (positionsRead > positionsMerged)
-        text += tr(" (%1 shared images merged once)").arg(positionsRead - positionsMerged);
+                       .arg(shownCount(positionsRead), shownCount(images));
+    const qint64 shared = positionsRead - positionsMerged;
+    if (shared == 1)
+        text += tr(" (1 shared image merged once)");
+    else if (shared > 1)
+        text += tr(" (%1 shared images merged once)").arg(shownCount(shared));
     if (positionsMerged != images)
-        text += tr("; the merged position file holds %1").arg(positionsMerged);
+        text += tr("; the merged position file holds %1").arg(shownCount(positionsMerged));
     return text + ".";
 }
 
@@ -93,16 +118,33 @@ QString MergeReport::timings() const
     return text + QString("%1 %2 ms\n").arg("total:", -22).arg(total, 8);
 }
 
+QString MergeReport::solverEnd() const
+{
+    if (solverExitCode != -1)
+        return tr("exit code %1").arg(solverExitCode);
+    for (const MergeStep &step : steps) {
+        if (step.id == MergeStepId::Solver && !step.ok)
+            return shownPath(step.problem);
+    }
+    return tr("not run");
+}
+
 QString MergeReport::text() const
 {
     QString text = summary() + "\n\n";
-    text += tr("Projects: %1, cameras: %2, images: %3").arg(projects).arg(cameras).arg(images) + "\n";
-    for (const MergeStep &step : steps) {
-        const QString result = !step.ran ? tr("not run") : step.ok ? tr("succeeded") : tr("failed");
-        text += QString("%1 %2 %3 ms").arg(step.name + ":", -24).arg(result, -9).arg(step.milliseconds, 8);
+    text += tr("Projects: %1, cameras: %2, images: %3")
+                .arg(shownCount(projects), shownCount(cameras), shownCount(images)) + "\n";
+    std::vector<MergeStep> all = steps;
+    for (const MergeStepId id : notRun())
+        all.push_back({stepName(id), false, QString(), 0, id, false});
+    for (const MergeStep &step : all) {
+        text += QString("%1 %2 %3 ms").arg(step.name + ":", -24).arg(step.result(), -9).arg(step.milliseconds, 8);
         text += (step.ok || !step.ran ? QString() : "  " + shownPath(step.problem)) + "\n";
     }
-    if (!solverCommand.isEmpty())
-        text += tr("Solver: %1 (exit code %2)").arg(solverCommand).arg(solverExitCode) + "\n";
+    if (solverCommand.isEmpty())
+        return text;
+    text += tr("Solver: %1 (%2)").arg(shownPath(solverCommand), solverEnd()) + "\n";
+    for (const QString &line : solverOutput)
+        text += "  " + line + "\n";
     return text;
 }

@@ -21,7 +21,17 @@ struct MergeStep
     qint64 milliseconds = 0;
     MergeStepId id = MergeStepId::OutputFolder;
     bool ran = true; // false: left out, the step it needs having failed
+
+    // "succeeded", "failed", "stopped" (cut short by a stop) or "not run",
+    // as the user is shown it.
+    QString result() const;
 };
+
+// The problem of a step that a stop cut short.
+QString stoppedProblem();
+
+// A count as the user reads it, grouped by the user's locale ("40,000").
+QString shownCount(qint64 count);
 
 // What a merge did, for the word the user gets at its end, the merge record
 // and the batch program's JSON.
@@ -48,6 +58,8 @@ struct MergeReport
     bool stopped = false; // the user stopped it; steps holds those that ran
 
     bool succeeded() const;
+    // Whether the step ran and did its work (the file it writes was written).
+    bool stepSucceeded(MergeStepId id) const;
     // The steps after the last that ran, for a merge that stopped part way.
     std::vector<MergeStepId> notRun() const;
     // The counts when every step succeeded, else each step that failed, or,
@@ -57,8 +69,11 @@ struct MergeReport
     // The images read from the source position files against those of the
     // merged project, the difference explained.
     QString imageCounts() const;
-    // The summary, the counts and one line a step, as the user copies it.
+    // The summary, the counts, one line a step (those not run included), the
+    // solver's command line, how it ended and its output, as the user copies it.
     QString text() const;
+    // How the solver ended: "exit code N", or why it has none.
+    QString solverEnd() const;
     // One line a step with its time, for measuring.
     QString timings() const;
 };

@@ -60,7 +60,7 @@ QJsonObject mergeReportJson(const MergeReport &report)
                                       {"output", QJsonArray::fromStringList(report.solverOutput)}});
     json.insert("steps", stepsJson(report.steps));
     json.insert("check", readinessJson(report.readiness));
-    json.insert("map", report.mapFile);
+    json.insert("map", shownPath(report.mapFile));
     json.insert("outputs", filesJson(namedFiles(report.outputs)));
     return json;
 }

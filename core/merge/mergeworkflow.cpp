@@ -1,5 +1,7 @@
 #include "mergeworkflow.h"
 
+#include "shownpath.h"
+
 #include "camerafile.h"
 #include "imagelistfile.h"
 #include "databaserecords.h"
@@ -128,7 +130,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     // Before the output folder is made: a refused merge writes nothing.
     const QString refusal = refusalBeforeWriting(request.prjName, plan);
     if (!refusal.isEmpty()) {
-        messages.warning(tr("Tips"), refusal);
+        messages.warning(tr("Tips"), shownPath(refusal));
         return report;
     }
 
@@ -304,8 +306,9 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
         sideWork->prepareWhileSolverRuns(plan.outputs.database, size_t(report.positionsMerged));
         const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, report); },
                                               [&] { return stopping(report); });
-        if (!ended)
-            return tr("stopped");
+        // Ctrl-C reaches the solver too: its end by the signal is the stop's.
+        if (!ended || (solver.crashed() && stopping(report)))
+            return stoppedProblem();
         if (solver.crashed())
             return tr("%1 crashed").arg(solverPath);
         report.solverExitCode = solver.exitCode();
@@ -364,7 +367,7 @@ void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &repo
             messages.critical(tr("Database Error"), opening.openError);
         return opening.problem;
     });
-    const auto problem = [](const TableWrite &written) { return written.stopped ? tr("stopped") : written.reason; };
+    const auto problem = [](const TableWrite &written) { return written.stopped ? stoppedProblem() : written.reason; };
     step(report, MergeStepId::ImageInfos, [&] {
         return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords,
                                         tableWatch(MergeStepId::ImageInfos, true)));

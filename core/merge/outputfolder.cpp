@@ -32,6 +32,28 @@ QString makeOutputFolder(const QString &outDir)
     return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The warning's text: the second line names the folder and why it could not
+// be made.
+QString failureText(const QString &outDir, const QString &failure)
+{
+    return QCoreApplication::translate("mergeprj", "Folder creation failed!") + "\n" + shownPath(outDir) + ": "
+           + failure;
+}
+
+// The error making outDir would meet, looked at without making it.
+int expectedError(const QString &outDir)
+{
+    const QFileInfo folder(outDir);
+    if (folder.exists())
+        return folder.isDir() ? 0 : ENOTDIR;
+    const QFileInfo parent(QFileInfo(QDir::cleanPath(outDir)).path());
+    if (!parent.exists())
+        return ENOENT;
+    if (!parent.isDir())
+        return ENOTDIR;
+    return parent.isWritable() ? 0 : EACCES;
+}
+
 } // namespace
 
 bool makeq7cListFile(const QString &outDir, UserMessages &messages)
@@ -40,11 +62,14 @@ bool makeq7cListFile(const QString &outDir, UserMessages &messages)
     const QString failure = makeOutputFolder(outDir);
     if (failure.isEmpty())
         return true;
-    // The second line names the folder and why it could not be made.
-    messages.warning(QCoreApplication::translate("mergeprj", "Tips"),
-                     QCoreApplication::translate("mergeprj", "Folder creation failed!") + "\n" + shownPath(outDir)
-                         + ": " + failure);
+    messages.warning(QCoreApplication::translate("mergeprj", "Tips"), failureText(outDir, failure));
     return false;
+}
+
+QString outputFolderProblem(const QString &outDir)
+{
+    const int error = expectedError(outDir);
+    return error == 0 ? QString() : failureText(outDir, QString::fromLocal8Bit(std::strerror(error)));
 }
 
 QStringList prjFolderSuffixes()

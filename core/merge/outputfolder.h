@@ -14,6 +14,11 @@
 // place.
 bool makeq7cListFile(const QString &outDir, UserMessages &messages);
 
+// Why makeq7cListFile would refuse outDir, told before anything is made: its
+// warning's text, or an empty text when the folder is there or its parent
+// folder is one that can take it.
+QString outputFolderProblem(const QString &outDir);
+
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();
 

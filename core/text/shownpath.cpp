@@ -1,10 +1,12 @@
 #include "shownpath.h"
 
+#include <QDir>
 #include <QRegularExpression>
 
 QString shownPath(const QString &text)
 {
-    // Two or more separators after anything but a blank or the start.
-    static const QRegularExpression repeated(QStringLiteral("(?<=[^\\s/])/{2,}"));
-    return QString(text).replace(repeated, QStringLiteral("/"));
+    // After anything but a blank or the start: a separator followed by more
+    // separators or by "./" segments.
+    static const QRegularExpression repeated(QStringLiteral("(?<=[^\\s/])/(?:/|\\./)+"));
+    return QDir::toNativeSeparators(QString(text).replace(repeated, QStringLiteral("/")));
 }
