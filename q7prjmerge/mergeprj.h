@@ -91,7 +91,7 @@ private:
     MessageBoxes messages;
     MergeRunner runner;
     bool closeWhenEnded = false;
-    double tolerance; // of the readiness check, from the settings
+    Tolerances tolerances; // of the readiness check, from the settings
 };
 
 #endif // MERGEPRJ_H

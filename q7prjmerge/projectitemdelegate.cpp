@@ -51,7 +51,7 @@ void ProjectItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 
     // The project's colour on the map, as a stripe at the row's left.
     painter->fillRect(QRect(option.rect.left(), option.rect.top() + 1, colourStripe - 2, option.rect.height() - 2),
-                      QColor(QRgb(projectColour(index.row()))));
+                      QColor(QRgb(projectColour(index.data(ProjectList::ColourRole).toInt()))));
     QStyleOptionViewItem path(option);
     path.rect.setLeft(option.rect.left() + colourStripe);
     path.rect.setRight(option.rect.right() - width);

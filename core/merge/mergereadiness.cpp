@@ -1,14 +1,13 @@
 #include "mergereadiness.h"
 
-#include "blockmapsvg.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance)
+std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances)
 {
-    return std::async(std::launch::async, [projects, tolerance] {
-        return checkReadiness(projects, tolerance, MapPoints::Kept);
+    return std::async(std::launch::async, [projects, tolerances] {
+        return checkReadiness(projects, tolerances, MapPoints::Kept);
     });
 }
 
@@ -20,6 +19,10 @@ QString mergeMapPath(const MergeReport &report)
 
 void takeReadiness(std::future<ReadinessReport> &check, MergeReport &report)
 {
+    if (report.stopped) {
+        report.readiness.finished = false;
+        return;
+    }
     report.readiness = check.get();
     // A merge that stopped before the solver has not made the Log folder.
     QDir().mkpath(report.outputs.folder + "//Log");

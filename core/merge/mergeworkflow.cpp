@@ -144,7 +144,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.sources = plan.projects;
     report.outputs = plan.outputs;
     // The check only tells: it runs beside the merge, for the record and the map.
-    std::future<ReadinessReport> readiness = startReadinessCheck(plan.projects, request.tolerance);
+    std::future<ReadinessReport> readiness = startReadinessCheck(plan.projects, {request.tolerance, request.verticalTolerance});
 
     if (writeSolverInputs(plan, report))
         runMerge(plan, request.prjName, report);
@@ -153,8 +153,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     imageRoom = {}; // a room the reader did not take, once it is made
     // A stopped merge writes nothing after the stop but its record, which
     // says what the folder holds; its map is left out.
-    if (!report.stopped)
-        takeReadiness(readiness, report);
+    takeReadiness(readiness, report);
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
