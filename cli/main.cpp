@@ -234,8 +234,8 @@ int main(int argc, char *argv[])
     }
     if (!report.started)
         return exitCode;
-    std::printf("%s\n", qPrintable(report.summary()));
     std::printf("Findings of the check: %d%s\n", findings, findings > 0 ? " (on standard error above; advice)" : "");
+    std::printf("%s\n", qPrintable(report.summary()));
     printTotal(report, total.elapsed());
     if (parser.isSet("timings")) {
         std::printf("%s", qPrintable(report.timings()));

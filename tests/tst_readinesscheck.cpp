@@ -1,5 +1,6 @@
 #include "readinesscheck.h"
 #include "testfiles.h"
+#include "testfindings.h"
 
 #include <QtTest>
 
@@ -21,18 +22,6 @@ std::vector<ProjectEntry> projectsWith(const QString &folder, const QStringList 
     return projects;
 }
 
-// "kind:projects", the projects numbered from 1.
-QStringList findingsOf(const ReadinessReport &report)
-{
-    QStringList found;
-    for (const ReadinessFinding &finding : report.findings) {
-        QStringList projects;
-        for (int project : finding.projects)
-            projects << QString::number(project + 1);
-        found << findingKindName(finding.kind) + ":" + projects.join(',');
-    }
-    return found;
-}
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "readinesscheck.h"
 #include "surveyblocks.h"
+#include "testfindings.h"
 
 #include <QtTest>
 #include <algorithm>
@@ -45,18 +46,6 @@ struct RowBlock
 };
 
 using Blocks = std::vector<RowBlock>;
-
-QStringList findingsOf(const ReadinessReport &report)
-{
-    QStringList found;
-    for (const ReadinessFinding &finding : report.findings) {
-        QStringList projects;
-        for (int project : finding.projects)
-            projects << QString::number(project + 1);
-        found << findingKindName(finding.kind) + ":" + projects.join(',');
-    }
-    return found;
-}
 
 } // namespace
 
