@@ -78,6 +78,8 @@ void TestSurveyCheck::findings_data()
     row("1.1 m lower", {{"A", {}}, {"B", {F::Metres, 0, 0, -1.1}}}, {"offset:1,2"}, "1.1 m lower than");
     row("266 m north-east, in degrees", {{"A", {F::LonLat}, wgs}, {"B", {F::LonLat, 188, 188}, wgs}},
         {"offset:1,2"}, "lie 265.9 m north-east of project 1 (block1)'s (spread 0.0 m): another coordinate");
+    row("266 m north-east and 3 m lower", {{"A", {}}, {"B", {F::Metres, 188, 188, -3}}}, {"offset:1,2"},
+        "lie 265.9 m north-east of and 3.0 m lower than project 1 (block1)'s (spread 0.0 m): another");
     row("47.9 m higher: geoid against ellipsoid", {{"A", {}}, {"B", {F::Metres, 0, 0, 47.9}}}, {"offset:1,2"},
         "47.9 m higher than project 1 (block1)'s (spread 0.0 m): ellipsoidal against geoid heights?");
     row("degrees beside metres", {{"A", {}}, {"B", {F::LonLat}}}, {"degrees:2,1"},

@@ -408,17 +408,16 @@ void findOffset(ReadinessReport &report, const ReadinessPair &pair, const PairVe
     const QString first = report.projects[size_t(pair.first)].label;
     const QString second = report.projects[size_t(pair.second)].label;
     const double horizontal = std::hypot(pair.east, pair.north);
-    QString where;
+    QStringList where;
     if (verdict.horizontalOffset)
-        where = QString("%1 %2").arg(distanceText(horizontal), compassPoint(pair.east, pair.north));
+        where << QString("%1 %2 of").arg(distanceText(horizontal), compassPoint(pair.east, pair.north));
     if (verdict.verticalOffset)
-        where += QString("%1%2 %3").arg(where.isEmpty() ? "" : " and ", distanceText(std::fabs(pair.up)),
-                                        pair.up > 0 ? "higher" : "lower");
+        where << QString("%1 %2 than").arg(distanceText(std::fabs(pair.up)), pair.up > 0 ? "higher" : "lower");
     const QString cause = verdict.horizontalOffset ? "another coordinate system or datum?"
                                                    : "ellipsoidal against geoid heights?";
     add(report, FindingKind::Offset,
-        QString("%1's shared images lie %2 %3 %4's (spread %5): %6")
-            .arg(second, where, verdict.horizontalOffset ? "of" : "than", first, distanceText(pair.spread), cause),
+        QString("%1's shared images lie %2 %3's (spread %4): %5")
+            .arg(second, where.join(" and "), first, distanceText(pair.spread), cause),
         {pair.first, pair.second});
 }
 
