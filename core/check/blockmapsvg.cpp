@@ -115,10 +115,11 @@ QByteArray legend(const ReadinessReport &report, const BlockMapGrid &grid)
     svg += legendLine(line++, hex(sharedColour), "shared images");
     svg += legendLine(line++, hex(findingColour),
                       report.findings.empty() ? QString("no findings") : QString("findings: %1").arg(report.findings.size()));
+    if (!grid.offMap().empty())
+        svg += legendLine(line++, "none", "not on the map (far off or in another unit):");
     for (int project : grid.offMap())
         svg += legendLine(line++, hex(projectColour(report.projects[size_t(project)].colour)),
-                          QString("not on the map (far off or in another unit): %1")
-                              .arg(report.projects[size_t(project)].label));
+                          report.projects[size_t(project)].label);
     return svg;
 }
 
@@ -157,7 +158,7 @@ QByteArray findingLines(const QStringList &lines)
 QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
 {
     const BlockMapGrid grid(report, gridWidth, gridHeight);
-    const int legendLines = int(report.projects.size() + grid.offMap().size()) + 2;
+    const int legendLines = int(report.projects.size() + grid.offMap().size()) + 3;
     const QStringList findingText = findingTextLines(report);
     const int height = std::max(mapHeight, 24 + legendLines * lineHeight) + 12 + int(findingText.size()) * lineHeight;
     QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
