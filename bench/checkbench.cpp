@@ -55,7 +55,7 @@ qint64 checkMs(const std::vector<ProjectEntry> &projects)
 // As the view paints: the cells filled, their dots drawn, the picture shown.
 qint64 mapMs(const std::vector<ProjectEntry> &projects)
 {
-    const ReadinessReport report = checkReadiness(projects, defaultTolerance, MapPoints::Kept);
+    const ReadinessReport report = checkReadiness(projects, Tolerances{}, MapPoints::Kept);
     QImage window(mapWidth, mapHeight, QImage::Format_RGB32);
     QElapsedTimer timer;
     timer.start();

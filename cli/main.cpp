@@ -1,11 +1,12 @@
 // q7prjmerge-cli: the merge of the dialog, without a window.
 //
 //   q7prjmerge-cli --dir DIR --name NAME [--json] PROJECT.Q7D [PROJECT.Q7D ...]
-//   q7prjmerge-cli --check [--tolerance D] [--json] PROJECT.Q7D [PROJECT.Q7D ...]
+//   q7prjmerge-cli --check [--tolerance D] [--vertical-tolerance D] [--map FILE.svg] [--json] PROJECT.Q7D ...
 //
 // Exit codes: 0 the merge ran to its end and every step succeeded; 1 a step
 // failed (the merge ran to its end, or stopped before the solver when its
-// input list or position file could not be written); 2 it did not start.
+// input list or position file could not be written, or --strict refused it
+// for a finding of the check); 2 it did not start.
 
 #include "arguments.h"
 #include "checkcommand.h"
@@ -22,6 +23,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
+#include <cmath>
 #include <csignal>
 #include <optional>
 #include <cstdio>
@@ -40,7 +42,7 @@ void describe(QCommandLineParser &parser)
         "project file.\n\n"
         "Exit codes: 0 every step succeeded; 1 a step failed (the merge ran to its end, or\n"
         "stopped before the solver when its input list or position file could not be\n"
-        "written); 2 the merge did not start (usage, a listed file missing or not a readable\n"
+        "written, or --strict refused it for a finding of the check); 2 the merge did not start (usage, a listed file missing or not a readable\n"
         "project file, empty --dir or --name, a NAME that is no plain file name, an output\n"
         "that would overwrite a source project's file or is a symbolic link, a linked project,\n"
         "Adjustment or Log folder, a path too long, a NAME.temp that is no photo database,\n"
@@ -57,12 +59,22 @@ void describe(QCommandLineParser &parser)
                                 "timings, also when the merge does not start: steps, counts, output "
                                 "files, exit code and the reason (with --help or --version: the program, "
                                 "its version and the help text)."},
-                       {"check", "Only check the projects before a merge: print the findings (an "
-                                 "unconnected block, shared images far apart, a block in degrees, a name "
-                                 "listed twice) and the pairs that share images. Writes nothing; exits 0 "
-                                 "when nothing was found, 1 when something was."},
-                       {"tolerance", "Shared images whose positions lie farther apart than this, in the "
-                                     "positions' unit, are a finding (default 1.0).", "DISTANCE", "1.0"}});
+                       {"check", "Only check the projects before a merge: print the findings (blocks in "
+                                 "different units or projections, a project without positions, positions "
+                                 "without a fix, a name listed twice or in another case, shared images "
+                                 "offset alike, different photos under the same names, moved images, an "
+                                 "unconnected block) and the pairs that share images. Writes nothing but "
+                                 "--map; exits 0 when nothing was found, 1 when something was."},
+                       {"map", "With --check, write the map of the blocks with the findings to FILE.svg.",
+                        "FILE.svg"},
+                       {"strict", "Refuse to merge when the check before it has a finding (exit 1, "
+                                  "nothing written)."},
+                       {"tolerance", "Shared images whose positions lie farther apart than this across, in "
+                                     "metres (blocks in degrees too), are a finding (default 1.0).",
+                        "METRES", "1.0"},
+                       {"vertical-tolerance", "Shared images whose heights differ by more than this, in "
+                                              "metres, are a finding (default 1.0).",
+                        "METRES", "1.0"}});
     parser.addPositionalArgument("projects", "Source project files (.Q7D), in merge order.", "PROJECT.Q7D...");
 }
 
@@ -168,17 +180,34 @@ int main(int argc, char *argv[])
     const QStringList unusable = unusableProjectFiles(projects);
     if (!unusable.isEmpty())
         return refuse(unusable.join('\n'), json);
-    bool toleranceOk = false;
-    const double tolerance = parser.value("tolerance").toDouble(&toleranceOk);
-    if (!toleranceOk || !(tolerance >= 0))
-        return refuse(QString("--tolerance needs a distance of at least 0, not %1").arg(parser.value("tolerance")), json);
+    Tolerances tolerances;
+    for (auto [option, value] : {std::pair{"tolerance", &tolerances.horizontal},
+                                 std::pair{"vertical-tolerance", &tolerances.vertical}}) {
+        bool ok = false;
+        *value = parser.value(option).toDouble(&ok);
+        if (!ok || !(*value >= 0) || std::isinf(*value))
+            return refuse(QString("--%1 needs a distance of at least 0, not %2").arg(option, parser.value(option)),
+                          json);
+    }
+    if (parser.isSet("map") && !parser.isSet("check"))
+        return refuse("--map needs --check. See 'q7prjmerge-cli --help'.", json);
     if (parser.isSet("check"))
-        return runReadinessCheck(projects, tolerance, json);
+        return runReadinessCheck(projects, tolerances, json, absolutePath(parser.value("map")));
+    const int findings = checkBeforeMerge(projects, tolerances);
+    if (findings > 0 && parser.isSet("strict")) {
+        const QString reason = QString("Not merged: --strict, and the check found %1.")
+                                   .arg(findings == 1 ? QString("1 finding") : QString("%1 findings").arg(findings));
+        std::fprintf(stderr, "%s\n", qPrintable(reason));
+        if (json)
+            printJson(MergeReport{}, StepFailed, reason);
+        return StepFailed;
+    }
 
     if (!parser.isSet("verbose"))
         QLoggingCategory::setFilterRules("default.debug=false");
 
-    const MergeRequest request{projects, absolutePath(parser.value("dir")), parser.value("name"), tolerance};
+    const MergeRequest request{projects, absolutePath(parser.value("dir")), parser.value("name"),
+                               tolerances.horizontal, tolerances.vertical};
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));
@@ -203,6 +232,7 @@ int main(int argc, char *argv[])
     }
     if (!report.started)
         return exitCode;
+    std::printf("Findings of the check: %d%s\n", findings, findings > 0 ? " (on standard error above; advice)" : "");
     std::printf("%s\n", qPrintable(report.summary()));
     printTotal(report, total.elapsed());
     if (parser.isSet("timings")) {

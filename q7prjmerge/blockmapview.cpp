@@ -3,6 +3,7 @@
 #include "blockmap.h"
 
 #include <QPainter>
+#include <cmath>
 #include <algorithm>
 
 namespace {
@@ -24,7 +25,7 @@ void drawDot(QImage &image, int x, int y, QRgb colour)
 
 QImage blockMapImage(const ReadinessReport &report, int width, int height, int topProject,
                      const std::vector<int> &focus, const std::vector<FindingImage> &images,
-                     std::vector<QPointF> *markedCells, QStringList *offMap)
+                     std::vector<QPointF> *markedCells, QStringList *offMap, double *scaleMetres)
 {
     const BlockMapGrid grid(report, width / cellPixels, height / cellPixels, topProject, focus);
     QImage image(grid.width() * cellPixels, grid.height() * cellPixels, QImage::Format_RGB32);
@@ -37,18 +38,47 @@ QImage blockMapImage(const ReadinessReport &report, int width, int height, int t
     }
     if (markedCells) {
         markedCells->clear();
-        for (const FindingImage &marked : images) {
-            double x = 0, y = 0;
-            if (grid.toCell(marked.x, marked.y, x, y))
-                markedCells->emplace_back(x * cellPixels - 0.5, y * cellPixels - 0.5);
-        }
+        ringCentres(grid, images, cellPixels, *markedCells);
     }
+    if (scaleMetres)
+        *scaleMetres = grid.metresPerCell() / cellPixels;
     if (offMap) {
         offMap->clear();
         for (int project : grid.offMap())
             *offMap << report.projects[size_t(project)].label;
     }
     return image;
+}
+
+QString BlockMapView::offMapNote() const
+{
+    return tr("Not on the map (far from the others): %1").arg(offMap.join(", "));
+}
+
+int BlockMapView::noteHeight() const
+{
+    const QRect bounds = fontMetrics().boundingRect(QRect(0, 0, std::max(1, width() - 8), height()),
+                                                    Qt::TextWordWrap, offMapNote());
+    return std::min(height() / 2, bounds.height() + 4);
+}
+
+void BlockMapView::drawScaleAndNorth(QPainter &painter) const
+{
+    const double metres = roundScaleLength(metresPerPixel * picture.width() / 4);
+    if (!(metres > 0))
+        return;
+    const int length = int(std::lround(metres / metresPerPixel));
+    const int bottom = picture.height() - 8;
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 2));
+    painter.drawLine(8, bottom, 8 + length, bottom);
+    painter.drawLine(8, bottom, 8, bottom - 5);
+    painter.drawLine(8 + length, bottom, 8 + length, bottom - 5);
+    painter.drawText(QPoint(8, bottom - 8), scaleText(metres));
+    const int east = picture.width() - 16;
+    painter.setBrush(palette().color(QPalette::WindowText));
+    painter.drawPolygon(QPolygon({QPoint(east, 8), QPoint(east - 6, 24), QPoint(east, 20), QPoint(east + 6, 24)}));
+    painter.drawText(QRect(east - 10, 26, 20, fontMetrics().height()), Qt::AlignHCenter, "N");
 }
 
 BlockMapView::BlockMapView(QWidget *parent)
@@ -95,11 +125,16 @@ void BlockMapView::resizeEvent(QResizeEvent *event)
 
 void BlockMapView::redraw()
 {
-    if (report && !report->points.empty())
-        picture = blockMapImage(*report, width(), height(), topProject, focus, marked,
-                                &markedCells, &offMap);
-    else
-        picture = QImage();
+    picture = QImage();
+    offMap.clear();
+    if (report && !report->points.empty()) {
+        // The note of blocks left off goes under the map, never over its dots.
+        picture = blockMapImage(*report, width(), height(), topProject, focus, marked, &markedCells, &offMap,
+                                &metresPerPixel);
+        if (!offMap.isEmpty())
+            picture = blockMapImage(*report, width(), height() - noteHeight(), topProject, focus, marked,
+                                    &markedCells, &offMap, &metresPerPixel);
+    }
     update();
 }
 
@@ -116,10 +151,11 @@ void BlockMapView::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(QColor(0xe0, 0, 0), 2));
     for (const QPointF &centre : markedCells)
-        painter.drawEllipse(centre, 6, 6);
+        painter.drawEllipse(centre, ringRadius, ringRadius);
+    drawScaleAndNorth(painter);
     if (!offMap.isEmpty()) {
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(rect().adjusted(4, 4, -4, -4), Qt::AlignBottom | Qt::AlignLeft | Qt::TextWordWrap,
-                         tr("Not on the map (far from the others): %1").arg(offMap.join(", ")));
+        painter.drawText(rect().adjusted(4, picture.height() + 2, -4, -2), Qt::AlignTop | Qt::AlignLeft | Qt::TextWordWrap,
+                         offMapNote());
     }
 }

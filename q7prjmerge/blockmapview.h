@@ -6,6 +6,8 @@
 #include <QImage>
 #include <QStringList>
 #include <QWidget>
+
+class QPainter;
 #include <memory>
 
 // The overview map of the listed blocks: every position a dot in its
@@ -35,6 +37,10 @@ protected:
 
 private:
     void redraw();
+    QString offMapNote() const;
+    // The pixels the note of blocks left off takes under the map.
+    int noteHeight() const;
+    void drawScaleAndNorth(QPainter &painter) const;
 
     std::shared_ptr<const ReadinessReport> report;
     int topProject = -1;
@@ -43,13 +49,15 @@ private:
     QImage picture; // the dots
     std::vector<QPointF> markedCells; // centres of the rings, in pixels
     QStringList offMap; // labels of the blocks that lie outside it
+    double metresPerPixel = 0;
 };
 
 // The map of report's points as an image of width x height pixels, topProject
-// on top, the focus projects alone where given; markedCells receives where
-// images lie (in pixels), offMap the projects left off the map.
+// on top, the focus projects alone where given; markedCells receives the
+// centres of the rings round the images (in pixels, none overlapping),
+// offMap the projects left off the map, scaleMetres the metres a pixel.
 QImage blockMapImage(const ReadinessReport &report, int width, int height, int topProject,
                      const std::vector<int> &focus, const std::vector<FindingImage> &images,
-                     std::vector<QPointF> *markedCells, QStringList *offMap);
+                     std::vector<QPointF> *markedCells, QStringList *offMap, double *scaleMetres = nullptr);
 
 #endif // BLOCKMAPVIEW_H

@@ -16,7 +16,8 @@ struct DialogSettings
     QString addFolder;
     QStringList projects;
     QString prjName;
-    double tolerance = defaultTolerance; // shared images farther apart are a finding of the check
+    double tolerance = defaultTolerance; // shared images farther apart across, in metres, are a finding of the check
+    double verticalTolerance = defaultTolerance; // and in height
 
     static DialogSettings load();
     void save() const;

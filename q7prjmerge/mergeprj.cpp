@@ -24,7 +24,7 @@ mergeprj::mergeprj(QWidget *parent)
       fileDialogs(std::make_unique<FileDialogs>()),
       messages(this),
       runner(messages),
-      tolerance(DialogSettings::load().tolerance)
+      tolerances{DialogSettings::load().tolerance, DialogSettings::load().verticalTolerance}
 {
     createWidgets();
     layOutWidgets();
@@ -46,7 +46,7 @@ mergeprj::mergeprj(QWidget *parent)
 mergeprj::~mergeprj()
 {
     DialogSettings{saveGeometry(), prjDirEdit->text(), addFolder, mergeRequest().projectFiles, prjNameEdit->text(),
-                   tolerance}
+                   tolerances.horizontal, tolerances.vertical}
         .save();
     // A merge still running is stopped by the runner; its end finds no dialog.
     disconnect(&runner, nullptr, this, nullptr);
@@ -106,7 +106,7 @@ void mergeprj::createWidgets()
     statusLabel = new QLabel;
     progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
     progressPanel->hide();
-    readinessPanel = new ReadinessPanel(projectList, tolerance);
+    readinessPanel = new ReadinessPanel(projectList, tolerances);
 
     // Names for finding the widgets from outside (tests, accessibility).
     addButton->setObjectName("addButton");
@@ -268,7 +268,8 @@ MergeRequest mergeprj::mergeRequest() const
         request.projectFiles.append(projectList->item(i)->text());
     request.prjDir = prjDirEdit->text();
     request.prjName = prjNameEdit->text();
-    request.tolerance = tolerance;
+    request.tolerance = tolerances.horizontal;
+    request.verticalTolerance = tolerances.vertical;
     return request;
 }
 

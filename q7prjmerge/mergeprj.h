@@ -93,7 +93,7 @@ private:
     MergeRunner runner;
     bool closeWhenEnded = false;
     QString accepted; // what the operator let this merge go ahead with
-    double tolerance; // of the readiness check, from the settings
+    Tolerances tolerances; // of the readiness check, from the settings
 };
 
 #endif // MERGEPRJ_H

@@ -63,7 +63,7 @@ void ProjectItemDelegate::paint(QPainter *painter, const QStyleOptionViewItem &o
 
     // The project's colour on the map, as a stripe at the row's left.
     painter->fillRect(QRect(option.rect.left(), option.rect.top() + 1, colourStripe - 2, option.rect.height() - 2),
-                      QColor(QRgb(projectColour(index.row()))));
+                      QColor(QRgb(projectColour(index.data(ProjectList::ColourRole).toInt()))));
     // The path keeps at least its file name; the contents get the rest they need.
     QStyleOptionViewItem path(full);
     path.rect.setLeft(option.rect.left() + colourStripe);

@@ -1,5 +1,6 @@
 #include "projectlist.h"
 
+#include "blockmap.h"
 #include "projectitemdelegate.h"
 #include "shownpath.h"
 #include "sourceclash.h"
@@ -14,6 +15,16 @@
 #include <vector>
 
 namespace {
+
+// The first colour no listed project has; when all are taken, they repeat.
+int freeColourSlot(const QList<int> &taken)
+{
+    for (int slot = 0; slot < projectColours; ++slot) {
+        if (!taken.contains(slot))
+            return slot;
+    }
+    return taken.size() % projectColours;
+}
 
 bool isProjectFileName(const QString &path)
 {
@@ -102,10 +113,19 @@ void ProjectList::addProjects(const QStringList &paths)
         listed.push_back(compared);
         auto *item = new QListWidgetItem;
         item->setText(path);
+        item->setData(ColourRole, freeColourSlot(colourSlots()));
         insertItem(count(), item);
         load(item);
     }
     emit notice(refused.isEmpty() ? QString() : tr("Already listed, not added again: %1").arg(shownPath(refused.join(", "))));
+}
+
+QList<int> ProjectList::colourSlots() const
+{
+    QList<int> taken;
+    for (int i = 0; i < count(); ++i)
+        taken << item(i)->data(ColourRole).toInt();
+    return taken;
 }
 
 void ProjectList::moveCurrent(int step)

@@ -21,6 +21,7 @@ public:
         OrientationImagesRole,                 // int, -1 unknown
         UnreadableRole,                        // QStringList: the files missing or unreadable
         TicketRole,                            // quint64: the load whose result the item awaits
+        ColourRole,                            // int: the project's colour slot on the map, kept when moved
     };
 
     explicit ProjectList(QWidget *parent = nullptr);
@@ -34,6 +35,8 @@ public:
     // orientation files' headers), starts reading their contents afresh, and
     // returns "<project file>: <files>" for every project with files missing.
     QStringList recheckProjects();
+    // Each row's colour slot (projectColour), in list order.
+    QList<int> colourSlots() const;
 
 signals:
     // A short note for the status line ("" clears it).

@@ -20,7 +20,8 @@ public:
     // Drops a request not started yet and waits for the running one.
     ~ReadinessLoader() override;
 
-    void check(const QStringList &projectFiles, double tolerance);
+    // colourSlots: each project's colour on the map, in list order.
+    void check(const QStringList &projectFiles, Tolerances tolerances, const QList<int> &colourSlots);
 
 signals:
     // The check of projectFiles, for the latest request only.

@@ -17,10 +17,19 @@ QStringList listedFiles(const QListWidget *list)
     return files;
 }
 
+// The rows whose projects have files missing or unreadable.
+int flaggedRows(const QListWidget *list)
+{
+    int flagged = 0;
+    for (int i = 0; i < list->count(); ++i)
+        flagged += list->item(i)->data(ProjectList::UnreadableRole).toStringList().isEmpty() ? 0 : 1;
+    return flagged;
+}
+
 } // namespace
 
-ReadinessPanel::ReadinessPanel(ProjectList *list, double tolerance, QWidget *parent)
-    : QWidget(parent), projectList(list), tolerance(tolerance), map(new BlockMapView),
+ReadinessPanel::ReadinessPanel(ProjectList *list, Tolerances tolerances, QWidget *parent)
+    : QWidget(parent), projectList(list), tolerances(tolerances), map(new BlockMapView),
       summary(new QLabel), findings(new QListWidget)
 {
     map->setObjectName("blockMap");
@@ -49,6 +58,7 @@ ReadinessPanel::ReadinessPanel(ProjectList *list, double tolerance, QWidget *par
     connect(model, &QAbstractItemModel::rowsRemoved, this, &ReadinessPanel::checkSoon);
     connect(model, &QAbstractItemModel::rowsMoved, this, &ReadinessPanel::checkSoon);
     connect(model, &QAbstractItemModel::modelReset, this, &ReadinessPanel::checkSoon);
+    connect(model, &QAbstractItemModel::dataChanged, this, &ReadinessPanel::showSummary);
     connect(&loader, &ReadinessLoader::checked, this, &ReadinessPanel::showReport);
     // Choosing a project shows all blocks again, that one on top.
     connect(list, &QListWidget::currentRowChanged, this, [this](int row) {
@@ -77,7 +87,7 @@ void ReadinessPanel::checkSoon()
 void ReadinessPanel::checkNow()
 {
     summary->setText(tr("Checking the positions…"));
-    loader.check(listedFiles(projectList), tolerance);
+    loader.check(listedFiles(projectList), tolerances, projectList->colourSlots());
 }
 
 void ReadinessPanel::showReport(const QStringList &projectFiles, std::shared_ptr<const ReadinessReport> checked)
@@ -87,16 +97,29 @@ void ReadinessPanel::showReport(const QStringList &projectFiles, std::shared_ptr
     findings->clear();
     for (const ReadinessFinding &finding : report->findings)
         findings->addItem(finding.text);
-    if (projectFiles.isEmpty())
+    showSummary();
+    map->setReport(report);
+    map->setTopProject(projectList->currentRow());
+}
+
+void ReadinessPanel::showSummary()
+{
+    if (!report || checkedFiles != listedFiles(projectList))
+        return;
+    // Ready only when every project's files are there too.
+    const int flagged = flaggedRows(projectList);
+    if (checkedFiles.isEmpty())
         summary->setText(QString());
-    else if (report->findings.empty())
+    else if (report->findings.empty() && flagged == 0)
         summary->setText(tr("No findings: the projects look ready to merge."));
+    else if (report->findings.empty())
+        summary->setText(tr("No findings in the positions, but %1 with files missing or unreadable (marked in "
+                            "the list).")
+                             .arg(flagged == 1 ? tr("1 project") : tr("%1 projects").arg(flagged)));
     else
         summary->setText(report->findings.size() == 1
                              ? tr("1 finding, advice only:")
                              : tr("%1 findings, advice only:").arg(report->findings.size()));
-    map->setReport(report);
-    map->setTopProject(projectList->currentRow());
 }
 
 void ReadinessPanel::showFinding(int row)

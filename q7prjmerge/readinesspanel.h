@@ -20,7 +20,7 @@ class ReadinessPanel : public QWidget
     Q_OBJECT
 
 public:
-    ReadinessPanel(ProjectList *list, double tolerance, QWidget *parent = nullptr);
+    ReadinessPanel(ProjectList *list, Tolerances tolerances, QWidget *parent = nullptr);
 
     // The findings' sentences when the last check was of exactly these
     // project files, else none (a check still under way holds nothing up).
@@ -30,10 +30,13 @@ private:
     void checkSoon();
     void checkNow();
     void showReport(const QStringList &projectFiles, std::shared_ptr<const ReadinessReport> report);
+    // The line over the findings: their count, or ready when there are none
+    // and every project's files are there.
+    void showSummary();
     void showFinding(int row);
 
     ProjectList *projectList;
-    double tolerance;
+    Tolerances tolerances;
     BlockMapView *map;
     QLabel *summary;
     QListWidget *findings;

@@ -440,6 +440,10 @@ void TestMergeCli::signalStopsAsStopDoes()
     QVERIFY(readBytes(temp + "/m/Log/merge.log")
                 .contains("stopped before merged orientation file: the folder holds an incomplete project\n"
                           "result: stopped\n"));
+    // The check cut short is not told as an answer.
+    QVERIFY(readBytes(temp + "/m/Log/merge.log")
+                .contains("check (tolerance 1): Not finished: the check was cut short when the merge stopped"));
+    QVERIFY(readBytes(temp + "/m/Log/merge.log").contains("map: not written: the merge stopped\n"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.cmr"));
 #endif
 }

@@ -92,6 +92,7 @@ private slots:
     void reorderKeepsRequestEqualToRows();
     void deleteKeyRemovesCurrentItem();
     void flaggedProjectAsksBeforeMerge();
+    void readyOnlyWithEveryFile();
     void largeProjectLoadsWithoutBlocking();
     void addCancelledChangesNothing();
     void removeWithoutCurrentItemDoesNothing();
@@ -329,6 +330,7 @@ void TestMergeDialog::reorderKeepsRequestEqualToRows()
     button("downButton")->click(); // already last
     QCOMPARE(itemTexts(list()), QStringList({samples[2], samples[1], samples[0]}));
     QVERIFY(firstRowMarked());
+    QCOMPARE(projects()->colourSlots(), QList<int>({2, 1, 0})); // each project keeps its colour
     // What an item dragged to the top does to the list's rows.
     QVERIFY(list()->model()->moveRow(QModelIndex(), 2, QModelIndex(), 0)); // 1 3 2
     QCOMPARE(itemTexts(list()), QStringList({samples[0], samples[2], samples[1]}));
@@ -367,6 +369,12 @@ void TestMergeDialog::flaggedProjectAsksBeforeMerge()
     QVERIFY2(list()->item(1)->toolTip().contains("position file " + temp + "/src/block02/block02_xyz.txt"),
              qPrintable(list()->item(1)->toolTip()));
     QCOMPARE(list()->item(1)->data(ProjectList::OrientationImagesRole).toInt(), 20);
+    // The missing file is named as the cause; project 1 is not called unconnected.
+    const auto *findings = dialog->findChild<QListWidget *>("findingsList");
+    QTRY_COMPARE(findings->count(), 1);
+    QVERIFY2(findings->item(0)->text().startsWith("project 2 (block02) has no usable position line (its position "
+                                                  "file is missing or unreadable)"),
+             qPrintable(findings->item(0)->text()));
 
     QStringList boxes = answerMessageBoxes([this] { button("mergeButton")->click(); }, QMessageBox::No);
     QCOMPARE(boxes.size(), 1);
@@ -380,6 +388,22 @@ void TestMergeDialog::flaggedProjectAsksBeforeMerge()
     QVERIFY2(boxes[1].contains("|Merged anyway, as asked: 1 project with files missing or unreadable"),
              qPrintable(boxes[1]));
     QVERIFY(QFileInfo::exists(temp + "/m/m.Q7D"));
+}
+
+// "Ready to merge" only while every listed project's files are there.
+void TestMergeDialog::readyOnlyWithEveryFile()
+{
+    samples = makeSampleProjects(temp + "/src", 2, 20);
+    const QString oriFile = makeProjectEntry(samples[1]).oriFile;
+    const QByteArray orientations = readBytes(oriFile);
+    QVERIFY(QFile::remove(oriFile));
+    addItems(samples);
+    const auto *summary = dialog->findChild<QLabel *>("findingsSummary");
+    QTRY_COMPARE(summary->text(), QString("No findings in the positions, but 1 project with files missing or "
+                                          "unreadable (marked in the list)."));
+    QVERIFY(writeBytes(oriFile, orientations));
+    projects()->recheckProjects();
+    QTRY_COMPARE(summary->text(), QString("No findings: the projects look ready to merge."));
 }
 
 void TestMergeDialog::largeProjectLoadsWithoutBlocking()

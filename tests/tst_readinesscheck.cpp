@@ -1,5 +1,6 @@
 #include "readinesscheck.h"
 #include "testfiles.h"
+#include "testfindings.h"
 
 #include <QtTest>
 
@@ -21,18 +22,6 @@ std::vector<ProjectEntry> projectsWith(const QString &folder, const QStringList 
     return projects;
 }
 
-// "kind:projects", the projects numbered from 1.
-QStringList findingsOf(const ReadinessReport &report)
-{
-    QStringList found;
-    for (const ReadinessFinding &finding : report.findings) {
-        QStringList projects;
-        for (int project : finding.projects)
-            projects << QString::number(project + 1);
-        found << findingKindName(finding.kind) + ":" + projects.join(',');
-    }
-    return found;
-}
 
 } // namespace
 
@@ -66,15 +55,24 @@ void TestReadinessCheck::findings_data()
     QTest::newRow("third unconnected") << QStringList{a + "|" + s, s + "|" + b, "c 512300 3340000 800"}
                                        << QStringList{"unconnected:3"};
     QTest::newRow("two alone") << QStringList{a, b} << QStringList{"unconnected:1", "unconnected:2"};
-    QTest::newRow("one without usable lines") << QStringList{a, ""} << QStringList{"unconnected:1"};
-    QTest::newRow("X 179.9 is degrees") << QStringList{"a 179.9 30 800|s 179.9 30.1 800", s + "|" + b}
-                                        << QStringList{"farApart:1,2", "degrees:1,2"};
-    QTest::newRow("X -180.1 is not") << QStringList{"a -180.1 30 800|s 179.9 30.1 800", s + "|" + b}
+    QTest::newRow("one without usable lines") << QStringList{a, ""} << QStringList{"noPositions:2"};
+    // Degrees: within ±180 and ±90 in either order, spanning at most 2.
+    QTest::newRow("X 179.9 is degrees") << QStringList{"a 179.9 30 800|s 179.8 30.1 800", s + "|" + b}
+                                        << QStringList{"degrees:2,1"};
+    QTest::newRow("X -180.1 is not") << QStringList{"a -180.1 30 800|s -179.9 30.1 800", s + "|" + b}
                                      << QStringList{"farApart:1,2"};
-    QTest::newRow("Y 89.9 is degrees") << QStringList{s + "|" + b, "s 117 -89.9 800|c 117.1 30 800"}
-                                       << QStringList{"farApart:1,2", "degrees:2,1"};
-    QTest::newRow("Y 90.1 is not") << QStringList{s + "|" + b, "s 117 90.1 800|c 117.1 30 800"}
+    QTest::newRow("Y 89.9 is degrees") << QStringList{s + "|" + b, "s 117 -89.9 800|c 117.1 -89.8 800"}
+                                       << QStringList{"degrees:2,1"};
+    QTest::newRow("Y 90.1 is not") << QStringList{s + "|" + b, "s 117 90.1 800|c 117.1 90 800"}
                                    << QStringList{"farApart:1,2"};
+    QTest::newRow("latitude first, X 89.9") << QStringList{s + "|" + b, "s 89.9 117 800|c 89.8 117.1 800"}
+                                            << QStringList{"degrees:2,1"};
+    QTest::newRow("latitude first, X 90.1 is not") << QStringList{s + "|" + b, "s 90.1 117 800|c 90 117.1 800"}
+                                                   << QStringList{"farApart:1,2"};
+    QTest::newRow("span 2.0 is degrees") << QStringList{s + "|" + b, "s 117 30 800|c 119 32 800"}
+                                         << QStringList{"degrees:2,1"};
+    QTest::newRow("span 2.1 is not") << QStringList{s + "|" + b, "s 117 30 800|c 119.1 30 800"}
+                                     << QStringList{"farApart:1,2"};
     QTest::newRow("all in degrees") << QStringList{"a 117 30 0|s 117.1 30 0", "s 117.1 30 0|b 117.2 30 0"}
                                     << QStringList{};
     QTest::newRow("a name twice") << QStringList{a + "|" + s + "|a.JPG 512000 3340000 801", s}
@@ -98,21 +96,23 @@ void TestReadinessCheck::pairsAndExtents()
     QTemporaryDir folder;
     // Three shared images 0, 0.5 and 4 apart; the fourth image of the first
     // project is listed twice, 2 apart.
-    const ReadinessReport report = checkReadiness(
-        projectsWith(folder.path(), {"p 10 20 5|q 11 20 5|r 12 20 5|t 3 -4 -2|t 3 -4 0", "p 10 20 5|q 11 20.5 5|r 12 20 9"}));
+    const ReadinessReport report = checkReadiness(projectsWith(
+        folder.path(), {"p 5010 6020 5|q 5011 6020 5|r 5012 6020 5|t 5003 5996 -2|t 5003 5996 0",
+                        "p 5010 6020 5|q 5011 6020.5 5|r 5012 6020 9"}));
     QCOMPARE(report.pairs.size(), size_t(1));
     QCOMPARE(report.pairs[0].shared, qint64(3));
     QCOMPARE(report.pairs[0].median, 0.5);
     QCOMPARE(report.pairs[0].largest, 4.0);
     const ReadinessProject &first = report.projects[0];
     QCOMPARE(QList<double>({first.minX, first.maxX, first.minY, first.maxY, first.minZ, first.maxZ}),
-             QList<double>({3, 12, -4, 20, -2, 5}));
+             QList<double>({5003, 5012, 5996, 6020, -2, 5}));
     QCOMPARE(first.images, qint64(5));
     QCOMPARE(first.namesTwice, qint64(1));
-    QCOMPARE(findingsOf(report), QStringList({"farApart:1,2", "nameTwice:1"}));
-    QCOMPARE(report.findings[0].images.size(), size_t(1));
-    QCOMPARE(report.findings[0].images[0].name, QString("r"));
-    QCOMPARE(report.findings[1].images[0].distance, 2.0);
+    QCOMPARE(findingsOf(report), QStringList({"nameTwice:1", "farApart:1,2"}));
+    QCOMPARE(report.findings[1].images.size(), size_t(1));
+    QCOMPARE(report.findings[1].images[0].name, QString("r"));
+    QVERIFY2(report.findings[1].text.endsWith(": r 4.000."), qPrintable(report.findings[1].text));
+    QCOMPARE(report.findings[0].images[0].distance, 2.0);
 }
 
 void TestReadinessCheck::stopEndsCheckBeforeNextProject_data()

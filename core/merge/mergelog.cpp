@@ -3,7 +3,7 @@
 #include "durablewrite.h"
 #include "platform.h"
 #include "shownpath.h"
-#include "readinesstext.h"
+#include "readiness.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,9 +31,13 @@ QString indented(const QStringList &lines)
 // then the map beside the record.
 QString readinessRecord(const MergeReport &report)
 {
-    QString text = QString("check (tolerance %1): ").arg(report.readiness.tolerance) + findingsText(report.readiness);
-    text += "shared images:\n" + indented(pairsText(report.readiness).split('\n', Qt::SkipEmptyParts));
-    text += "map: " + (report.mapFile.isEmpty() ? QString("could not be written") : shownPath(report.mapFile)) + "\n";
+    const ReadinessReport &check = report.readiness;
+    QString text = QString("check (tolerance %1): ").arg(check.tolerance) + findingsText(check);
+    if (check.verticalTolerance != check.tolerance)
+        text += QString("  (vertical tolerance %1)\n").arg(check.verticalTolerance);
+    text += "shared images:\n" + indented(pairsText(check).split('\n', Qt::SkipEmptyParts));
+    const QString unwritten = check.finished ? "could not be written" : "not written: the merge stopped";
+    text += "map: " + (report.mapFile.isEmpty() ? unwritten : shownPath(report.mapFile)) + "\n";
     return text;
 }
 

@@ -1,15 +1,14 @@
 #include "mergereadiness.h"
 
-#include "blockmapsvg.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance,
+std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances,
                                                  std::function<bool()> stop)
 {
-    return std::async(std::launch::async, [projects, tolerance, stop = std::move(stop)] {
-        return checkReadiness(projects, tolerance, MapPoints::Kept, stop);
+    return std::async(std::launch::async, [projects, tolerances, stop = std::move(stop)] {
+        return checkReadiness(projects, tolerances, MapPoints::Kept, stop);
     });
 }
 
@@ -21,6 +20,10 @@ QString mergeMapPath(const MergeReport &report)
 
 void takeReadiness(std::future<ReadinessReport> &check, MergeReport &report)
 {
+    if (report.stopped) {
+        report.readiness.finished = false;
+        return;
+    }
     report.readiness = check.get();
     // A merge that stopped before the solver has not made the Log folder.
     QDir().mkpath(report.outputs.folder + "//Log");

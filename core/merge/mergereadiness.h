@@ -2,7 +2,7 @@
 #define MERGEREADINESS_H
 
 #include "mergereport.h"
-#include "readinesscheck.h"
+#include "readiness.h"
 
 #include <future>
 
@@ -12,7 +12,7 @@
 
 // Starts the check of the merge's projects on a thread of its own, with the
 // map's points; `stop` ends it early (see checkReadiness).
-std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, double tolerance,
+std::future<ReadinessReport> startReadinessCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances,
                                                  std::function<bool()> stop);
 
 // The map beside the record: Log//merge-<start time, to the millisecond>.svg.
@@ -20,7 +20,8 @@ QString mergeMapPath(const MergeReport &report);
 
 // Waits for the check, writes its map beside the record and keeps the rest in
 // report.readiness (its points dropped), the map's path in report.mapFile
-// (empty when it could not be written).
+// (empty when it could not be written). A stopped merge takes nothing: its
+// check is told as not finished, and no map is written.
 void takeReadiness(std::future<ReadinessReport> &check, MergeReport &report);
 
 #endif // MERGEREADINESS_H

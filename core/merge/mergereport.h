@@ -4,7 +4,7 @@
 #include "mergeoutputs.h"
 #include "mergesteps.h"
 #include "projectentry.h"
-#include "readinesscheck.h"
+#include "readiness.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,6 +1,6 @@
 #include "mergereportjson.h"
 
-#include "readinessjson.h"
+#include "readiness.h"
 #include "shownpath.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #ifndef MERGEREQUEST_H
 #define MERGEREQUEST_H
 
-#include "readinesscheck.h"
+#include "readiness.h"
 
 #include <QString>
 #include <QStringList>
@@ -13,7 +13,8 @@ struct MergeRequest
     QStringList projectFiles; // the list items' texts
     QString prjDir;           // "prjDir:", the folder in which the new project is made
     QString prjName;          // "PrjName:", the new project's name
-    double tolerance = defaultTolerance; // of the readiness check: shared images farther apart are a finding
+    double tolerance = defaultTolerance; // of the readiness check: shared images farther apart across (metres) are a finding
+    double verticalTolerance = defaultTolerance; // and in height
 
     // The new project's folder: joined with "//", never normalised.
     QString outputFolder() const { return prjDir + "//" + prjName; }

@@ -18,9 +18,9 @@ MergeSideWork::~MergeSideWork()
     database.discardPreparation();
 }
 
-void MergeSideWork::startCheck(const std::vector<ProjectEntry> &projects, double tolerance)
+void MergeSideWork::startCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances)
 {
-    check = startReadinessCheck(projects, tolerance, [this] { return ending || mergeStop; });
+    check = startReadinessCheck(projects, tolerances, [this] { return ending || mergeStop; });
 }
 
 void MergeSideWork::takeCheck(MergeReport &report)
@@ -29,8 +29,10 @@ void MergeSideWork::takeCheck(MergeReport &report)
         return;
     check.wait();
     // The stop only ever goes from false to true during a merge: a check
-    // that ended without it is whole.
-    if (!mergeStop)
+    // that ended without it is whole, one that ended with it may be cut short.
+    if (mergeStop)
+        report.readiness.finished = false;
+    else
         takeReadiness(check, report);
 }
 

@@ -3,7 +3,7 @@
 
 #include "camerarecords.h"
 #include "mergereport.h"
-#include "readinesscheck.h"
+#include "readiness.h"
 
 #include <QString>
 #include <atomic>
@@ -29,9 +29,10 @@ public:
     MergeSideWork &operator=(const MergeSideWork &) = delete;
 
     // Starts the check of the projects' positions.
-    void startCheck(const std::vector<ProjectEntry> &projects, double tolerance);
+    void startCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances);
     // Waits for the check and keeps its findings in the report, its map in
-    // Log/ (takeReadiness); nothing when the merge was stopped.
+    // Log/ (takeReadiness); when the merge was stopped, only that the check
+    // did not finish.
     void takeCheck(MergeReport &report);
 
     // Makes the database at `path` ready, then, when room for `images` image

@@ -154,14 +154,13 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.outputs = plan.outputs;
     sideWork.emplace(*photoDatabase, stopFlag);
     // The check only tells: it runs beside the merge, for the record and the map.
-    sideWork->startCheck(plan.projects, request.tolerance);
+    sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance});
 
     if (writeSolverInputs(plan, report))
         runMerge(plan, request.prjName, report);
     // A stopped merge writes nothing after the stop but its record, which
     // says what the folder holds; its map is left out.
-    if (!report.stopped)
-        sideWork->takeCheck(report);
+    sideWork->takeCheck(report);
     sideWork.reset();
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,

@@ -37,7 +37,7 @@ int makeOwnCopy(const QByteArray &path)
     if (!source)
         return errno;
     AtomicFile copy(path);
-    std::FILE *target = copy.open(AtomicFile::Unchanged);
+    std::FILE *target = copy.open(platform::LineEnds::Unchanged);
     if (!target)
         return errno ? errno : EIO;
     errno = 0;

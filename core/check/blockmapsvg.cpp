@@ -4,6 +4,7 @@
 #include "blockmap.h"
 
 #include <QString>
+#include <vector>
 #include <map>
 
 namespace {
@@ -53,23 +54,21 @@ QByteArray dots(const BlockMapGrid &grid)
     return svg;
 }
 
-// Rings round the images of findings; frames round blocks unconnected or in
-// degrees.
+// Rings round the images of findings, one where several would overlap;
+// frames round blocks unconnected.
 QByteArray findingMarks(const ReadinessReport &report, const BlockMapGrid &grid)
 {
     QByteArray svg = "<g fill=\"none\" stroke=\"" + hex(findingColour) + "\" stroke-width=\"1.5\">\n";
+    std::vector<QPointF> rings;
     for (const ReadinessFinding &finding : report.findings) {
-        for (const FindingImage &image : finding.images) {
-            double x = 0, y = 0;
-            if (grid.toCell(image.x, image.y, x, y))
-                svg += "<circle cx=\"" + QByteArray::number(x * cell - 0.5, 'f', 1) + "\" cy=\""
-                       + QByteArray::number(y * cell - 0.5, 'f', 1) + "\" r=\"6\"/>\n";
-        }
-        if (finding.kind != FindingKind::Unconnected && finding.kind != FindingKind::Degrees)
+        for (const QPointF &ring : ringCentres(grid, finding.images, cell, rings))
+            svg += "<circle cx=\"" + QByteArray::number(ring.x(), 'f', 1) + "\" cy=\""
+                   + QByteArray::number(ring.y(), 'f', 1) + "\" r=\"" + QByteArray::number(ringRadius) + "\"/>\n";
+        if (finding.kind != FindingKind::Unconnected)
             continue;
         const ReadinessProject &project = report.projects[size_t(finding.projects.front())];
         double left = 0, top = 0, right = 0, bottom = 0;
-        if (project.images > 0 && grid.toCell(project.minX, project.maxY, left, top)
+        if (project.unit == PositionUnit::Metres && grid.toCell(project.minX, project.maxY, left, top)
             && grid.toCell(project.maxX, project.minY, right, bottom))
             svg += "<rect stroke-dasharray=\"6 4\" x=\"" + QByteArray::number(left * cell - 6, 'f', 1) + "\" y=\""
                    + QByteArray::number(top * cell - 6, 'f', 1) + "\" width=\""
@@ -77,6 +76,25 @@ QByteArray findingMarks(const ReadinessReport &report, const BlockMapGrid &grid)
                    + QByteArray::number((bottom - top) * cell + 12, 'f', 1) + "\"/>\n";
     }
     return svg + "</g>\n";
+}
+
+// A scale bar of about a quarter of the map's width at its bottom left, and
+// an arrow pointing north at its top right.
+QByteArray scaleAndNorth(const BlockMapGrid &grid)
+{
+    const double metres = roundScaleLength(grid.metresPerCell() * gridWidth / 4);
+    if (!(metres > 0))
+        return QByteArray();
+    const QByteArray length = QByteArray::number(metres / grid.metresPerCell() * cell, 'f', 1);
+    const QByteArray bottom = QByteArray::number(mapHeight - 12);
+    QByteArray svg = "<g stroke=\"#000000\" stroke-width=\"2\" fill=\"none\"><path d=\"M12 " + bottom + "h" + length
+                     + "M12 " + bottom + "v-6M" + QByteArray::number(12 + length.toDouble(), 'f', 1) + " " + bottom
+                     + "v-6\"/></g>\n";
+    svg += "<text x=\"12\" y=\"" + QByteArray::number(mapHeight - 22) + "\">" + escaped(scaleText(metres)) + "</text>\n";
+    const QByteArray east = QByteArray::number(mapWidth - 20);
+    svg += "<path fill=\"#000000\" d=\"M" + east + " 14l-7 20l7-5l7 5z\"/><text x=\"" + east
+           + "\" y=\"46\" text-anchor=\"middle\">N</text>\n";
+    return svg;
 }
 
 QByteArray legendLine(int line, const QByteArray &swatch, const QString &text)
@@ -92,14 +110,16 @@ QByteArray legend(const ReadinessReport &report, const BlockMapGrid &grid)
     QByteArray svg;
     int line = 0;
     for (size_t p = 0; p < report.projects.size(); ++p)
-        svg += legendLine(line++, hex(projectColour(int(p))),
+        svg += legendLine(line++, hex(projectColour(report.projects[p].colour)),
                           QString("%1: %2 images").arg(report.projects[p].label).arg(report.projects[p].images));
     svg += legendLine(line++, hex(sharedColour), "shared images");
     svg += legendLine(line++, hex(findingColour),
                       report.findings.empty() ? QString("no findings") : QString("findings: %1").arg(report.findings.size()));
+    if (!grid.offMap().empty())
+        svg += legendLine(line++, "none", "not on the map (far off or in another unit):");
     for (int project : grid.offMap())
-        svg += legendLine(line++, hex(projectColour(project)),
-                          QString("not on the map: %1").arg(report.projects[size_t(project)].label));
+        svg += legendLine(line++, hex(projectColour(report.projects[size_t(project)].colour)),
+                          report.projects[size_t(project)].label);
     return svg;
 }
 
@@ -138,7 +158,7 @@ QByteArray findingLines(const QStringList &lines)
 QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
 {
     const BlockMapGrid grid(report, gridWidth, gridHeight);
-    const int legendLines = int(report.projects.size() + grid.offMap().size()) + 2;
+    const int legendLines = int(report.projects.size() + grid.offMap().size()) + 3;
     const QStringList findingText = findingTextLines(report);
     const int height = std::max(mapHeight, 24 + legendLines * lineHeight) + 12 + int(findingText.size()) * lineHeight;
     QByteArray svg = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" width=\""
@@ -147,7 +167,8 @@ QByteArray blockMapSvg(const ReadinessReport &report, const QString &title)
     svg += "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\n";
     svg += "<rect width=\"" + QByteArray::number(mapWidth) + "\" height=\"" + QByteArray::number(mapHeight)
            + "\" fill=\"#f4f4f0\"/>\n";
-    svg += dots(grid) + findingMarks(report, grid) + legend(report, grid) + findingLines(findingText);
+    svg += dots(grid) + findingMarks(report, grid) + scaleAndNorth(grid) + legend(report, grid)
+           + findingLines(findingText);
     return svg + "</svg>\n";
 }
 

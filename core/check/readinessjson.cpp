@@ -10,6 +10,9 @@ QJsonArray projectsJson(const std::vector<ReadinessProject> &projects)
                                  {"readable", project.readable},
                                  {"images", project.images},
                                  {"namesTwice", project.namesTwice},
+                                 {"withoutFix", project.withoutFix},
+                                 {"unit", unitName(project.unit)},
+                                 {"projection", project.projection},
                                  {"min", QJsonArray{project.minX, project.minY, project.minZ}},
                                  {"max", QJsonArray{project.maxX, project.maxY, project.maxZ}}});
     }
@@ -23,7 +26,10 @@ QJsonArray pairsJson(const std::vector<ReadinessPair> &pairs)
         array.append(QJsonObject{{"projects", QJsonArray{pair.first + 1, pair.second + 1}},
                                  {"shared", pair.shared},
                                  {"median", pair.median},
-                                 {"largest", pair.largest}});
+                                 {"largest", pair.largest},
+                                 {"compared", pair.compared},
+                                 {"offset", QJsonArray{pair.east, pair.north, pair.up}},
+                                 {"spread", pair.spread}});
     }
     return array;
 }
@@ -51,6 +57,8 @@ QJsonArray findingsJson(const std::vector<ReadinessFinding> &findings)
 QJsonObject readinessJson(const ReadinessReport &report)
 {
     return QJsonObject{{"tolerance", report.tolerance},
+                       {"verticalTolerance", report.verticalTolerance},
+                       {"finished", report.finished},
                        {"projects", projectsJson(report.projects)},
                        {"pairs", pairsJson(report.pairs)},
                        {"findings", findingsJson(report.findings)}};
