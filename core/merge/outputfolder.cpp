@@ -2,13 +2,13 @@
 
 #include "platform.h"
 #include "shownpath.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -17,19 +17,19 @@ namespace {
 // text when the folder is there, else the system's reason.
 QString makeOutputFolder(const QString &outDir)
 {
-    int error = 0;
+    platform::SystemError error;
     if (!QDir().exists(outDir)) {
         error = platform::makeFolder(QFile::encodeName(outDir)); // one level only
-        qDebug() << (error == 0);
+        qDebug() << !error;
     } else if (QFileInfo(outDir).isDir()) {
         qDebug().noquote() << "wenjianjiayi cun zai";
         return QString();
     } else {
         qDebug().noquote() << outDir << "is not a folder";
-        error = ENOTDIR;
+        error = {ENOTDIR};
     }
-    qDebug().noquote() << (error == 0 ? "wenjianjiachuanjianchenggong" : "wenjianjiachuanjianshibai");
-    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+    qDebug().noquote() << (error ? "wenjianjiachuanjianshibai" : "wenjianjiachuanjianchenggong");
+    return error ? error.reason() : QString();
 }
 
 } // namespace
@@ -41,8 +41,8 @@ bool makeq7cListFile(const QString &outDir, UserMessages &messages)
     if (failure.isEmpty())
         return true;
     // The second line names the folder and why it could not be made.
-    messages.warning(QCoreApplication::translate("mergeprj", "Tips"),
-                     QCoreApplication::translate("mergeprj", "Folder creation failed!") + "\n" + shownPath(outDir)
+    messages.warning(tr("Tips"),
+                     tr("Folder creation failed!") + "\n" + shownPath(outDir)
                          + ": " + failure);
     return false;
 }

@@ -4,18 +4,18 @@
 
 #include <cerrno>
 
-int syncFolderOf(const QByteArray &path)
+platform::SystemError syncFolderOf(const QByteArray &path)
 {
     const int slash = path.lastIndexOf('/');
     return platform::syncFolder(slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash));
 }
 
-int appendWhole(const QByteArray &path, const QByteArray &bytes)
+platform::SystemError appendWhole(const QByteArray &path, const QByteArray &bytes)
 {
     qint64 earlier = 0;
     std::FILE *stream = platform::openRegularForAppend(path, earlier);
     if (!stream)
-        return errno;
+        return {errno};
     errno = 0;
     int error = 0;
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) != size_t(bytes.size())
@@ -27,5 +27,5 @@ int appendWhole(const QByteArray &path, const QByteArray &bytes)
         platform::syncToDisk(stream);
     if (std::fclose(stream) != 0 && !error)
         error = errno;
-    return error ? error : syncFolderOf(path);
+    return error ? platform::SystemError{error} : syncFolderOf(path);
 }

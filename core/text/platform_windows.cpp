@@ -95,20 +95,20 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
     return false;
 }
 
-int makeFolder(const QByteArray &path)
+SystemError makeFolder(const QByteArray &path)
 {
     if (CreateDirectoryW(widePath(path).c_str(), nullptr))
-        return 0;
+        return {};
     setErrnoFromLastError();
-    return errno;
+    return {errno};
 }
 
 // MoveFileEx with MOVEFILE_WRITE_THROUGH has put the rename on the disk
 // before it returns, and a folder cannot be flushed by a user without
 // administrator rights.
-int syncFolder(const QByteArray &)
+SystemError syncFolder(const QByteArray &)
 {
-    return 0;
+    return {};
 }
 
 Entry entryAt(const QByteArray &path)
