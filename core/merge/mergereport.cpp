@@ -1,6 +1,7 @@
 #include "mergereport.h"
 
 #include "shownpath.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -9,15 +10,6 @@ bool MergeReport::succeeded() const
 {
     return started && !stopped && std::all_of(steps.begin(), steps.end(), [](const MergeStep &step) { return step.ok; });
 }
-
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
-
-} // namespace
 
 std::vector<MergeStepId> MergeReport::notRun() const
 {
