@@ -53,6 +53,7 @@ private slots:
     void unreadableFirstProjectFileWritesNoProjectFile();
     void failedStepLeavesItsDependantsNotRun_data();
     void failedStepLeavesItsDependantsNotRun();
+    void stepsNeedOnlyEarlierSteps();
     void stopDuringCheckTakesNoFindings();
     void laterMergeWritesItsOwnDatabase();
     void failedPreparationWritesAreFailedSteps_data();
@@ -328,6 +329,15 @@ void TestMergeWorkflow::failedStepLeavesItsDependantsNotRun()
         outcomes.record(MergeStepId(id), runs && id != failed);
     }
     QCOMPARE(left, notRun);
+}
+
+// A step that needed a later one would never run.
+void TestMergeWorkflow::stepsNeedOnlyEarlierSteps()
+{
+    for (int id = 0; id <= plannedMergeSteps; ++id) {
+        for (const MergeStepId need : stepNeeds(MergeStepId(id)))
+            QVERIFY2(int(need) < id, qPrintable(stepName(MergeStepId(id)) + " needs " + stepName(need)));
+    }
 }
 
 // A stop while the check beside the merge still reads its many projects ends

@@ -1,6 +1,7 @@
 #include "databaserecords.h"
 
 #include "platform.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -140,11 +141,6 @@ void bindGroup(QSqlQuery &query, const CameraRecord &camera, int32_t photos)
     query.bindValue(9, camera.y0);
     for (int k = 0; k < 6; ++k) // k0 k1 k2 k3 p1 p2
         query.bindValue(10 + k, camera.distortion[k]);
-}
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
 }
 
 // Why the table's rows were not stored: its file and SQLite's reason.

@@ -4,17 +4,13 @@
 #include "orientationfilereader.h"
 #include "projectentry.h"
 #include "projectfile.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("ProjectContents", text);
-}
 
 bool canOpen(const QString &path)
 {

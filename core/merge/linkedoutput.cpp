@@ -1,19 +1,12 @@
 #include "linkedoutput.h"
 
 #include "platform.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <vector>
 
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
-
-} // namespace
 
 QString findLinkedOutput(const MergeOutputs &outputs)
 {

@@ -93,5 +93,5 @@ bool appendMergeLog(const MergeReport &report)
     QDir().mkpath(QFileInfo(report.outputs.mergeLog).path());
     // Whole or not at all: a record cut short by a full disk would stay, and
     // the next would follow it.
-    return appendWhole(QFile::encodeName(report.outputs.mergeLog), mergeLogRecord(report).toUtf8()) == 0;
+    return appendWhole(QFile::encodeName(report.outputs.mergeLog), mergeLogRecord(report).toUtf8()).code == 0;
 }

@@ -1,16 +1,9 @@
 #include "mergeoutputs.h"
 
+#include "translatedtext.h"
+
 #include <QCoreApplication>
 #include <QFileInfo>
-
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
-
-} // namespace
 
 MergeOutputs mergeOutputs(const MergeRequest &request)
 {

@@ -1,6 +1,7 @@
 #include "mergereport.h"
 
 #include "shownpath.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QLocale>
@@ -16,15 +17,6 @@ bool MergeReport::stepSucceeded(MergeStepId id) const
     return std::any_of(steps.begin(), steps.end(),
                        [id](const MergeStep &step) { return step.id == id && step.ran && step.ok; });
 }
-
-namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
-
-} // namespace
 
 QString stoppedProblem()
 {

@@ -1,5 +1,7 @@
 #include "mergesteps.h"
 
+#include "translatedtext.h"
+
 #include <QCoreApplication>
 #include <QLocale>
 #include <iterator>
@@ -63,13 +65,13 @@ const StepRow &rowOf(Id step)
 QString stepName(MergeStepId step)
 {
     const StepRow &row = rowOf(step);
-    return row.translated ? QCoreApplication::translate("mergeprj", row.name) : QString::fromLatin1(row.name);
+    return row.translated ? tr(row.name) : QString::fromLatin1(row.name);
 }
 
 QString tableRowsText(MergeStepId table, qint64 done, qint64 total)
 {
     const QLocale locale;
-    return QCoreApplication::translate("mergeprj", "%1 %2 of %3")
+    return tr("%1 %2 of %3")
         .arg(stepName(table), locale.toString(done), locale.toString(total));
 }
 

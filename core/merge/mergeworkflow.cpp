@@ -20,6 +20,7 @@
 #include "solverinputlist.h"
 #include "solverrun.h"
 #include "sourceclash.h"
+#include "translatedtext.h"
 #include "usermessages.h"
 
 #include <QCoreApplication>
@@ -31,11 +32,6 @@
 #include <thread>
 
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
 
 // For the tests that kill a merge part way: with Q7PRJMERGE_PAUSE_BEFORE set
 // to a step's name, the merge says so on standard error and waits there to be

@@ -2,13 +2,13 @@
 
 #include "platform.h"
 #include "shownpath.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
 #include <cerrno>
-#include <cstring>
 
 namespace {
 
@@ -17,27 +17,26 @@ namespace {
 // text when the folder is there, else the system's reason.
 QString makeOutputFolder(const QString &outDir)
 {
-    int error = 0;
+    platform::SystemError error;
     if (!QDir().exists(outDir)) {
         error = platform::makeFolder(QFile::encodeName(outDir)); // one level only
-        qDebug() << (error == 0);
+        qDebug() << !error;
     } else if (QFileInfo(outDir).isDir()) {
         qDebug().noquote() << "wenjianjiayi cun zai";
         return QString();
     } else {
         qDebug().noquote() << outDir << "is not a folder";
-        error = ENOTDIR;
+        error = {ENOTDIR};
     }
-    qDebug().noquote() << (error == 0 ? "wenjianjiachuanjianchenggong" : "wenjianjiachuanjianshibai");
-    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+    qDebug().noquote() << (error ? "wenjianjiachuanjianshibai" : "wenjianjiachuanjianchenggong");
+    return error ? error.reason() : QString();
 }
 
 // The warning's text: the second line names the folder and why it could not
 // be made.
 QString failureText(const QString &outDir, const QString &failure)
 {
-    return QCoreApplication::translate("mergeprj", "Folder creation failed!") + "\n" + shownPath(outDir) + ": "
-           + failure;
+    return tr("Folder creation failed!") + "\n" + shownPath(outDir) + ": " + failure;
 }
 
 // The error making outDir would meet, looked at without making it.
@@ -62,7 +61,7 @@ bool makeq7cListFile(const QString &outDir, UserMessages &messages)
     const QString failure = makeOutputFolder(outDir);
     if (failure.isEmpty())
         return true;
-    messages.warning(QCoreApplication::translate("mergeprj", "Tips"), failureText(outDir, failure));
+    messages.warning(tr("Tips"), failureText(outDir, failure));
     return false;
 }
 

@@ -2,8 +2,8 @@
 
 #include "atomicfile.h"
 #include "platform.h"
+#include "translatedtext.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 
@@ -19,9 +19,8 @@ int absoluteBytes(const QString &path)
 
 QString tooLong(const NamedFile &file, int bytes, int limit)
 {
-    return QCoreApplication::translate("mergeprj",
-                                       "The path of the new project's %1, %2, would be %3 bytes long; at most %4 fit. "
-                                       "Nothing was written: choose a shorter prjDir or PrjName.")
+    return tr("The path of the new project's %1, %2, would be %3 bytes long; at most %4 fit. "
+              "Nothing was written: choose a shorter prjDir or PrjName.")
         .arg(file.what, file.path)
         .arg(bytes)
         .arg(limit);
@@ -31,14 +30,14 @@ QString tooLong(const NamedFile &file, int bytes, int limit)
 
 QString pathTooLong(const MergeOutputs &outputs)
 {
-    const NamedFile database{QCoreApplication::translate("mergeprj", "photo database"), outputs.database};
+    const NamedFile database{tr("photo database"), outputs.database};
     const int databaseLimit = sqlitePathBytes - journalSuffixBytes;
     const int databaseBytes = absoluteBytes(outputs.database);
     if (databaseBytes > databaseLimit)
         return tooLong(database, databaseBytes, databaseLimit);
     std::vector<NamedFile> files = namedFiles(outputs);
     // The map beside the record, its time in the name as long as it gets.
-    files.push_back({QCoreApplication::translate("mergeprj", "map"), outputs.folder + "//Log//merge-yyyyMMdd-HHmmss-zzz.svg"});
+    files.push_back({tr("map"), outputs.folder + "//Log//merge-yyyyMMdd-HHmmss-zzz.svg"});
     for (const NamedFile &file : files) {
         const int bytes = absoluteBytes(file.path) + AtomicFile::longestSiblingSuffixBytes;
         if (bytes > platform::longestPathBytes())

@@ -1,15 +1,11 @@
 #include "projectname.h"
 
 #include "atomicfile.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
 
 // The longest file name a merge makes from the name: the position file's
 // new file beside its place, NAME_xyz.txt.part<pid>-<n>.

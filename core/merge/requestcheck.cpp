@@ -2,6 +2,7 @@
 
 #include "mergeoutputs.h"
 #include "sourceclash.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -18,9 +19,9 @@ QString missingFieldText(MissingField field)
 {
     switch (field) {
     case MissingField::PrjDir:
-        return QCoreApplication::translate("mergeprj", "Please enter the saved path.");
+        return tr("Please enter the saved path.");
     case MissingField::PrjName:
-        return QCoreApplication::translate("mergeprj", "Please enter a save file name.");
+        return tr("Please enter a save file name.");
     case MissingField::None:
         break;
     }

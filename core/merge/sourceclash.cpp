@@ -1,8 +1,9 @@
 #include "sourceclash.h"
 
-#include "mergeoutputs.h"
 #include "fileidentity.h"
+#include "mergeoutputs.h"
 #include "projectentry.h"
+#include "translatedtext.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -11,11 +12,6 @@
 #include <vector>
 
 namespace {
-
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("mergeprj", text);
-}
 
 // One file as the comparison sees it, with how the message names it.
 struct NamedComparedFile

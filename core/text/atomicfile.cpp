@@ -123,7 +123,7 @@ bool AtomicFile::commit()
         error = errno;
     if (!error) {
         temporary.clear(); // in place: the file beside it is gone
-        error = syncFolderOf(target);
+        error = syncFolderOf(target).code;
     }
     if (error) {
         logFailure(target, error);

@@ -5,20 +5,20 @@
 
 #include <cerrno>
 
-int syncFolderOf(const QByteArray &path)
+platform::SystemError syncFolderOf(const QByteArray &path)
 {
     const int slash = path.lastIndexOf('/');
     return platform::syncFolder(slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash));
 }
 
-int appendWhole(const QByteArray &path, const QByteArray &bytes)
+platform::SystemError appendWhole(const QByteArray &path, const QByteArray &bytes)
 {
     if (const int error = makeOwnCopy(path))
-        return error;
+        return {error};
     qint64 earlier = 0;
     std::FILE *stream = platform::openRegularForAppend(path, earlier);
     if (!stream)
-        return errno;
+        return {errno};
     errno = 0;
     int error = 0;
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) != size_t(bytes.size())
@@ -29,10 +29,10 @@ int appendWhole(const QByteArray &path, const QByteArray &bytes)
     // A file made now is kept only once its name is on the disk too: what it
     // says must not outlast a failure told to the caller.
     if (!error)
-        error = syncFolderOf(path);
+        error = syncFolderOf(path).code;
     if (error && platform::truncateFile(stream, earlier))
         platform::syncToDisk(stream);
     if (std::fclose(stream) != 0 && !error)
         error = errno;
-    return error;
+    return {error};
 }

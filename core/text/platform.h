@@ -8,6 +8,7 @@
 #include <QtGlobal>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 // The few calls into the operating system that differ between POSIX systems
@@ -15,6 +16,17 @@
 // platform_windows.cpp). Paths are in the local 8-bit encoding (on Windows
 // the ANSI code page).
 namespace platform {
+
+// What went wrong in a call into the system: its errno value, 0 when nothing
+// did. True when something went wrong.
+struct SystemError
+{
+    int code = 0;
+
+    explicit operator bool() const { return code != 0; }
+    // The system's words for it.
+    QString reason() const { return QString::fromLocal8Bit(std::strerror(code)); }
+};
 
 qint64 processId();
 // True only when no process pid runs any more (not when it merely cannot be
@@ -47,13 +59,12 @@ bool syncToDisk(std::FILE *stream);
 // Renames from to to, replacing a file there, on the disk when it returns.
 // False (errno set) on failure.
 bool replaceFile(const QByteArray &from, const QByteArray &to);
-// Makes the folder at path, one level only. 0 when made, else an errno value
-// (ENOENT when the folder it would be in is missing).
-int makeFolder(const QByteArray &path);
+// Makes the folder at path, one level only; ENOENT when the folder it would
+// be in is missing.
+SystemError makeFolder(const QByteArray &path);
 // Puts on the disk the entries of the folder (a rename or a new file in it),
-// so that a power cut keeps the files under their names. 0 when done, else
-// an errno value.
-int syncFolder(const QByteArray &folder);
+// so that a power cut keeps the files under their names.
+SystemError syncFolder(const QByteArray &folder);
 
 // The longest path, in bytes, that the system takes.
 int longestPathBytes();

@@ -68,17 +68,17 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
     return std::rename(from.constData(), to.constData()) == 0;
 }
 
-int makeFolder(const QByteArray &path)
+SystemError makeFolder(const QByteArray &path)
 {
-    return ::mkdir(path.constData(), 0777) == 0 ? 0 : errno;
+    return {::mkdir(path.constData(), 0777) == 0 ? 0 : errno};
 }
 
-int syncFolder(const QByteArray &folder)
+SystemError syncFolder(const QByteArray &folder)
 {
     const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor < 0)
-        return errno;
-    const int error = fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno;
+        return {errno};
+    const SystemError error{fsync(descriptor) == 0 || errno == EINVAL ? 0 : errno};
     ::close(descriptor);
     return error;
 }

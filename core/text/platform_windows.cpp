@@ -137,22 +137,22 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
     return false;
 }
 
-int makeFolder(const QByteArray &path)
+SystemError makeFolder(const QByteArray &path)
 {
     if (faulted(FaultKind::Create, path))
         return errno;
     if (CreateDirectoryW(widePath(path).c_str(), nullptr))
-        return 0;
+        return {};
     setErrnoFromLastError();
-    return errno;
+    return {errno};
 }
 
 // MoveFileEx with MOVEFILE_WRITE_THROUGH has put the rename on the disk
 // before it returns, and a folder cannot be flushed by a user without
 // administrator rights.
-int syncFolder(const QByteArray &)
+SystemError syncFolder(const QByteArray &)
 {
-    return 0;
+    return {};
 }
 
 // Paths go to the system as wide paths, which take up to 32,767 characters
