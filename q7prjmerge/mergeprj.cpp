@@ -41,6 +41,7 @@ mergeprj::mergeprj(QWidget *parent)
             Qt::QueuedConnection);
     connect(&runner, &MergeRunner::finished, this, &mergeprj::mergeDone);
     connect(progressPanel, &MergeProgressPanel::stopClicked, &runner, &MergeRunner::requestStop);
+    connect(&runner, &MergeRunner::waitingForUser, progressPanel, &MergeProgressPanel::waitForUser);
 }
 
 mergeprj::~mergeprj()

@@ -80,6 +80,8 @@ void MergeProgressPanel::start()
     stepLabel->setText(tr("Starting the merge"));
     stopButton->setEnabled(true);
     elapsed.start();
+    waitedSince.invalidate();
+    waitedMs = 0;
     showElapsed();
     clock.start();
     show();
@@ -154,8 +156,19 @@ void MergeProgressPanel::showStepsDone(const QString &outcome)
     progressBar->setFormat(outcome.isEmpty() ? steps : tr("%1: %2").arg(outcome, steps));
 }
 
+void MergeProgressPanel::waitForUser(bool waiting)
+{
+    if (waiting && !waitedSince.isValid()) {
+        waitedSince.start();
+    } else if (!waiting && waitedSince.isValid()) {
+        waitedMs += waitedSince.elapsed();
+        waitedSince.invalidate();
+    }
+}
+
 void MergeProgressPanel::showElapsed()
 {
-    const qint64 seconds = elapsed.elapsed() / 1000;
+    const qint64 waiting = waitedSince.isValid() ? waitedSince.elapsed() : 0;
+    const qint64 seconds = (elapsed.elapsed() - waitedMs - waiting) / 1000;
     elapsedLabel->setText(QString("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QChar('0')));
 }

@@ -30,6 +30,8 @@ public:
     void appendSolverLine(const QString &line);
     void rowsWritten(MergeStepId table, qint64 done, qint64 total);
     void finish(const MergeReport &report);
+    // While the merge waits for the user (a message box), its time stands still.
+    void waitForUser(bool waiting);
 
 signals:
     void stopClicked();
@@ -50,6 +52,8 @@ private:
     QPushButton *stopButton;
     QPlainTextEdit *solverOutput;
     QElapsedTimer elapsed;
+    QElapsedTimer waitedSince; // valid while the merge waits for the user
+    qint64 waitedMs = 0;       // the time it waited before
     QTimer clock;
 };
 

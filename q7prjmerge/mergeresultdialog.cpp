@@ -25,6 +25,7 @@ void setRow(QTableWidget *table, int row, const QStringList &cells)
 {
     for (int column = 0; column < cells.size(); ++column)
         table->setItem(row, column, new QTableWidgetItem(cells[column]));
+    table->item(row, 3)->setToolTip(cells[3]); // whole, where the row cuts it
     table->item(row, 2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
 }
 
@@ -70,6 +71,12 @@ QTableWidget *stepTable(const MergeReport &report)
     table->setFocusPolicy(Qt::NoFocus);
     table->horizontalHeader()->setStretchLastSection(true);
     table->resizeColumnsToContents();
+    // A line a step, so that its height is known: the summary above holds
+    // each problem whole.
+    table->setWordWrap(false);
+    table->horizontalHeader()->resizeSection(3, table->horizontalHeader()->sectionSize(3) / 4);
+    table->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // Tall enough for every step: the table itself needs no scrolling.
     table->resizeRowsToContents();
     table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() + table->verticalHeader()->length()

@@ -51,7 +51,11 @@ void MergeRunner::requestStop()
 
 void MergeRunner::onGuiThread(const std::function<void()> &show)
 {
-    QMetaObject::invokeMethod(this, show, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(this, [this, &show] {
+        emit waitingForUser(true);
+        show();
+        emit waitingForUser(false);
+    }, Qt::BlockingQueuedConnection);
 }
 
 void MergeRunner::warning(const QString &title, const QString &text)

@@ -45,6 +45,8 @@ signals:
     // A database table's rows stored so far, of its rows in all.
     void rowsWritten(MergeStepId table, qint64 done, qint64 total);
     void finished(const MergeReport &report);
+    // A message box the merge waits for opens (true) or closes (false).
+    void waitingForUser(bool waiting);
 
 private:
     void warning(const QString &title, const QString &text) override;

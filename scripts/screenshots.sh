@@ -6,6 +6,10 @@
 #   docs/screenshots/result.png   the result dialog at the end of the merge
 #   docs/screenshots/map.png      20 sample projects, block 7 shifted, block 13
 #                                 in degrees, the first finding chosen
+#   docs/screenshots/dialog-144dpi.png         the whole 1024x768 screen at 144 DPI,
+#                                 120 projects four folders deep listed
+#   docs/screenshots/result-failed-144dpi.png  there, the result of a merge
+#                                 whose solver failed
 # The merge writes into a temporary folder; the program runs from a copy of
 # build/bin whose AT/Z7Uzurer talks and sleeps for a few seconds first.
 set -euo pipefail
@@ -28,6 +32,10 @@ if [[ "${1:-}" != "--inside" ]]; then
   cp -r build/bin "$work/bin"
   cp -r examples "$work/src"
   build/bin/q7samplegen --projects 20 --images 400 --shared 10 --shift 7 --degrees 13 "$work/twenty"
+  build/bin/q7samplegen --projects 120 --images 40 --shared 10 "$work/survey/2026/north/blocks"
+  # A copy whose solver fails, for the result of a failed merge.
+  cp -r build/bin "$work/failing"
+  printf '#!/bin/sh\necho "Z7Uzurer: cannot read the input list" >&2\nexit 3\n' >"$work/failing/AT/Z7Uzurer"
   mv "$work/bin/AT/Z7Uzurer" "$work/bin/AT/Z7Uzurer.real"
   cat >"$work/bin/AT/Z7Uzurer" <<'EOF'
 #!/bin/sh
@@ -80,16 +88,16 @@ import -window "$window" "$shots/dialog.png"
 
 xdotool key Return # MergePrj, the default button
 sleep 1.5
-click 478 -99 # Details, in the progress row above the bar and the rows line, left of Stop
+click -424 -99 # Details, in the progress row above the bar and the rows line, left of Stop and the map
 sleep 3
 import -window "$window" "$shots/merging.png"
 
-result=$(xdotool search --sync --onlyvisible --name '^Tips$' | head -1)
+result=$(xdotool search --sync --onlyvisible --name '^Merge result$' | head -1)
 sleep 0.5
 import -window "$result" "$shots/result.png"
 xdotool windowfocus --sync "$result"
 xdotool key Escape
-while xdotool search --onlyvisible --name '^Tips$' >/dev/null 2>&1; do sleep 0.1; done
+while xdotool search --onlyvisible --name '^Merge result$' >/dev/null 2>&1; do sleep 0.1; done
 kill $program
 wait $program 2>/dev/null || true
 
@@ -104,4 +112,26 @@ sleep 1.5
 click -300 -225 # the first finding
 sleep 0.8
 import -window "$window" "$shots/map.png"
-echo "wrote $shots/dialog.png, merging.png, result.png and map.png"
+kill $program
+wait $program 2>/dev/null || true
+
+# At 144 DPI on the same screen: the window opens on it whole, with 120
+# projects listed; then a merge whose solver fails, and its result.
+XDG_CONFIG_HOME=$work/config-144 QT_FONT_DPI=144 QT_QPA_PLATFORM=xcb "$work/failing/q7prjmerge" \
+  "$work"/survey/2026/north/blocks/block*/block*.Q7D 2>/dev/null >/dev/null &
+program=$!
+window=$(xdotool search --sync --onlyvisible --class q7prjmerge | head -1)
+sleep 3
+xdotool windowfocus --sync "$window"
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab
+xdotool type --delay 5 "merged"
+xdotool key Tab
+mkdir -p "$work/out144"
+xdotool type --delay 5 "$work/out144"
+sleep 0.5
+import -window root "$shots/dialog-144dpi.png"
+xdotool key Return
+result=$(xdotool search --sync --onlyvisible --name '^Merge result$' | head -1)
+sleep 1
+import -window root "$shots/result-failed-144dpi.png"
+echo "wrote $shots/dialog.png, merging.png, result.png, map.png, dialog-144dpi.png and result-failed-144dpi.png"

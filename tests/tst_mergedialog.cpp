@@ -2,8 +2,10 @@
 #include "mergefixture.h"
 #include "mergeprj.h"
 #include "mergeresultdialog.h"
+#include "projectitemdelegate.h"
 #include "projectlist.h"
 #include "testfiles.h"
+#include "windowfit.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -105,6 +107,10 @@ private slots:
     void mergeWritesProjectAndTellsCounts();
     void mergeWithEmptyFieldsWarnsOnce();
     void laterMergeWritesItsOwnDatabase();
+    void windowFitsTheScreen_data();
+    void windowFitsTheScreen();
+    void pathKeepsItsFileNameAndLastFolders_data();
+    void pathKeepsItsFileNameAndLastFolders();
 
 private:
     QPushButton *button(const char *name) const { return dialog->findChild<QPushButton *>(name); }
@@ -529,6 +535,57 @@ void TestMergeDialog::laterMergeWritesItsOwnDatabase()
     QVERIFY2(boxes[0].startsWith("Merge result|Merged 2 projects"), qPrintable(boxes[0]));
     QCOMPARE(tableRows(temp + "/first/first.temp", "eofInfo", "Name").size(), 39);
     QCOMPARE(tableRows(temp + "/second/second.temp", "eofInfo", "Name").size(), 39);
+}
+
+void TestMergeDialog::windowFitsTheScreen_data()
+{
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QRect>("fitted");
+    // The room on a 1024x768 screen with a 32 px panel, less a frame of 4 px
+    // and a 24 px title bar: 4,56 1016x708.
+    QTest::newRow("fits to the pixel") << QRect(4, 56, 1016, 708) << QRect(4, 56, 1016, 708);
+    QTest::newRow("one pixel too wide") << QRect(4, 56, 1017, 708) << QRect(4, 56, 1016, 708);
+    QTest::newRow("remembered on a larger screen") << QRect(300, 200, 1600, 1100) << QRect(4, 56, 1016, 708);
+    QTest::newRow("opened too far right") << QRect(41, 100, 1013, 500) << QRect(7, 100, 1013, 500);
+}
+
+void TestMergeDialog::windowFitsTheScreen()
+{
+    QFETCH(QRect, geometry);
+    QFETCH(QRect, fitted);
+    const QRect screen(0, 32, 1024, 736);
+    QCOMPARE(fittedOnScreen(geometry, QMargins(4, 24, 4, 4), QSize(400, 300), screen), fitted);
+    // A window that cannot be as narrow as the room keeps its top left corner on it.
+    QCOMPARE(fittedOnScreen(QRect(200, 0, 900, 500), QMargins(4, 24, 4, 4), QSize(1100, 300), screen),
+             QRect(4, 56, 1100, 500));
+}
+
+void TestMergeDialog::pathKeepsItsFileNameAndLastFolders_data()
+{
+    QTest::addColumn<QString>("fits");
+    QTest::addColumn<int>("less");
+    QTest::addColumn<QString>("shown");
+    const QString path = QDir::toNativeSeparators("/tmp/survey/north/block07/block07.Q7D");
+    const QString lastTwo = QString("…") + QDir::toNativeSeparators("/block07/block07.Q7D");
+    QTest::newRow("whole, to the pixel") << path << 0 << path;
+    QTest::newRow("one pixel less") << path << 1
+                                    << QString("…") + QDir::toNativeSeparators("/survey/north/block07/block07.Q7D");
+    QTest::newRow("last folder, to the pixel") << lastTwo << 0 << lastTwo;
+    QTest::newRow("one pixel less: the file name") << lastTwo << 1 << QString("…") + QDir::separator() + "block07.Q7D";
+}
+
+// In room for the text named fits, less some pixels.
+void TestMergeDialog::pathKeepsItsFileNameAndLastFolders()
+{
+    QFETCH(QString, fits);
+    QFETCH(int, less);
+    QFETCH(QString, shown);
+    const QFontMetrics metrics(QApplication::font());
+    const QString path = QDir::toNativeSeparators("/tmp/survey/north/block07/block07.Q7D");
+    QCOMPARE(ProjectItemDelegate::elidedPath(path, metrics, metrics.horizontalAdvance(fits) - less), shown);
+    // Beside it, what the project holds gets all the path leaves, and not one pixel more.
+    QCOMPARE(ProjectItemDelegate::contentsColumnWidth(600, 150, 450), 450);
+    QCOMPARE(ProjectItemDelegate::contentsColumnWidth(600, 150, 451), 450);
 }
 
 QTEST_MAIN(TestMergeDialog)

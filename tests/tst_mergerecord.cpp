@@ -1,6 +1,7 @@
 #include "mergefixture.h"
 #include "mergelog.h"
 #include "q7version.h"
+#include "shownpath.h"
 #include "testfiles.h"
 
 #include <QJsonArray>
@@ -51,6 +52,8 @@ private slots:
     void programsTellTheirVersion();
     void commandLineQuotesWhatAShellWouldSplit_data();
     void commandLineQuotesWhatAShellWouldSplit();
+    void pathsShownCleaned_data();
+    void pathsShownCleaned();
 
 private:
     std::unique_ptr<QTemporaryDir> tempDir;
@@ -212,6 +215,24 @@ void TestMergeRecord::commandLineQuotesWhatAShellWouldSplit()
 #else
     QCOMPARE(commandLine(arguments), line);
 #endif
+}
+
+void TestMergeRecord::pathsShownCleaned_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("the merge's joins") << "/tmp//m///Adjustment//m_ori.q7c" << "/tmp/m/Adjustment/m_ori.q7c";
+    QTest::newRow("dot folders") << "/ex//block01/./block01.Q7D/.//x" << "/ex/block01/block01.Q7D/x";
+    QTest::newRow("kept: '..', hidden, last '.'") << "/a/../.h//b/." << "/a/../.h/b/.";
+    QTest::newRow("network share's pair kept") << "//server/share//x" << "/" "/server/share/x";
+    QTest::newRow("in a sentence") << "failed!\n/a//b: no, //c and x//y." << "failed!\n/a/b: no, //c and x/y.";
+}
+
+void TestMergeRecord::pathsShownCleaned()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, shown);
+    QCOMPARE(shownPath(text), QDir::toNativeSeparators(shown));
 }
 
 QTEST_GUILESS_MAIN(TestMergeRecord)
