@@ -350,7 +350,7 @@ void TestMergeWorkflow::stopDuringCheckTakesNoFindings()
     report.outputs.folder = temp + "/m";
     {
         MergeSideWork side(database, stop);
-        side.startCheck(std::vector<ProjectEntry>(5000, makeProjectEntry(samples[0])), defaultTolerance);
+        side.startCheck(std::vector<ProjectEntry>(5000, makeProjectEntry(samples[0])), Tolerances{});
         stop = true;
         side.takeCheck(report);
     }

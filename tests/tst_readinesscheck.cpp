@@ -136,7 +136,7 @@ void TestReadinessCheck::stopEndsCheckBeforeNextProject()
     int asked = 0;
     const ReadinessReport report =
         checkReadiness(projectsWith(folder.path(), {"a 1 1 1|s 2 1 1", "s 2 1 1|b 3 1 1", "c 9 9 9"}),
-                       defaultTolerance, MapPoints::Kept, [&] { return asked++ >= stopAfter; });
+                       Tolerances{}, MapPoints::Kept, [&] { return asked++ >= stopAfter; });
     QCOMPARE(int(report.projects.size()), read);
     QCOMPARE(findingsOf(report), expected);
     QCOMPARE(report.points.empty(), read < 3);
