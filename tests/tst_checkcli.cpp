@@ -58,7 +58,7 @@ void TestCheckCli::exitCodesAndJson()
 
     QProcess cli;
     cli.start(binPath("q7prjmerge-cli"), QStringList{"--check", "--json"} + options + projects);
-    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), exitCode);
     QCOMPARE(snapshot(folder.path()), before); // nothing written
     if (exitCode == 2)
@@ -72,7 +72,7 @@ void TestCheckCli::exitCodesAndJson()
     QCOMPARE(json.value("check").toObject().value("pairs").toArray().size(), kinds.contains("unconnected") ? 1 : 2);
 
     cli.start(binPath("q7prjmerge-cli"), QStringList{"--check"} + options + projects);
-    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), exitCode);
     QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(exitCode == 0 ? "No findings" : " finding"));
 }
@@ -89,7 +89,7 @@ void TestCheckCli::mergeCarriesFindingsAndMap()
     cli.start(binPath("q7prjmerge-cli"), {"--json", "--dir", folder.path(), "--name", "m",
                                           folder.path() + "/src/block01/block01.Q7D",
                                           folder.path() + "/src/block02/block02.Q7D"});
-    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), 0); // advice only
     const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
     const QJsonArray findings = json.value("check").toObject().value("findings").toArray();
