@@ -627,7 +627,7 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
         QVERIFY2(solver.hasMatch(), qPrintable(err));
         killProcess(solver.captured(1).toLongLong());
 #ifdef Q_OS_LINUX
-        // It holds the folder's lock until it is gone.
+        // Gone before the rerun, which would otherwise race with it.
         QTRY_VERIFY_WITH_TIMEOUT(processGone(solver.captured(1).toLongLong()), patientMs);
 #endif
     } else if (how == "commit") {

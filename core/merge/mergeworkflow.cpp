@@ -10,6 +10,7 @@
 #include "mergereadiness.h"
 #include "orientationfilereader.h"
 #include "pathlimits.h"
+#include "projectlock.h"
 #include "outputfolder.h"
 #include "positionexport.h"
 #include "projectfile.h"
@@ -152,7 +153,8 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     });
     if (!folderMade)
         return report;
-    if (!folderLock.lock(plan.outputs.folder)) {
+    ProjectLock lock; // to the end of the merge, its record included
+    if (!lock.lock(plan.outputs.folder)) {
         messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
         return report;
     }
@@ -176,7 +178,6 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
-    folderLock.unlock();
     return report;
 }
 
@@ -305,9 +306,7 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
     report.solverCommand = commandLine(QStringList{solverPath} + arguments);
     step(report, MergeStepId::Solver, [&] {
         SolverRun solver;
-        // The solver holds the lock with this merge: a merge that ended
-        // without waiting for it lets no other merge in while it runs.
-        if (!solver.start(solverPath, arguments, folderLock.handle()))
+        if (!solver.start(solverPath, arguments))
             return tr("%1 could not be started").arg(solverPath);
         workWhileSolverRuns(plan, report);
         const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, report); },

@@ -6,7 +6,6 @@
 #include "mergerequest.h"
 #include "mergestate.h"
 #include "mergesteps.h"
-#include "projectlock.h"
 #include "camerarecords.h"
 
 #include <QString>
@@ -94,7 +93,6 @@ private:
     QString startedAs;
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
-    ProjectLock folderLock; // on the new project's folder, to the end of its record
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
     std::future<std::vector<ImageRecord>> imageRoom;
 };
