@@ -12,6 +12,11 @@
 
 // Temporary folders and whole-file reading and writing for the file suites.
 
+// How long a test waits for a program or an event that an idle machine gives
+// in seconds: minutes, so that a loaded machine (several builds on two cores)
+// fails no test without a fault. A real hang ends with the suite's time limit.
+constexpr int patientMs = 10 * 60 * 1000;
+
 // Replaces dir by a new temporary folder and returns its path (empty when it
 // could not be made), so that each test function starts from an empty one.
 inline QString freshTempDir(std::unique_ptr<QTemporaryDir> &dir)

@@ -69,7 +69,7 @@ void TestCheckCli::exitCodesAndJson()
 
     QProcess cli;
     cli.start(binPath("q7prjmerge-cli"), QStringList{"--check", "--json"} + options + projects);
-    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), exitCode);
     QCOMPARE(snapshot(folder.path()), before); // nothing written
     if (exitCode == 2)
@@ -84,7 +84,7 @@ void TestCheckCli::exitCodesAndJson()
     QCOMPARE(readBytes(map).contains(">N</text>"), options.contains(map));
 
     cli.start(binPath("q7prjmerge-cli"), QStringList{"--check"} + options + projects);
-    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), exitCode);
     QVERIFY(QString::fromLocal8Bit(cli.readAllStandardOutput()).contains(exitCode == 0 ? "No findings" : " finding"));
 }
@@ -101,7 +101,7 @@ void TestCheckCli::mergeCarriesFindingsAndMap()
     cli.start(binPath("q7prjmerge-cli"), {"--json", "--dir", folder.path(), "--name", "m",
                                           folder.path() + "/src/block01/block01.Q7D",
                                           folder.path() + "/src/block02/block02.Q7D"});
-    QVERIFY(cli.waitForFinished(60000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), 0); // advice only
     const QJsonObject json = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
     const QJsonArray findings = json.value("check").toObject().value("findings").toArray();

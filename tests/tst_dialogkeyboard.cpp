@@ -217,13 +217,13 @@ void TestDialogKeyboard::replacesExistingProjectOnlyWhenAsked()
     QSignalSpy ended(dialog, &mergeprj::mergeEnded);
     QVERIFY(answering(QMessageBox::Ok, [&] {
                 child<QPushButton>("mergeButton")->click();
-                QVERIFY(ended.wait(60000));
+                QVERIFY(ended.wait(patientMs));
             }).isEmpty());
     QVERIFY(writeBytes(temp + "/m/m.cmr", "earlier"));
 
     const QStringList boxes = answering(QMessageBox::StandardButton(answer), [&] {
         child<QPushButton>("mergeButton")->click();
-        QVERIFY(ended.size() == 2 || ended.wait(60000));
+        QVERIFY(ended.size() == 2 || ended.wait(patientMs));
     });
     QCOMPARE(boxes, QStringList{"Replace project|m already exists in " + temp + "/. Replace its files?"});
     QCOMPARE(ended.last().first().value<MergeReport>().started, replaced);

@@ -4,6 +4,9 @@
 
 #include <QtTest>
 #include <csignal>
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
@@ -22,7 +25,7 @@ Run runCli(const QStringList &arguments, const QString &program = binPath("q7prj
     QProcess cli;
     cli.start(program, arguments, QIODevice::ReadWrite | QIODevice::Text);
     Run run;
-    if (cli.waitForFinished(120000) && cli.exitStatus() == QProcess::NormalExit)
+    if (cli.waitForFinished(patientMs) && cli.exitStatus() == QProcess::NormalExit)
         run.exitCode = cli.exitCode();
     run.out = QString::fromLocal8Bit(cli.readAllStandardOutput());
     run.err = QString::fromLocal8Bit(cli.readAllStandardError());
@@ -38,7 +41,9 @@ bool copyInto(const QString &from, const QString &folder)
 // A copy of the batch program in folder whose solver is slow: it leaves a
 // mark that it ran, merges as the real one does, says so with its process id
 // on standard error ("solver <pid> merged") and only then ends, a minute later.
-QString cliWithSlowSolver(const QString &folder)
+// With mergeLate it says "solver <pid> started" and merges only two seconds
+// later.
+QString cliWithSlowSolver(const QString &folder, bool mergeLate = false)
 {
     if (!copyInto(programFile("q7prjmerge-cli"), folder))
         return QString();
@@ -47,7 +52,8 @@ QString cliWithSlowSolver(const QString &folder)
             return QString();
     }
     const QString solver = folder + "/AT/Z7Uzurer";
-    const QByteArray script = "#!/bin/sh\ntouch \"$0.ran\"\n\"" + binPath("AT/Z7Uzurer").toLocal8Bit()
+    const QByteArray late = mergeLate ? "echo \"solver $$ started\" >&2\nsleep 2\n" : "";
+    const QByteArray script = "#!/bin/sh\ntouch \"$0.ran\"\n" + late + "\"" + binPath("AT/Z7Uzurer").toLocal8Bit()
                               + "\" \"$@\" || exit $?\necho \"solver $$ merged\" >&2\nexec sleep 60\n";
     if (!QDir().mkpath(folder + "/AT") || !writeBytes(solver, script)
         || !QFile::setPermissions(solver, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
@@ -68,6 +74,15 @@ void killProcess(qint64 pid)
 #endif
 }
 
+#ifdef Q_OS_LINUX
+// Whether the process pid has ended: gone, or a zombie no one collected yet.
+bool processGone(qint64 pid)
+{
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+}
+#endif
+
 // Starts the program and waits until its standard error holds marker;
 // returns that standard error.
 QString startUntilSaid(QProcess &cli, const QString &program, const QStringList &arguments, const QString &marker)
@@ -75,7 +90,7 @@ QString startUntilSaid(QProcess &cli, const QString &program, const QStringList 
     cli.setReadChannel(QProcess::StandardError);
     cli.start(program, arguments, QIODevice::ReadWrite | QIODevice::Text);
     QString err;
-    while (!err.contains(marker) && cli.waitForReadyRead(60000))
+    while (!err.contains(marker) && cli.waitForReadyRead(patientMs))
         err += QString::fromLocal8Bit(cli.readAllStandardError());
     return err;
 }
@@ -107,6 +122,7 @@ private slots:
     void refusesToStart_data();
     void refusesToStart();
     void refusesUnreadableProjectsBeforeWriting();
+    void projectListedTwiceThroughHardLinkIsRefused();
     void failedSolverEndsWithExitOne();
     void relativePathsMadeAbsolute();
     void printsTimingsOnRequest();
@@ -116,9 +132,13 @@ private slots:
     void unwritableListRunsNoSolver();
     void signalStopsAsStopDoes_data();
     void signalStopsAsStopDoes();
+    void killedMergeLeavesNoSolverBehind();
     void secondMergeIntoOneProjectIsRefused();
     void refusesToWriteThroughLinks_data();
     void refusesToWriteThroughLinks();
+    void hardLinkedBackupKeepsItsBytes();
+    void pathLimits_data();
+    void pathLimits();
     void killedMergeRunAgainEqualsCleanMerge_data();
     void killedMergeRunAgainEqualsCleanMerge();
 
@@ -258,6 +278,22 @@ void TestMergeCli::refusesToStart()
     QVERIFY2(object.value("reason").toString().startsWith(message), qPrintable(json.out));
 }
 
+// The same project file under another path, through a hard link.
+void TestMergeCli::projectListedTwiceThroughHardLinkIsRefused()
+{
+#ifdef Q_OS_WIN
+    QSKIP("hard links are made with the POSIX call here");
+#else
+    const QString twin = temp + "/twin/block01.Q7D";
+    QVERIFY(QDir().mkpath(temp + "/twin"));
+    QCOMPARE(::link(QFile::encodeName(samples[0]).constData(), QFile::encodeName(twin).constData()), 0);
+    const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples + QStringList{twin});
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains("Listed more than once: " + twin), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(temp + "/m"));
+#endif
+}
+
 void TestMergeCli::refusesUnreadableProjectsBeforeWriting()
 {
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m", "/no/such/p.Q7D", temp + "/src"} + samples);
@@ -293,7 +329,7 @@ void TestMergeCli::relativePathsMadeAbsolute()
     QProcess cli;
     cli.setWorkingDirectory(temp);
     cli.start(binPath("q7prjmerge-cli"), {"--dir", ".", "--name", "m", "src/block01/block01.Q7D", "src/block02/block02.Q7D"});
-    QVERIFY(cli.waitForFinished(120000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY2(readBytes(temp + "/m/m.Q7D").contains(nativePath(temp + "//m/m" + imageListEnding)),
              readBytes(temp + "/m/m.Q7D").constData());
@@ -392,6 +428,7 @@ void TestMergeCli::signalStopsAsStopDoes_data()
     QTest::addColumn<bool>("toSolverToo");
     QTest::newRow("Ctrl-C") << int(SIGINT) << 130 << false;
     QTest::newRow("SIGTERM") << int(SIGTERM) << 143 << false;
+    QTest::newRow("SIGHUP") << int(SIGHUP) << 129 << false;
     // A terminal's Ctrl-C reaches the whole process group, the solver too.
     QTest::newRow("Ctrl-C on a terminal") << int(SIGINT) << 130 << true;
 }
@@ -413,10 +450,10 @@ void TestMergeCli::signalStopsAsStopDoes()
     // In a process group of its own (setsid runs it in its own process).
     cli.start("setsid", QStringList{slowCli, "--dir", temp, "--name", "m"} + samples);
     QString err;
-    while (!err.contains(" merged\n") && cli.waitForReadyRead(60000))
+    while (!err.contains(" merged\n") && cli.waitForReadyRead(patientMs))
         err += QString::fromLocal8Bit(cli.readAllStandardError());
     ::kill(toSolverToo ? -pid_t(cli.processId()) : pid_t(cli.processId()), signal);
-    QVERIFY(cli.waitForFinished(30000));
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), exitCode);
     const QString out = QString::fromLocal8Bit(cli.readAllStandardOutput());
@@ -433,6 +470,27 @@ void TestMergeCli::signalStopsAsStopDoes()
                 .contains("check (tolerance 1): Not finished: the check was cut short when the merge stopped"));
     QVERIFY(readBytes(temp + "/m/Log/merge.log").contains("map: not written: the merge stopped\n"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.cmr"));
+#endif
+}
+
+// Killed at once while its solver works, the batch program takes the solver
+// with it: nothing writes into the project after it.
+void TestMergeCli::killedMergeLeavesNoSolverBehind()
+{
+#ifndef Q_OS_LINUX
+    QSKIP("the slow solver is a shell script, ended by Linux's parent-death signal");
+#else
+    const QString slowCli = cliWithSlowSolver(temp + "/bin", true);
+    QVERIFY(!slowCli.isEmpty());
+    QProcess cli;
+    const QString err = killWhenSaid(cli, slowCli, QStringList{"--dir", temp, "--name", "m"} + samples, " started\n");
+    const QRegularExpressionMatch solver = QRegularExpression("solver (\\d+) started").match(err);
+    QVERIFY2(solver.hasMatch(), qPrintable(err));
+    const auto killed = snapshot(temp + "/m");
+    QTRY_VERIFY_WITH_TIMEOUT(processGone(solver.captured(1).toLongLong()), patientMs);
+    QThread::sleep(3); // past the time the solver would have merged
+    QVERIFY(snapshot(temp + "/m") == killed);
+    QVERIFY(!QFileInfo::exists(temp + "/m/Adjustment/m_ori.q7c"));
 #endif
 }
 
@@ -462,8 +520,13 @@ void TestMergeCli::refusesToWriteThroughLinks_data()
     QTest::addColumn<QString>("what");
     QTest::newRow("image list") << "m.lst" << "image list";
     QTest::newRow("merge record") << "Log/merge.log" << "merge record";
+    QTest::newRow("project folder") << "" << "project folder";
+    QTest::newRow("Adjustment folder") << "Adjustment" << "Adjustment folder";
+    QTest::newRow("Log folder") << "Log" << "Log folder";
 }
 
+// A linked file or folder at any level of the new project: refused and named,
+// and nothing written where it leads.
 void TestMergeCli::refusesToWriteThroughLinks()
 {
     QFETCH(QString, file);
@@ -471,18 +534,82 @@ void TestMergeCli::refusesToWriteThroughLinks()
 #ifdef Q_OS_WIN
     QSKIP("QFile::link makes a Windows shortcut, not a link that writes go through");
 #endif
-    const QString outside = temp + "/outside.txt";
-    QVERIFY(writeBytes(outside, "not the project's\n"));
-    QVERIFY(QDir().mkpath(temp + "/m/Log"));
-    QVERIFY(QFile::link(outside, temp + "/m/" + file));
+    const bool folder = what.endsWith("folder");
+    const QString outside = temp + (folder ? "/outside" : "/outside.txt");
+    QVERIFY(folder ? QDir().mkpath(outside) : writeBytes(outside, "not the project's\n"));
+    const auto before = snapshot(temp + "/outside");
+    QVERIFY(QDir().mkpath(temp + (file.isEmpty() ? "" : folder ? "/m" : "/m/Log")));
+    QVERIFY(QFile::link(outside, temp + "/m" + (file.isEmpty() ? QString() : "/" + file)));
 
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 2);
     // Named with single separators, as people are shown paths.
-    const QString link = temp + "/m/" + file;
+    const QString link = temp + "/m" + (file.isEmpty() ? QString() : "/" + file);
     QVERIFY2(run.err.contains(QString("The %1 %2 is a symbolic link").arg(what, link)), qPrintable(run.err));
-    QCOMPARE(readBytes(outside), QByteArray("not the project's\n"));
+    if (folder)
+        QVERIFY(snapshot(outside) == before);
+    else
+        QCOMPARE(readBytes(outside), QByteArray("not the project's
+"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.txt"));
+}
+
+// A backup of the project made with hard links ("cp -al") keeps its bytes
+// through a merge over the project: its database and record included.
+void TestMergeCli::hardLinkedBackupKeepsItsBytes()
+{
+#ifdef Q_OS_WIN
+    QSKIP("hard links are made with the POSIX call here");
+#else
+    const QStringList arguments = QStringList{"--dir", temp, "--name", "m"} + samples;
+    QCOMPARE(runCli(QStringList{"--dir", temp, "--name", "m", samples[0]}).exitCode, 0);
+    const auto project = snapshot(temp + "/m");
+    for (const auto &entry : project) {
+        const QString from = temp + "/m/" + entry.first;
+        const QString to = temp + "/m.bak/" + entry.first;
+        if (entry.second == "<dir>")
+            QVERIFY(QDir().mkpath(to));
+        else
+            QCOMPARE(::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()), 0);
+    }
+    QCOMPARE(runCli(arguments).exitCode, 0);
+    QVERIFY(snapshot(temp + "/m.bak") == project);
+    QVERIFY(snapshot(temp + "/m") != project);
+#endif
+}
+
+void TestMergeCli::pathLimits_data()
+{
+    QTest::addColumn<int>("databaseBytes");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("the longest database path") << 504 << 0;
+    QTest::newRow("one byte more") << 505 << 2;
+}
+
+// The photo database's path with its journal's name must fit SQLite's 512
+// bytes: a path one byte longer is refused before anything is written.
+void TestMergeCli::pathLimits()
+{
+    QFETCH(int, databaseBytes);
+    QFETCH(int, exitCode);
+    // DIR//m//m.temp: DIR of nested folders, each a valid name.
+    QString dir = temp;
+    const int dirBytes = databaseBytes - int(strlen("//m//m.temp"));
+    while (dir.size() < dirBytes)
+        dir += "/" + QString(std::min(200, dirBytes - int(dir.size()) - 1), 'd');
+    QCOMPARE(QFile::encodeName(dir).size(), dirBytes);
+    QVERIFY(QDir().mkpath(dir));
+
+    const Run run = runCli(QStringList{"--dir", dir, "--name", "m"} + samples);
+    QCOMPARE(run.exitCode, exitCode);
+    if (exitCode == 0) {
+        QVERIFY(QFileInfo(dir + "/m/m.temp").size() > 0);
+        return;
+    }
+    QVERIFY2(run.err.contains(QString("Tips: The path of the new project's photo database, %1//m//m.temp, would be "
+                                      "505 bytes long; at most 504 fit.").arg(dir)),
+             qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(dir + "/m"));
 }
 
 void TestMergeCli::killedMergeRunAgainEqualsCleanMerge_data()
@@ -530,6 +657,10 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
         const QRegularExpressionMatch solver = QRegularExpression("solver (\\d+) merged").match(err);
         QVERIFY2(solver.hasMatch(), qPrintable(err));
         killProcess(solver.captured(1).toLongLong());
+#ifdef Q_OS_LINUX
+        // Gone before the rerun, which would otherwise race with it.
+        QTRY_VERIFY_WITH_TIMEOUT(processGone(solver.captured(1).toLongLong()), patientMs);
+#endif
     } else if (how == "commit") {
         QSqlDatabase reader = QSqlDatabase::addDatabase("SQLITECIPHER", "reader");
         reader.setDatabaseName(out + "/m.temp");
@@ -541,7 +672,7 @@ void TestMergeCli::killedMergeRunAgainEqualsCleanMerge()
             cli.start(binPath("q7prjmerge-cli"), arguments, QIODevice::ReadWrite | QIODevice::Text);
             QElapsedTimer waited;
             waited.start();
-            while (!QFileInfo::exists(out + "/m.temp-journal") && waited.elapsed() < 30000)
+            while (!QFileInfo::exists(out + "/m.temp-journal") && waited.elapsed() < patientMs)
                 QThread::msleep(5);
             QThread::msleep(100); // the rows go in; the commit waits for the reader
             cli.kill();

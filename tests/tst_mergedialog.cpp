@@ -164,7 +164,7 @@ private:
     {
         QSignalSpy ended(dialog, &mergeprj::mergeEnded);
         button("mergeButton")->click();
-        QVERIFY(!ended.isEmpty() || ended.wait(60000)); // a merge refused ends at once
+        QVERIFY(!ended.isEmpty() || ended.wait(patientMs)); // a merge refused ends at once
     }
 
     void prepareMerge(const QString &name)
@@ -427,7 +427,7 @@ void TestMergeDialog::largeProjectLoadsWithoutBlocking()
     // Add has returned; the contents come later, through the event loop.
     QListWidgetItem *item = list()->item(0);
     QVERIFY(!item->data(ProjectList::PositionImagesRole).isValid());
-    QTRY_VERIFY_WITH_TIMEOUT(item->data(ProjectList::PositionImagesRole).isValid(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(item->data(ProjectList::PositionImagesRole).isValid(), patientMs);
     QCOMPARE(item->data(ProjectList::PositionImagesRole).toLongLong(), qint64(lines));
     QCOMPARE(item->data(ProjectList::OrientationCamerasRole).toInt(), 2);
     QCOMPARE(item->data(ProjectList::OrientationImagesRole).toInt(), lines);

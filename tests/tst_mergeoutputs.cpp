@@ -107,7 +107,15 @@ void TestMergeOutputs::initTestCase()
     MergeWorkflow workflow(messages);
     workflow.setSolverPath(binPath("AT/Z7Uzurer"));
     const MergeReport report = workflow.mergePrj({projects, temp, "merged"});
-    QVERIFY2(report.succeeded(), qPrintable(report.summary()));
+    // Lines of values that are no finite number (IMG_L, IMG_R, IMG_S) are
+    // left out, the first named: the one failed step.
+    QStringList failed;
+    for (const MergeStep &step : report.steps) {
+        if (!step.ok)
+            failed << step.name + ": " + step.problem;
+    }
+    QCOMPARE(failed, QStringList{"position export: " + temp + "/odd//odd_xyz.txt is damaged at line 12: a value is "
+                                                            "no finite number"});
     QCOMPARE(report.images, 188);
     out = temp + "/merged";
 }
@@ -124,10 +132,10 @@ void TestMergeOutputs::outputsAreUnchanged_data()
     // There the C library's %d holds a strip number past the int range at its
     // limit where glibc's wraps it (IMG_I, IMG_X).
     QTest::newRow("positions") << "merged_xyz.txt"
-                                << QByteArray("5a1113edb001869e1ecc257a0df7cb0378b8937ab80bac84ea6f59466941da64");
+                                << QByteArray("aba1736b9c7ab8202c8a099ee320103a22dae3494431799e29305cd59643f8f3");
 #else
     QTest::newRow("positions") << "merged_xyz.txt"
-                                << QByteArray("bb05db58766b2bc3809dcaf5411696fc63eea1f9b1820409c71bacc2460f22f3");
+                                << QByteArray("2643d18e8657565f3e8f80e33f5e809c970239b97e0d692dcee973ed228ae0da");
 #endif
     QTest::newRow("orientation") << "Adjustment/merged_ori.q7c"
                                 << QByteArray("e75a850bf2eeb8895f09d3b7de535b9645f22020ffe4e94134b8ac943b577662");

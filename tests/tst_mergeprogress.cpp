@@ -126,7 +126,7 @@ private:
     // Waits for the end of the merge under way and returns its report.
     MergeReport waitForEnd(QSignalSpy &ended)
     {
-        if (ended.isEmpty() && !ended.wait(60000))
+        if (ended.isEmpty() && !ended.wait(patientMs))
             return {};
         return ended.takeFirst().at(0).value<MergeReport>();
     }
@@ -223,7 +223,7 @@ void TestMergeProgress::stopDuringSolver()
     const QMap<QString, QByteArray> sources = fileHashes(temp + "/src");
     QSignalSpy ended(dialog, &mergeprj::mergeEnded);
     button("mergeButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(solverText().contains("slow solver line 1"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(solverText().contains("slow solver line 1"), patientMs);
     button("stopButton")->click();
     const MergeReport report = waitForEnd(ended);
 
@@ -282,7 +282,7 @@ void TestMergeProgress::closingDuringMergeAsksFirst()
     prepare(writeSlowSolver(temp, 300));
     QSignalSpy ended(dialog, &mergeprj::mergeEnded);
     button("mergeButton")->click();
-    QTRY_VERIFY_WITH_TIMEOUT(solverText().contains("slow solver line 1"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(solverText().contains("slow solver line 1"), patientMs);
 
     answerBoxes(QMessageBox::No);
     dialog->close();

@@ -25,7 +25,7 @@ Run run(const QString &program, const QStringList &arguments)
     QProcess process;
     process.start(program, arguments, QIODevice::ReadWrite | QIODevice::Text);
     Run result;
-    if (process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit)
+    if (process.waitForFinished(patientMs) && process.exitStatus() == QProcess::NormalExit)
         result.exitCode = process.exitCode();
     result.out = process.readAllStandardOutput();
     return result;

@@ -7,6 +7,9 @@
 #include "testfiles.h"
 
 #include <QtTest>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 #include <optional>
 #ifdef Q_OS_UNIX
 #include <unistd.h>
@@ -62,8 +65,8 @@ private slots:
     void remergeReplacesDatabaseRows();
     void unusableSourcePositionFileIsReported_data();
     void unusableSourcePositionFileIsReported();
-    void foreignDatabaseIsReportedAndLeftAlone_data();
-    void foreignDatabaseIsReportedAndLeftAlone();
+    void foreignDatabaseRefusesTheMerge_data();
+    void foreignDatabaseRefusesTheMerge();
     void resolvedPaths();
     void sourceClashIsRefusedAndNothingWritten_data();
     void sourceClashIsRefusedAndNothingWritten();
@@ -487,60 +490,68 @@ void TestMergeWorkflow::unusableSourcePositionFileIsReported()
     QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
 }
 
-void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone_data()
+void TestMergeWorkflow::foreignDatabaseRefusesTheMerge_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::newRow("not a database") << "text";
-    QTest::newRow("plain SQLite") << "plain";
-    QTest::newRow("another key") << "other key";
+    QTest::addColumn<QString>("what");
+    const QString notOurs = "cannot be opened with this program's key: file is encrypted or is not a database "
+                            "Error opening database";
+    QTest::newRow("not a database") << "text" << notOurs;
+    QTest::newRow("plain SQLite") << "plain" << notOurs;
+    QTest::newRow("another key") << "other key" << notOurs;
+    QTest::newRow("a folder") << "folder" << "is a folder";
+#ifndef Q_OS_WIN
+    QTest::newRow("a pipe") << "pipe" << "is no regular file";
+#endif
+    QTest::newRow("our own, empty") << "empty" << QString();
 }
 
-void TestMergeWorkflow::foreignDatabaseIsReportedAndLeftAlone()
+// A photo database the merge could not use is found before anything is
+// written, and left as it is.
+void TestMergeWorkflow::foreignDatabaseRefusesTheMerge()
 {
     QFETCH(QString, kind);
+    QFETCH(QString, what);
     const QString database = temp + "/m/m.temp";
     QVERIFY(QDir().mkpath(temp + "/m"));
     if (kind == "text") {
         QVERIFY(writeBytes(database, "field notes of the survey, not a database\n"));
-    } else if (kind == "plain") {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "plain");
-            db.setDatabaseName(database);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery("CREATE TABLE notes(x)", db).isActive());
-            QVERIFY(QSqlQuery("INSERT INTO notes VALUES(1)", db).isActive());
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("plain");
+    } else if (kind == "folder") {
+        QVERIFY(QDir().mkpath(database + "/kept"));
+    } else if (kind == "pipe") {
+#ifndef Q_OS_WIN
+        QCOMPARE(mkfifo(QFile::encodeName(database).constData(), 0600), 0);
+#endif
+    } else if (kind == "empty") {
+        QVERIFY(writeBytes(database, QByteArray()));
     } else {
+        const bool plain = kind == "plain";
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase("SQLITECIPHER", "otherkey");
+            QSqlDatabase db = QSqlDatabase::addDatabase(plain ? "QSQLITE" : "SQLITECIPHER", "foreign");
             db.setDatabaseName(database);
-            db.setPassword("another key");
-            db.setConnectOptions("QSQLITE_CREATE_KEY");
+            if (!plain) {
+                db.setPassword("another key");
+                db.setConnectOptions("QSQLITE_CREATE_KEY");
+            }
             QVERIFY(db.open());
             QVERIFY(QSqlQuery("CREATE TABLE notes(x)", db).isActive());
             db.close();
         }
-        QSqlDatabase::removeDatabase("otherkey");
+        QSqlDatabase::removeDatabase("foreign");
     }
-    const QByteArray foreign = readBytes(database);
-    QVERIFY(foreign.size() > 0);
+    const auto before = snapshot(temp + "/m");
 
     const MergeReport report = merge(samples, temp, "m");
-    QVERIFY(report.started);
-    QCOMPARE(failedSteps(report), QStringList({"photo database", "imageinfos", "eofInfo", "groups"}));
-    QCOMPARE(messages.shown,
-             QStringList{"critical|Database Error|file is encrypted or is not a database Error opening database"});
-    QCOMPARE(readBytes(database), foreign);
-
-    // The other outputs are written as ever.
-    QCOMPARE(readBytes(temp + "/m/m.lst").count('\n'), 39);
-    QCOMPARE(readBytes(temp + "/m/m_xyz.txt").count('\n'), 39);
-    QVERIFY(readBytes(temp + "/m/m.cmr").contains("<C_3>"));
-    ProjectParams params;
-    QVERIFY(readProjectFile(temp + "/m/m.Q7D", params));
-    QCOMPARE(params.num_images, 39);
+    if (what.isEmpty()) {
+        QVERIFY(report.succeeded());
+        return;
+    }
+    QVERIFY(!report.started);
+    QCOMPARE(messages.shown, QStringList{QString("warning|Tips|The new project's photo database %1//m//m.temp %2. "
+                                                 "Nothing was written: remove it, or choose another folder or "
+                                                 "name for the new project.")
+                                             .arg(temp, what)});
+    QVERIFY(snapshot(temp + "/m") == before);
 }
 
 void TestMergeWorkflow::resolvedPaths()

@@ -1,6 +1,7 @@
 // The photo database: connection, schema and teardown, with the real driver.
 #include "databasetesting.h"
 #include "q7photodatabase.h"
+#include "testfiles.h"
 
 #include <QtTest>
 #include <QProcess>
@@ -114,7 +115,7 @@ ProgramRun runProgram(const QString &program, const QStringList &arguments, cons
     process.waitForStarted();
     process.write(input);
     process.closeWriteChannel();
-    process.waitForFinished(60000);
+    process.waitForFinished(patientMs);
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             process.readAllStandardOutput(), process.readAllStandardError()};
 }

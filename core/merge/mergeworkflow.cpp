@@ -11,6 +11,7 @@
 #include "orientationfilereader.h"
 #include "pathlimits.h"
 #include "platform.h"
+#include "projectlock.h"
 #include "outputfolder.h"
 #include "positionexport.h"
 #include "projectfile.h"
@@ -139,7 +140,8 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     });
     if (!folderMade)
         return report;
-    if (!folderLock.lock(plan.outputs.folder)) {
+    ProjectLock lock; // to the end of the merge, its record included
+    if (!lock.lock(plan.outputs.folder)) {
         messages.warning(tr("Tips"), tr("another merge into %1 is running").arg(request.prjName));
         return report;
     }
@@ -161,7 +163,6 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     if (!appendMergeLog(report))
         record(report, {stepName(MergeStepId::MergeRecord), false,
                         tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
-    folderLock.unlock();
     return report;
 }
 
@@ -289,9 +290,7 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
     report.solverCommand = commandLine(QStringList{solverPath} + arguments);
     step(report, MergeStepId::Solver, [&] {
         SolverRun solver;
-        // The solver holds the lock with this merge: a merge that ended
-        // without waiting for it lets no other merge in while it runs.
-        if (!solver.start(solverPath, arguments, folderLock.handle()))
+        if (!solver.start(solverPath, arguments))
             return tr("%1 could not be started").arg(solverPath);
         // What need not wait for the solver is done while it runs on one
         // core, on the other: the photo database made ready (its key is

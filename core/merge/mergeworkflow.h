@@ -7,7 +7,6 @@
 #include "mergesidework.h"
 #include "mergestate.h"
 #include "mergesteps.h"
-#include "projectlock.h"
 #include "camerarecords.h"
 
 #include <QString>
@@ -95,7 +94,6 @@ private:
     QString startedAs;
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
-    ProjectLock folderLock; // on the new project's folder, to the end of its record
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
     std::optional<MergeSideWork> sideWork; // while a merge runs
 };

@@ -21,8 +21,6 @@ public:
     // it (or the folder cannot be opened). A lock held before is let go.
     bool lock(const QString &folder);
     void unlock();
-    // The lock as platform::lockFolder gave it, -1 when none is held.
-    qintptr handle() const { return held; }
 
 private:
     qintptr held = -1;

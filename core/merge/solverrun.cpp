@@ -20,12 +20,11 @@ SolverProcess::SolverProcess()
 
 void SolverProcess::setupChildProcess()
 {
-    platform::endWithParent(parent, heldLock);
+    platform::endWithParent(parent);
 }
 
-bool SolverRun::start(const QString &program, const QStringList &arguments, qintptr heldLock)
+bool SolverRun::start(const QString &program, const QStringList &arguments)
 {
-    process.heldLock = heldLock;
     process.start(program, arguments);
     if (!process.waitForStarted(-1))
         return false;

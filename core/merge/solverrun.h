@@ -7,12 +7,11 @@
 #include <functional>
 
 // The solver's process, tied to this one: it ends when this process ends,
-// however that ends, and holds the folder lock heldLock (-1 for none) with it.
+// however that ends.
 class SolverProcess : public QProcess
 {
 public:
     SolverProcess();
-    qintptr heldLock = -1;
 
 protected:
     void setupChildProcess() override;
@@ -30,9 +29,8 @@ public:
     using LineSink = std::function<void(const QString &line)>;
     using StopRequested = std::function<bool()>;
 
-    // Starts program with arguments, holding the folder lock heldLock (-1 for
-    // none) as long as it runs; false when it could not be started.
-    bool start(const QString &program, const QStringList &arguments, qintptr heldLock);
+    // Starts program with arguments; false when it could not be started.
+    bool start(const QString &program, const QStringList &arguments);
 
     // Waits for the solver to exit, handing each line of its output and error
     // to sink, without its line end. Each line is also echoed to this

@@ -19,6 +19,9 @@ platform::SystemError appendWhole(const QByteArray &path, const QByteArray &byte
     std::FILE *stream = platform::openRegularForAppend(path, earlier);
     if (!stream)
         return {errno};
+    // Unbuffered: bytes a failed write left in a buffer would go out at the
+    // close, after the file was cut back.
+    std::setvbuf(stream, nullptr, _IONBF, 0);
     errno = 0;
     int error = 0;
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream) != size_t(bytes.size())

@@ -35,11 +35,10 @@ bool processHasEnded(qint64 pid);
 
 // Called in a child process after it was made and before it runs its
 // program (async-signal-safe calls only): the child ends when the process
-// parent ends, however that ends (on Linux the parent-death signal), and
-// the folder lock heldLock (-1 for none) stays held as long as the child
-// runs. A parent already gone ends the child at once. Nothing on Windows,
-// where no child is made this way.
-void endWithParent(qint64 parent, qintptr heldLock);
+// parent ends, however that ends (on Linux the parent-death signal). A
+// parent already gone ends the child at once. Nothing on Windows, where no
+// child is made this way.
+void endWithParent(qint64 parent);
 // Called in the parent once the child pid runs: on Windows the child joins a
 // job that ends it when this process ends, however that ends; nothing
 // elsewhere.

@@ -28,13 +28,11 @@ bool processHasEnded(qint64 pid)
     return kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
 
-void endWithParent(qint64 parent, qintptr heldLock)
+void endWithParent(qint64 parent)
 {
 #ifdef __linux__
     prctl(PR_SET_PDEATHSIG, SIGKILL);
 #endif
-    if (heldLock >= 0)
-        fcntl(int(heldLock), F_SETFD, 0);
     if (getppid() != pid_t(parent))
         _exit(127);
 }

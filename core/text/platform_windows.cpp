@@ -69,7 +69,7 @@ qint64 processId()
     return qint64(GetCurrentProcessId());
 }
 
-void endWithParent(qint64, qintptr) {}
+void endWithParent(qint64) {}
 
 // One job for every child, which the system closes when this process ends:
 // closing it ends what is in it.
