@@ -60,7 +60,7 @@ merge_in_turn() {
   shift
   rm -rf "$compare/run"
   mkdir -p "$compare/run/out"
-  (cd "$compare/run" && "$@" --dir out --name "$merged" "${samples[@]}" </dev/null >/dev/null 2>"$compare/$side.err") ||
+  (cd "$compare/run" && "$@" --dir out --name "$merged" "${samples[@]}" </dev/null >/dev/null) 2>"$compare/$side.err" ||
     fail "the $side merge failed: $(cat "$compare/$side.err")"
   mv "$compare/run/out" "$compare/$side"
 }
