@@ -3,6 +3,7 @@
 #include "orientationtext.h"
 #include "mergefixture.h"
 #include "testfiles.h"
+#include "solverrun.h"
 
 #include <QProcess>
 #include <QtTest>
@@ -72,6 +73,8 @@ private slots:
     void programKeepsEarlierResultWhenAnInputIsMissing();
     void programRefusesFoldersAsInputs();
     void programTellsAResultNotWritten();
+    void solverLinesArePassedOnceWithoutLineEnds_data();
+    void solverLinesArePassedOnceWithoutLineEnds();
 };
 
 void TestSolver::parsesCamerasAndImagesInFileOrder()
@@ -249,7 +252,9 @@ void TestSolver::programRefusesUsageErrors()
         solver.start(binPath("AT/Z7Uzurer"), arguments);
         QVERIFY(solver.waitForFinished());
         QCOMPARE(solver.exitCode(), 2);
-        QVERIFY(solver.readAllStandardError().startsWith("usage: Z7Uzurer"));
+        const QByteArray error = solver.readAllStandardError();
+        QVERIFY(error.startsWith("usage: Z7Uzurer"));
+        QVERIFY2(!error.contains('\r'), "its lines end in LF alone, on Windows too");
     }
 }
 
@@ -318,6 +323,31 @@ void TestSolver::programTellsAResultNotWritten()
     QVERIFY(solver.readAllStandardError().startsWith("Z7Uzurer: cannot write"));
     QVERIFY(QFileInfo(dir.filePath("m_ori.q7c/kept")).isDir());
     QVERIFY(!QFileInfo::exists(dir.filePath("m_ori.q7c.part")));
+}
+
+void TestSolver::solverLinesArePassedOnceWithoutLineEnds_data()
+{
+    QTest::addColumn<QByteArray>("printed");
+    QTest::addColumn<QStringList>("lines");
+    QTest::newRow("LF") << QByteArray("a\nb c\n") << QStringList{"a", "b c"};
+    QTest::newRow("CR LF") << QByteArray("a\r\nb\r\n") << QStringList{"a", "b"};
+    QTest::newRow("CR CR LF") << QByteArray("a\r\r\n\r\n") << QStringList{"a", ""};
+    QTest::newRow("unfinished last") << QByteArray("a\r\nb") << QStringList{"a", "b"};
+}
+
+void TestSolver::solverLinesArePassedOnceWithoutLineEnds()
+{
+#ifdef Q_OS_WIN
+    QSKIP("printed by a POSIX shell");
+#else
+    QFETCH(QByteArray, printed);
+    QFETCH(QStringList, lines);
+    SolverRun run;
+    QVERIFY(run.start("/bin/sh", {"-c", "printf '%s' \"$0\"", QString::fromLatin1(printed)}));
+    QStringList passed;
+    QVERIFY(run.waitForExit([&](const QString &line) { passed << line; }, [] { return false; }));
+    QCOMPARE(passed, lines);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestSolver)
