@@ -244,6 +244,7 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
 {
     DatabaseOpening opening;
     opening.path = path;
+    dropReplacement(); // one an earlier opening left unfinished
     // Only a connection open on this very file is used again. One left open
     // on an earlier merge's file (or on a file since deleted) would take this
     // merge's rows, and a closed one holds the settings of a failed attempt:
