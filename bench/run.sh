@@ -18,12 +18,18 @@
 # Beside them, the readiness check (q7checkbench, built from bench/) against
 # the position export, each alone in a run of its own with its peak memory,
 # and the time the dialog's map of all positions takes to draw.
+# Then the same merge again into the same project, the common second merge:
+# its wall time and database steps beside the first merge's, and, where
+# valgrind is installed, at the sizes in BENCH_INSTRUCTIONS (default 100000),
+# the instructions (callgrind) of the program and of its database steps in
+# a first merge and in the same merge again, against the floor's.
 # With 100,000 and 1,000,000 images among the sizes it prints each step's
 # ratio between the two, the bytes per image at the memory peak and the
 # largest merge that fits a machine of 8, 24 and 64 GiB.
 #
 # Environment: BENCH_SIZES (default "10000 100000 1000000"), BENCH_RUNS
-# (default 3), TMPDIR (where the data goes; 1,000,000 images take ~1 GB).
+# (default 3), BENCH_INSTRUCTIONS (default "100000"; empty for none), TMPDIR
+# (where the data goes; 1,000,000 images take ~1 GB).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,6 +40,8 @@ mkdir -p build/bench
 cc -O2 -DSQLITE_HAS_CODEC $(pkg-config --cflags sqlcipher) bench/dbfloor.c -o build/bench/dbfloor \
   $(pkg-config --libs sqlcipher)
 read -r -a sizes <<<"${BENCH_SIZES:-10000 100000 1000000}"
+read -r -a counted <<<"${BENCH_INSTRUCTIONS-100000}"
+command -v valgrind >/dev/null || counted=()
 runs=${BENCH_RUNS:-3}
 projects=20
 key=tessellat3crypt
@@ -89,6 +97,65 @@ keep() {
   figure["$1 $2"]=$(median <"$3")
 }
 
+# Merges the projects $3... into folder $1 with --timings, its lines in
+# $work/run and its wall time and peak memory in $work/time; on failure says
+# that $2 failed, with what the program said.
+timed_merge() {
+  local out=$1 what=$2
+  shift 2
+  /usr/bin/time -f '%e %M' -o "$work/time" \
+    "$bin/q7prjmerge-cli" --timings --dir "$out" --name merged "$@" >"$work/run" 2>"$work/err" && return 0
+  echo "$what failed:" >&2
+  cat "$work/run" "$work/err" >&2
+  return 1
+}
+
+# The milliseconds of the database steps in a merge's --timings lines.
+database_ms() {
+  awk '/^(photo database|imageinfos|eofInfo|groups):/ { s += $(NF - 1) } END { print s }'
+}
+
+# Instructions in callgrind's output file $1: all, or those of the
+# functions matching $2 and what they call.
+instructions() {
+  if [[ -z ${2:-} ]]; then
+    callgrind_annotate "$1" 2>/dev/null | awk '/PROGRAM TOTALS/ && !n++ { gsub(",", "", $1); print $1 }'
+  else
+    callgrind_annotate --inclusive=yes "$1" 2>/dev/null |
+      awk -v f="$2" '!/=>/ && match($0, ":(" f ")\\(") {
+        name = substr($0, RSTART, RLENGTH); gsub(",", "", $1)
+        if ($1 + 0 > most[name]) most[name] = $1 + 0
+      } END { for (name in most) s += most[name]; printf "%.0f\n", s }'
+  fi
+}
+
+# The database steps: the tables written and the database made ready while
+# the solver runs.
+database_functions='MergeWorkflow::writeDatabase|q7PhotoDataBase::prepare'
+
+# Counts the instructions of a first merge of size $1 into a new folder and
+# of the same merge again (the project folder $2 is merged into anew), and
+# of the floor writing the same rows, each once under callgrind.
+count_instructions() {
+  local size=$1 out=$2 fresh=$work/fresh$size
+  shift 2
+  echo "== $size images: instructions (callgrind)" >&2
+  rm -rf "$fresh" && mkdir -p "$fresh"
+  valgrind --tool=callgrind --callgrind-out-file="$work/cg.first" \
+    "$bin/q7prjmerge-cli" --dir "$fresh" --name merged "$@" >/dev/null 2>&1
+  valgrind --tool=callgrind --callgrind-out-file="$work/cg.again" \
+    "$bin/q7prjmerge-cli" --dir "$out" --name merged "$@" >/dev/null 2>&1
+  rm -f "$work/floor.temp"
+  valgrind --tool=callgrind --toggle-collect=writeFloor --callgrind-out-file="$work/cg.floor" \
+    build/bench/dbfloor "$out/merged/merged.temp" "$key" "$work/floor.temp" >/dev/null 2>&1
+  figure["$size ir first"]=$(instructions "$work/cg.first")
+  figure["$size ir first database"]=$(instructions "$work/cg.first" "$database_functions")
+  figure["$size ir again"]=$(instructions "$work/cg.again")
+  figure["$size ir again database"]=$(instructions "$work/cg.again" "$database_functions")
+  figure["$size ir floor"]=$(instructions "$work/cg.floor")
+  rm -rf "$fresh" "$work"/cg.* "$work/floor.temp"
+}
+
 bench_size() {
   local size=$1 per=$(($1 / projects))
   local src=$work/src$size out=$work/out$size
@@ -101,18 +168,13 @@ bench_size() {
   for ((r = 1; r <= runs; r++)); do
     rm -rf "$out"
     mkdir -p "$out"
-    /usr/bin/time -f '%e %M' -o "$work/time" \
-      "$bin/q7prjmerge-cli" --timings --dir "$out" --name merged "${list[@]}" >"$work/run" 2>"$work/err" || {
-      echo "the merge of $size images failed:" >&2
-      cat "$work/run" "$work/err" >&2
-      return 1
-    }
+    timed_merge "$out" "the merge of $size images" "${list[@]}" || return 1
     awk '{ print $1 * 1000 }' "$work/time" >>"$steps.wall"
     awk '/ ms$/ { name = $0; sub(/: +[0-9]+ ms$/, "", name); print name > "/dev/stderr"; print $(NF - 1) >> (FILE "." name) }' \
       FILE="$steps" "$work/run" 2>"$work/names"
     awk '/^peak memory:/ { print $(NF - 1) }' "$work/run" >>"$steps.rss"
     awk '/^solver peak memory:/ { print $(NF - 1) }' "$work/run" >>"$steps.solverrss"
-    awk '/^(photo database|imageinfos|eofInfo|groups):/ { s += $(NF - 1) } END { print s }' "$work/run" >>"$steps.database"
+    database_ms <"$work/run" >>"$steps.database"
     sed -n 's/^Merged .*, \([0-9]*\) images\.$/\1/p' "$work/run" >"$work/images"
     (cd "$out/merged" && sha256sum merged.txt merged_xyz.txt merged.cmr merged.lst Adjustment/merged_ori.q7c) >"$work/sums.$r"
   done
@@ -127,6 +189,16 @@ bench_size() {
   for name in "${step_names[@]}" wall rss solverrss database; do
     keep "$size" "$name" "$steps.$name"
   done
+
+  # The same merge again into the project the last run left.
+  for ((r = 1; r <= runs; r++)); do
+    timed_merge "$out" "the merge of $size images run again" "${list[@]}" || return 1
+    awk '{ print $1 * 1000 }' "$work/time" >>"$steps.againwall"
+    database_ms <"$work/run" >>"$steps.againdatabase"
+  done
+  keep "$size" "again wall" "$steps.againwall"
+  keep "$size" "again database" "$steps.againdatabase"
+  [[ " ${counted[*]} " == *" $size "* ]] && count_instructions "$size" "$out" "${list[@]}"
 
   # Peer (b): sort with de-duplication by name over the same position files.
   rm -f "$work/sort.ms"
@@ -274,6 +346,37 @@ for size in "${sizes[@]}"; do
   printf '    %-38s %8s ms\n' "our position export" "${figure["$size position export"]}"
   printf '    %-38s %8s ms   ratio %s\n' "sort -u by name" "${figure["$size sort"]}" \
     "$(ratio "${figure["$size position export"]}" "${figure["$size sort"]}")"
+done
+
+giga() {
+  awk -v n="$1" 'BEGIN { printf "%.2f G", n / 1e9 }'
+}
+
+echo
+echo "A merge and the same merge again into the same project (medians; instructions where counted)"
+for size in "${sizes[@]}"; do
+  echo "  $size images:"
+  printf '    %-38s %8s ms   again %8s ms   ratio %s\n' "wall time (GNU time)" "${figure["$size wall"]}" \
+    "${figure["$size again wall"]}" "$(ratio "${figure["$size again wall"]}" "${figure["$size wall"]}")"
+  printf '    %-38s %8s ms   again %8s ms   ratio %s\n' "database steps" "${figure["$size database"]}" \
+    "${figure["$size again database"]}" "$(ratio "${figure["$size again database"]}" "${figure["$size database"]}")"
+  printf '    %-38s %8s ms\n' "C API floor (bench/dbfloor.c)" "${figure["$size floor"]}"
+  printf '    %-38s %8s      again %8s      (at most 1.1, wall time)\n' "database / floor" \
+    "$(ratio "${figure["$size database"]}" "${figure["$size floor"]}")" \
+    "$(ratio "${figure["$size again database"]}" "${figure["$size floor"]}")"
+  [[ -n "${figure["$size ir first"]:-}" ]] || continue
+  first_ir=${figure["$size ir first"]} again_ir=${figure["$size ir again"]}
+  printf '    %-38s %10s   again %10s   ratio %s   (at most 1.05)\n' "instructions, program" "$(giga "$first_ir")" \
+    "$(giga "$again_ir")" "$(ratio "$again_ir" "$first_ir")"
+  printf '    %-38s %10s   again %10s   ratio %s   (at most 1.05)\n' "instructions, database steps" \
+    "$(giga "${figure["$size ir first database"]}")" "$(giga "${figure["$size ir again database"]}")" \
+    "$(ratio "${figure["$size ir again database"]}" "${figure["$size ir first database"]}")"
+  printf '    %-38s %10s\n' "instructions, C API floor" "$(giga "${figure["$size ir floor"]}")"
+  printf '    %-38s %10s   again %10s   (at most 1.05)\n' "database steps / floor" \
+    "$(ratio "${figure["$size ir first database"]}" "${figure["$size ir floor"]}")" \
+    "$(ratio "${figure["$size ir again database"]}" "${figure["$size ir floor"]}")"
+  printf '    %-38s %10s   again %10s   (at most 1.25)\n' "program / floor" \
+    "$(ratio "$first_ir" "${figure["$size ir floor"]}")" "$(ratio "$again_ir" "${figure["$size ir floor"]}")"
 done
 
 echo

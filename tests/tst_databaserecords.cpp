@@ -141,6 +141,8 @@ private slots:
     void cameraNameIsUtf8();
     void largestCameraIndexDoesNotOverflow();
     void rowsOfAnEarlierMergeAreReplaced();
+    void rowsGoIntoTheTargetsSchemaOnly_data();
+    void rowsGoIntoTheTargetsSchemaOnly();
     void stopPartWayKeepsEarlierRows();
     void rowsAreToldNowAndThen_data();
     void rowsAreToldNowAndThen();
@@ -402,6 +404,37 @@ void TestDatabaseRecords::largestCameraIndexDoesNotOverflow()
 // run's rows clash with them and are rolled back.
 // A later merge into the same file replaces the rows of the three tables and
 // leaves q7prjinfo alone; a later merge that fails keeps the earlier rows whole.
+void TestDatabaseRecords::rowsGoIntoTheTargetsSchemaOnly_data()
+{
+    QTest::addColumn<QString>("table");
+    QTest::newRow("imageinfos") << "imageinfos";
+    QTest::newRow("eofInfo") << "eofInfo";
+    QTest::newRow("groups") << "groups";
+}
+
+// A merge run again writes into the new file attached beside the earlier
+// one: the earlier file's table keeps its rows.
+void TestDatabaseRecords::rowsGoIntoTheTargetsSchemaOnly()
+{
+    QFETCH(QString, table);
+    const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1)};
+    QVERIFY(insertImageInfos(connectionName, images({0}), cameraRecords));
+    QVERIFY(insertEofInfo(connectionName, images({0})));
+    QVERIFY(insertGroups(connectionName, cameraRecords, {{0, 1}}));
+    q7PhotoDataBase again(nullptr, "again");
+    QVERIFY(again.connectDataBase(dir->filePath("photos.temp")));
+    const RowsTarget target = again.rowsTarget();
+    QCOMPARE(target.schema, QString("merged"));
+    const std::vector<ImageRecord> later = images({0, 0});
+    const TableWrite written = table == "imageinfos" ? insertImageInfos(target, later, cameraRecords)
+                               : table == "eofInfo"  ? insertEofInfo(target, later)
+                                                     : insertGroups(target, {camera(0, 1, 1, 1, 1), camera(1, 1, 1, 1, 1)}, {});
+    QVERIFY(written);
+    const QSqlDatabase db = QSqlDatabase::database("again", false);
+    QCOMPARE(rows(db, "SELECT count(*) FROM main." + table), QStringList{"1"});
+    QCOMPARE(rows(db, "SELECT count(*) FROM merged." + table), QStringList{"2"});
+}
+
 void TestDatabaseRecords::rowsOfAnEarlierMergeAreReplaced()
 {
     const std::vector<CameraRecord> cameraRecords = {camera(0, 1, 1, 1, 1), camera(1, 1, 1, 1, 1)};

@@ -141,6 +141,8 @@ private slots:
     void unopenableFileAnswersWhy();
     void fileThatIsNoDatabaseAnswersWhy();
     void failedTableIsLoggedAndOthersCreated();
+    void mergeRunAgainKeepsWhatItDidNotWrite_data();
+    void mergeRunAgainKeepsWhatItDidNotWrite();
     void preparationIsAnsweredOnConnect_data();
     void preparationIsAnsweredOnConnect();
     void discardedPreparationRemovesOnlyAFileItMade();
@@ -375,21 +377,75 @@ void TestPhotoDataBase::fileThatIsNoDatabaseAnswersWhy()
     QCOMPARE(file.readAll(), QByteArray("field notes, not a database\n"));
 }
 
+// An earlier file whose objects cannot all be carried over (its index eofInfo
+// clashes with the table) stays as it was, and the new file goes.
 void TestPhotoDataBase::failedTableIsLoggedAndOthersCreated()
 {
     makeFileWhereEofInfoClashes(path("clash.temp"));
+    const QByteArray before = readBytes(path("clash.temp"));
 
     q7PhotoDataBase photoDatabase(nullptr, connectionName);
-    GlogRecords glog;
     DebugMessages debug;
     const DatabaseOpening opening = photoDatabase.connectDataBase(path("clash.temp"));
     QVERIFY(opening);
-    const QString error = "there is already an index named eofInfo Unable to execute statement";
-    QCOMPARE(debug.lines, (QStringList{"connect to db", "camera table " + error}));
-    QCOMPARE(glog.records, QStringList{"ERROR q7photodatabase.cpp: " + error});
-    QCOMPARE(programConnection().tables(), (QStringList{"other", "groups", "imageinfos", "q7prjinfo"}));
-    // The merge's "photo database" step fails with it.
-    QCOMPARE(opening.problem, path("clash.temp") + ": table eofInfo could not be created: " + error);
+    QCOMPARE(debug.lines, QStringList{"connect to db"});
+    QCOMPARE(photoDatabase.rowsTarget().schema, QString("merged"));
+    const QString problem = photoDatabase.finishReplacement({"imageinfos", "eofInfo", "groups"});
+    QVERIFY2(problem.startsWith(path("clash.temp") + ": the earlier database was kept: "), qPrintable(problem));
+    QVERIFY2(problem.contains("eofInfo"), qPrintable(problem));
+    QCOMPARE(readBytes(path("clash.temp")), before);
+    QVERIFY(!QFileInfo::exists(path("clash.temp.new")));
+    QCOMPARE(photoDatabase.rowsTarget().schema, QString("main"));
+}
+
+// A merge run again into a database that other programs added to keeps what
+// they added (tables, rows, an index, a trigger, the user version) and
+// q7prjinfo's rows, and replaces the rows of the tables it wrote; those it
+// did not write keep their earlier rows. The key alone opens the result.
+void TestPhotoDataBase::mergeRunAgainKeepsWhatItDidNotWrite_data()
+{
+    QTest::addColumn<QStringList>("stored");
+    QTest::addColumn<QStringList>("groupsRows");
+    QTest::newRow("all written") << QStringList{"imageinfos", "eofInfo", "groups"} << QStringList{"2|new"};
+    QTest::newRow("groups failed") << QStringList{"imageinfos", "eofInfo"} << QStringList{"1|old"};
+}
+
+void TestPhotoDataBase::mergeRunAgainKeepsWhatItDidNotWrite()
+{
+    QFETCH(QStringList, stored);
+    QFETCH(QStringList, groupsRows);
+    const QString file = path("again.temp");
+    {
+        q7PhotoDataBase first(nullptr, connectionName);
+        QVERIFY(first.connectDataBase(file));
+        QSqlDatabase db = programConnection();
+        for (const char *statement :
+             {"INSERT INTO groups(GroupID, Camera) VALUES(1, 'old')", "INSERT INTO q7prjinfo VALUES('unit', 'm')",
+              "CREATE TABLE notes(id INTEGER PRIMARY KEY AUTOINCREMENT, text TEXT)",
+              "CREATE INDEX notesText ON notes(text)", "INSERT INTO notes(id, text) VALUES(7, 'seen')",
+              "CREATE TRIGGER noteCount AFTER INSERT ON notes BEGIN UPDATE q7prjinfo SET Value = 'x'; END",
+              "PRAGMA user_version = 42"})
+            QVERIFY2(QSqlQuery(db).exec(statement), statement);
+    }
+    q7PhotoDataBase again(nullptr, connectionName);
+    QVERIFY(again.connectDataBase(file));
+    QVERIFY(QSqlQuery(programConnection()).exec("INSERT INTO merged.groups(GroupID, Camera) VALUES(2, 'new')"));
+    QCOMPARE(again.finishReplacement(stored), QString());
+    QVERIFY(!QFileInfo::exists(file + ".new"));
+
+    QSqlDatabase reader = openWithKey("reader", file, false);
+    QCOMPARE(rows(reader, "SELECT GroupID, Camera FROM groups"), groupsRows);
+    QCOMPARE(rows(reader, "SELECT * FROM q7prjinfo"), QStringList{"unit|m"});
+    QCOMPARE(rows(reader, "SELECT * FROM notes"), QStringList{"7|seen"});
+    QCOMPARE(rows(reader, "SELECT name, seq FROM sqlite_sequence"), QStringList{"notes|7"});
+    QCOMPARE(rows(reader, "SELECT type, name FROM sqlite_master WHERE name IN ('notesText', 'noteCount')"),
+             (QStringList{"index|notesText", "trigger|noteCount"}));
+    QCOMPARE(rows(reader, "PRAGMA user_version"), QStringList{"42"});
+    QCOMPARE(rows(reader, "SELECT sql FROM sqlite_master WHERE name = 'eofInfo'"), QStringList{storedEofInfo});
+    reader.close();
+    reader = QSqlDatabase();
+    QSqlDatabase::removeDatabase("reader");
+    QVERIFY(!readBytes(file).startsWith("SQLite format 3"));
 }
 
 void TestPhotoDataBase::destructorClosesAndRemovesTheConnection()
@@ -457,6 +513,7 @@ void TestPhotoDataBase::otherClientReadsFileOnlyWithTheKey()
     QVERIFY(!plain.output.contains("groups"));
 }
 
+
 void TestPhotoDataBase::preparationIsAnsweredOnConnect_data()
 {
     QTest::addColumn<QString>("file");
@@ -466,10 +523,8 @@ void TestPhotoDataBase::preparationIsAnsweredOnConnect_data()
     QTest::newRow("new file") << "new.temp" << true << QStringList{"connect to db"} << QString();
     QTest::newRow("unopenable") << "missing//folder.temp" << false << QStringList()
                                 << "unable to open database file Error opening database";
-    QTest::newRow("table clash") << "clash.temp" << true
-                                 << QStringList{"connect to db", "camera table there is already an index named "
-                                                                 "eofInfo Unable to execute statement"}
-                                 << QString();
+    // The tables go into a new file beside it, where nothing clashes.
+    QTest::newRow("table clash") << "clash.temp" << true << QStringList{"connect to db"} << QString();
 }
 
 // Made ready ahead, the database tells nothing until it is connected, and

@@ -17,16 +17,23 @@
 
 namespace {
 
+// Each with %1 for the schema of the target.
 const char *const imageInfosInsert =
-    "INSERT INTO imageinfos VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
-const char *const eofInfoInsert = "INSERT INTO eofInfo VALUES(?,?,?,?,?,?,?,?,?,?)";
-const char *const groupsInsert = "INSERT INTO groups VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+    "INSERT INTO %1.imageinfos VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
+const char *const eofInfoInsert = "INSERT INTO %1.eofInfo VALUES(?,?,?,?,?,?,?,?,?,?)";
+const char *const groupsInsert = "INSERT INTO %1.groups VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)";
 
 // A table holds the rows of the last merge only: those of an earlier merge
 // into the same file go in the same transaction as the new ones come.
-const char *const imageInfosClear = "DELETE FROM imageinfos";
-const char *const eofInfoClear = "DELETE FROM eofInfo";
-const char *const groupsClear = "DELETE FROM groups";
+const char *const imageInfosClear = "DELETE FROM %1.imageinfos";
+const char *const eofInfoClear = "DELETE FROM %1.eofInfo";
+const char *const groupsClear = "DELETE FROM %1.groups";
+
+// The statement for the target's schema.
+QString inSchema(const char *statement, const RowsTarget &target)
+{
+    return QString::fromLatin1(statement).arg(target.schema);
+}
 
 // The image's name as the orientation file gives it: the full path. A name
 // that fills its field without a terminator ends with the field.
@@ -173,10 +180,10 @@ TableWrite committed(QSqlDatabase &db)
 
 // Empties the table inside the transaction just begun; the error, reported,
 // when it cannot be.
-QSqlError clearTable(QSqlDatabase &db, const char *clear)
+QSqlError clearTable(QSqlDatabase &db, const QString &clear)
 {
     QSqlQuery query(db);
-    if (query.exec(QLatin1String(clear)))
+    if (query.exec(clear))
         return QSqlError();
     reportError(query.lastError().text());
     return query.lastError();
@@ -187,21 +194,21 @@ QSqlError clearTable(QSqlDatabase &db, const char *clear)
 // is no open connection, the statement cannot be prepared or the transaction
 // cannot begin; the table keeps its rows when it cannot be emptied.
 template <typename InsertRows>
-TableWrite insertInTransaction(const QString &connectionName, const char *statement, const char *clear,
+TableWrite insertInTransaction(const RowsTarget &target, const char *statement, const char *clear,
                                InsertRows insertRows)
 {
-    QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+    QSqlDatabase db = QSqlDatabase::database(target.connectionName, false);
     if (!db.isOpen())
         return {tr("%1: no open database").arg(db.databaseName())};
     QSqlQuery query(db);
     TableWrite written;
-    if (!query.prepare(QLatin1String(statement))) {
+    if (!query.prepare(inSchema(statement, target))) {
         written = notStored(db, query.lastError());
     } else if (!db.transaction()) {
         reportError(db.lastError().text());
         written = notStored(db, db.lastError());
     } else {
-        const QSqlError cleared = clearTable(db, clear);
+        const QSqlError cleared = clearTable(db, inSchema(clear, target));
         written = cleared.type() == QSqlError::NoError ? insertRows(db, query) : rolledBack(db, cleared);
     }
     query.finish();
@@ -259,11 +266,11 @@ void logRowError(const QSqlError &error)
 
 } // namespace
 
-TableWrite insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+TableWrite insertImageInfos(const RowsTarget &target, const std::vector<ImageRecord> &imageRecords,
                             const std::vector<CameraRecord> &cameraRecords, const TableWatch &watch)
 {
     const auto cameras = camerasByIndex(cameraRecords);
-    return insertInTransaction(connectionName, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(target, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         const auto bindRow = [&](const ImageRecord &image) {
             const auto camera = cameras.find(image.camIdx);
             bindImageInfo(query, image, camera == cameras.end() ? nullptr : camera->second);
@@ -276,21 +283,21 @@ TableWrite insertImageInfos(const QString &connectionName, const std::vector<Ima
     });
 }
 
-TableWrite insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+TableWrite insertEofInfo(const RowsTarget &target, const std::vector<ImageRecord> &imageRecords,
                          const TableWatch &watch)
 {
-    return insertInTransaction(connectionName, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(target, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         return insertUntilFailure(
             db, query, imageRecords, [&](const ImageRecord &image) { bindEofInfo(query, image); },
             [](const ImageRecord &, const QSqlError &error) { logRowError(error); }, watch);
     });
 }
 
-TableWrite insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
+TableWrite insertGroups(const RowsTarget &target, const std::vector<CameraRecord> &cameraRecords,
                         const GroupCounts &groupCounts, const TableWatch &watch)
 {
     const auto counts = lastRunCounts(groupCounts);
-    return insertInTransaction(connectionName, groupsInsert, groupsClear, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(target, groupsInsert, groupsClear, [&](QSqlDatabase &db, QSqlQuery &query) {
         return insertUntilFailure(
             db, query, cameraRecords,
             [&](const CameraRecord &camera) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QtGlobal>
 #include <functional>
+#include <utility>
 #include <vector>
 
 // Asked now and then while a table's rows go in: true ends the table, rolled
@@ -25,6 +26,24 @@ struct TableWatch
     RowsWritten rows;
 };
 
+// Where a table's rows go: the connection registered under connectionName
+// and, within it, the database named schema ("main", the file the
+// connection opened, or one attached to it).
+struct RowsTarget
+{
+    RowsTarget(QString connectionName, QString schema = QStringLiteral("main"))
+        : connectionName(std::move(connectionName))
+        , schema(std::move(schema))
+    {
+    }
+    RowsTarget(const char *connectionName)
+        : RowsTarget(QString::fromUtf8(connectionName))
+    {
+    }
+    QString connectionName;
+    QString schema;
+};
+
 // How writing one table went: stored, or the reason it was not, naming the
 // database file and SQLite's own words. True when stored.
 struct TableWrite
@@ -34,8 +53,8 @@ struct TableWrite
     explicit operator bool() const { return reason.isEmpty() && !stopped; }
 };
 
-// The rows of the photo database, written into the connection registered
-// under connectionName (see q7PhotoDataBase). Each table gets one prepared
+// The rows of the photo database, written into the target's database (see
+// q7PhotoDataBase). Each table gets one prepared
 // statement and one transaction, which first deletes the rows the table held
 // (those of an earlier merge into the same file): afterwards the table holds
 // this call's rows, or, when it fails, its earlier rows whole. Each is true
@@ -45,16 +64,16 @@ struct TableWrite
 
 // One imageinfos row per image, with the values of its camera (the last
 // camera carrying its camIdx; zeros when none does).
-TableWrite insertImageInfos(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+TableWrite insertImageInfos(const RowsTarget &target, const std::vector<ImageRecord> &imageRecords,
                             const std::vector<CameraRecord> &cameraRecords, const TableWatch &watch = {});
 
 // One eofInfo row per image.
-TableWrite insertEofInfo(const QString &connectionName, const std::vector<ImageRecord> &imageRecords,
+TableWrite insertEofInfo(const RowsTarget &target, const std::vector<ImageRecord> &imageRecords,
                          const TableWatch &watch = {});
 
 // One groups row per camera, with the image count of the camera's last run in
 // groupCounts (0 when it has none).
-TableWrite insertGroups(const QString &connectionName, const std::vector<CameraRecord> &cameraRecords,
+TableWrite insertGroups(const RowsTarget &target, const std::vector<CameraRecord> &cameraRecords,
                         const GroupCounts &groupCounts, const TableWatch &watch = {});
 
 #endif // DATABASERECORDS_H

@@ -1,5 +1,6 @@
 #include "q7photodatabase.h"
 
+#include "databasecarryover.h"
 #include "ownedcopy.h"
 #include "platform.h"
 
@@ -12,6 +13,7 @@
 #include <QStringList>
 #include <QThread>
 #include <glog/logging.h>
+#include <cerrno>
 #include <cstring>
 #include <utility>
 
@@ -20,11 +22,14 @@ namespace {
 const QLatin1String driverName("SQLITECIPHER");
 const QLatin1String password("tessellat3crypt");
 const QLatin1String createKeyOption("QSQLITE_CREATE_KEY");
+// The new file of a merge run again, attached to the earlier file's connection.
+const QLatin1String replacementSchema("merged");
 
-// The tables, exactly as every photo database has them; the runs of blanks
-// are part of the stored schema text.
+// The tables, exactly as every photo database has them, each with %1 for the
+// schema it is made in (which the stored text leaves out); the runs of
+// blanks are part of the stored schema text.
 const char *const groupsTable =
-    "CREATE TABLE IF NOT EXISTS groups("
+    "CREATE TABLE IF NOT EXISTS %1.groups("
     "  GroupID         INTEGER PRIMARY KEY               UNIQUE,"
     "   Photos          INTEGER                           DEFAULT 0,"
     "   Camera          TEXT                            DEFAULT UNKNOWN,"
@@ -43,7 +48,7 @@ const char *const groupsTable =
     "   p2              REAL                                DEFAULT 0);";
 
 const char *const imageInfosTable =
-    "CREATE TABLE IF NOT EXISTS imageinfos("
+    "CREATE TABLE IF NOT EXISTS %1.imageinfos("
     "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
     "   GroupID      TEXT                           NOT NULL,"
     "   loc          TEXT                           NOT NULL,"
@@ -65,12 +70,12 @@ const char *const imageInfosTable =
     "PhotoSENSOR    REAL                            NOT NULL);";
 
 const char *const prjInfoTable =
-    "CREATE TABLE IF NOT EXISTS q7prjinfo("
+    "CREATE TABLE IF NOT EXISTS %1.q7prjinfo("
     "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
     "   Value             TEXT                          DEFAULT NULL);";
 
 const char *const eofInfoTable =
-    "CREATE TABLE IF NOT EXISTS eofInfo("
+    "CREATE TABLE IF NOT EXISTS %1.eofInfo("
     "  Name         TEXT PRIMARY KEY               NOT NULL UNIQUE,"
     "   StripNo             INTEGER                           DEFAULT -1,"
     "   Lon            REAL                           DEFAULT 0,"
@@ -104,6 +109,7 @@ q7PhotoDataBase::q7PhotoDataBase(QObject *parent, QString connectionName)
 
 q7PhotoDataBase::~q7PhotoDataBase()
 {
+    dropReplacement();
     removeConnection();
 }
 
@@ -133,11 +139,77 @@ void q7PhotoDataBase::prepare(const QString &path)
 
 void q7PhotoDataBase::discardPreparation()
 {
+    dropReplacement();
     if (!prepared)
         return;
     removeConnection();
     forgetMadeFile(*prepared);
     prepared.reset();
+}
+
+RowsTarget q7PhotoDataBase::rowsTarget() const
+{
+    return replacement.isEmpty() ? RowsTarget(connectionName) : RowsTarget(connectionName, replacementSchema);
+}
+
+QString q7PhotoDataBase::finishReplacement(const QStringList &storedTables)
+{
+    if (replacement.isEmpty())
+        return QString();
+    const QString earlier = QSqlDatabase::database(connectionName, false).databaseName();
+    QString problem;
+    {
+        QSqlDatabase db = QSqlDatabase::database(connectionName, false);
+        problem = carryOver(db, replacementSchema, storedTables);
+    }
+    if (problem.isEmpty()) {
+        removeConnection(); // the earlier file closed before the new one takes its place
+        if (!platform::replaceFile(QFile::encodeName(replacement), QFile::encodeName(earlier)))
+            problem = tr("%1 could not replace %2: %3").arg(replacement, earlier, QString::fromLocal8Bit(std::strerror(errno)));
+        else
+            replacement.clear();
+    }
+    if (!problem.isEmpty()) {
+        problem = tr("%1: the earlier database was kept: %2").arg(earlier, problem);
+        dropReplacement();
+    }
+    return problem;
+}
+
+// Attaches the new file beside the earlier database at path, a killed
+// merge's leftover removed first. It takes the key the connection derived
+// for the earlier file, salt included, so that its key is not derived again
+// and the key alone opens it. Empty when attached, else SQLite's reason.
+QString q7PhotoDataBase::attachReplacement(const QString &path)
+{
+    const QString file = path + QLatin1String(".new");
+    QFile::remove(file);
+    QFile::remove(file + QLatin1String("-journal"));
+    // Made empty here: an attached file opens as the earlier one did, which
+    // makes no file.
+    QFile made(file);
+    if (!made.open(QIODevice::WriteOnly))
+        return made.errorString();
+    made.close();
+    QSqlQuery query(QSqlDatabase::database(connectionName, false));
+    query.prepare(QStringLiteral("ATTACH DATABASE ? AS %1").arg(replacementSchema));
+    query.addBindValue(file);
+    if (!query.exec())
+        return query.lastError().text();
+    replacement = file;
+    return QString();
+}
+
+// Closes the connection and removes the unfinished new file, which leaves
+// the earlier database as it was.
+void q7PhotoDataBase::dropReplacement()
+{
+    if (replacement.isEmpty())
+        return;
+    removeConnection();
+    QFile::remove(replacement);
+    QFile::remove(replacement + QLatin1String("-journal"));
+    replacement.clear();
 }
 
 // A file this opening made, and could not make whole (or was not wanted
@@ -157,12 +229,24 @@ void q7PhotoDataBase::forgetMadeFile(DatabaseOpening &opening)
     opening.madeFile = false;
 }
 
+// A new file beside an earlier one that could not be made whole goes, and
+// with it the connection: the earlier file stays as it was.
+void q7PhotoDataBase::forgetReplacement(DatabaseOpening &opening)
+{
+    if (replacement.isEmpty())
+        return;
+    dropReplacement();
+    opening.open = false;
+    opening.openError = opening.problem;
+}
+
 // Opens the file at path, creating it encrypted when there is no file yet,
 // and creates the four tables where missing.
 DatabaseOpening q7PhotoDataBase::open(const QString &path)
 {
     DatabaseOpening opening;
     opening.path = path;
+    dropReplacement(); // one an earlier opening left unfinished
     // Only a connection open on this very file is used again. One left open
     // on an earlier merge's file (or on a file since deleted) would take this
     // merge's rows, and a closed one holds the settings of a failed attempt:
@@ -192,6 +276,17 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
         }
     }
     opening.open = true;
+    if (!opening.madeFile) { // an earlier merge's database: a new file beside it
+        const QString error = attachReplacement(path);
+        if (!error.isEmpty()) {
+            removeConnection();
+            opening.open = false;
+            opening.openError = error;
+            opening.problem = tr("%1 could not be opened: %2").arg(path, error);
+            return opening;
+        }
+    }
+    const QString schema = rowsTarget().schema;
     struct Table
     {
         const char *statement;
@@ -205,22 +300,23 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
     QStringList missing;
     for (const Table &table : tables) {
         QString error;
-        if (tableCreated(table.statement, error)) // every table, also after one failed
+        if (tableCreated(QString::fromLatin1(table.statement).arg(schema), error)) // every table, also after one failed
             continue;
         opening.tableErrors.emplace_back(table.label, error);
         missing << tr("table %1 could not be created: %2").arg(table.name, error);
     }
     if (!missing.isEmpty()) {
         opening.problem = path + ": " + missing.join("; ");
+        forgetReplacement(opening);
         forgetMadeFile(opening);
     }
     return opening;
 }
 
 // Creates the table where missing; false, with the error, when it cannot be.
-bool q7PhotoDataBase::tableCreated(const char *statement, QString &error) const
+bool q7PhotoDataBase::tableCreated(const QString &statement, QString &error) const
 {
-    QSqlQuery query(QLatin1String(statement), QSqlDatabase::database(connectionName, false));
+    QSqlQuery query(statement, QSqlDatabase::database(connectionName, false));
     const bool created = query.isActive();
     if (!created)
         error = query.lastError().text();

@@ -354,24 +354,35 @@ void MergeWorkflow::writeProject(const MergePlan &plan, const QString &prjName, 
 void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &report)
 {
     qDebug().noquote() << databasePath;
-    const QString connection = photoDatabase->connectionName;
     step(report, MergeStepId::PhotoDatabase, [&] {
         const DatabaseOpening opening = photoDatabase->connectDataBase(databasePath);
         if (!opening)
             messages.critical(tr("Database Error"), opening.openError);
         return opening.problem;
     });
-    const auto problem = [](const TableWrite &written) { return written.stopped ? stoppedProblem() : written.reason; };
+    const RowsTarget target = photoDatabase->rowsTarget();
+    QStringList stored; // the tables of this merge's rows, by their names
+    const auto problem = [&stored](MergeStepId table, const TableWrite &written) {
+        if (written)
+            stored << stepName(table);
+        return written.stopped ? stoppedProblem() : written.reason;
+    };
     step(report, MergeStepId::ImageInfos, [&] {
-        return problem(insertImageInfos(connection, mergeState.imageRecords, mergeState.cameraRecords,
+        return problem(MergeStepId::ImageInfos,
+                       insertImageInfos(target, mergeState.imageRecords, mergeState.cameraRecords,
                                         tableWatch(MergeStepId::ImageInfos, true)));
     });
     step(report, MergeStepId::EofInfo, [&] {
-        return problem(insertEofInfo(connection, mergeState.imageRecords, tableWatch(MergeStepId::EofInfo, true)));
+        return problem(MergeStepId::EofInfo,
+                       insertEofInfo(target, mergeState.imageRecords, tableWatch(MergeStepId::EofInfo, true)));
     });
+    // The last table also puts a database written anew in the earlier one's place.
     step(report, MergeStepId::Groups, [&] {
-        return problem(insertGroups(connection, mergeState.cameraRecords, mergeState.groupCounts,
-                                    tableWatch(MergeStepId::Groups, false)));
+        const QString groups = problem(MergeStepId::Groups, insertGroups(target, mergeState.cameraRecords,
+                                                                         mergeState.groupCounts,
+                                                                         tableWatch(MergeStepId::Groups, false)));
+        const QString finished = photoDatabase->finishReplacement(stored);
+        return groups.isEmpty() ? finished : groups;
     });
 }
 

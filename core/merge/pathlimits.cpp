@@ -2,6 +2,7 @@
 
 #include "atomicfile.h"
 #include "platform.h"
+#include "shownpath.h"
 #include "translatedtext.h"
 
 #include <QDir>
@@ -21,7 +22,7 @@ QString tooLong(const NamedFile &file, int bytes, int limit)
 {
     return tr("The path of the new project's %1, %2, would be %3 bytes long; at most %4 fit. "
               "Nothing was written: choose a shorter prjDir or PrjName.")
-        .arg(file.what, file.path)
+        .arg(file.what, shownPath(file.path))
         .arg(bytes)
         .arg(limit);
 }

@@ -5,10 +5,11 @@
 
 #include <QString>
 
-// The longest path SQLite opens (its journal's included), and what a merge
-// adds to the photo database's path for its journal ("-journal").
+// The longest path SQLite opens (its journal's included), and the most a
+// merge adds to the photo database's path: the journal of the new file a
+// merge run again writes beside the earlier one (".new-journal").
 constexpr int sqlitePathBytes = 512;
-constexpr int journalSuffixBytes = 8;
+constexpr int journalSuffixBytes = 12;
 
 // Every path a merge makes must fit: the photo database's, with its journal's
 // name, SQLite's limit, and every file's, with the new file written beside it

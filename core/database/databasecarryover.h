@@ -1,0 +1,18 @@
+#ifndef DATABASECARRYOVER_H
+#define DATABASECARRYOVER_H
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+
+// Carries over into the database attached to db as schema everything of
+// db's main database but the rows of leftOut, in one transaction: the tables
+// missing there made as the main database's schema text makes them, every
+// table's rows (those of a table there already in place of its own), then the
+// indexes, views and triggers (made after the rows, so that no trigger fires
+// on them), and the user version. SQLite's own tables are left to SQLite,
+// but for the counters of AUTOINCREMENT. Empty when done, else SQLite's
+// reason, the transaction rolled back.
+QString carryOver(QSqlDatabase &db, const QString &schema, const QStringList &leftOut);
+
+#endif // DATABASECARRYOVER_H
