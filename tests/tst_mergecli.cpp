@@ -549,8 +549,7 @@ void TestMergeCli::refusesToWriteThroughLinks()
     if (folder)
         QVERIFY(snapshot(outside) == before);
     else
-        QCOMPARE(readBytes(outside), QByteArray("not the project's
-"));
+        QCOMPARE(readBytes(outside), QByteArray("not the project's\n"));
     QVERIFY(!QFileInfo::exists(temp + "/m/m.txt"));
 }
 

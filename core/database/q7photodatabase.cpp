@@ -1,7 +1,6 @@
 #include "q7photodatabase.h"
 
 #include "databasecarryover.h"
-#include "ownedcopy.h"
 #include "platform.h"
 
 #include <QDebug>
@@ -11,7 +10,6 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStringList>
-#include <QThread>
 #include <glog/logging.h>
 #include <cerrno>
 #include <cstring>
@@ -254,14 +252,10 @@ DatabaseOpening q7PhotoDataBase::open(const QString &path)
     if (QSqlDatabase::contains(connectionName) && !isOpenOn(path))
         removeConnection();
 
+    // An earlier file is only read: the rows go into a new file that then
+    // takes its name, so that a file of other names too (a backup made with
+    // hard links) keeps its bytes.
     if (!QSqlDatabase::contains(connectionName)) {
-        // Written in place, a file of other names too (a backup made with
-        // hard links) would change under them all.
-        if (const int error = makeOwnCopy(QFile::encodeName(path))) {
-            opening.openError = QString::fromLocal8Bit(std::strerror(error));
-            opening.problem = tr("%1 could not be copied apart from its hard links: %2").arg(path, opening.openError);
-            return opening;
-        }
         QSqlDatabase db = QSqlDatabase::addDatabase(driverName, connectionName);
         db.setDatabaseName(path);
         db.setPassword(password);
@@ -338,19 +332,24 @@ QString q7PhotoDataBase::unusableFile(const QString &path)
     case platform::EntryKind::Regular:
         break;
     }
-    // A connection of its own, on this thread, gone when the answer is known.
-    const QString name = QString("unusable file check %1").arg(quintptr(QThread::currentThreadId()));
+    // Opened on the merge's own connection, as open() would: the merge's
+    // opening takes this connection up, and the key is derived once.
+    if (QSqlDatabase::contains(connectionName) && !isOpenOn(path))
+        removeConnection();
+    if (QSqlDatabase::contains(connectionName))
+        return QString();
     QString error;
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(driverName, name);
+        QSqlDatabase db = QSqlDatabase::addDatabase(driverName, connectionName);
         db.setDatabaseName(path);
         db.setPassword(password);
         if (!db.open())
             error = db.lastError().text();
-        db.close();
     }
-    QSqlDatabase::removeDatabase(name);
-    return error.isEmpty() ? QString() : tr("cannot be opened with this program's key: %1").arg(error);
+    if (error.isEmpty())
+        return QString();
+    removeConnection();
+    return tr("cannot be opened with this program's key: %1").arg(error);
 }
 
 bool q7PhotoDataBase::isOpenOn(const QString &path) const

@@ -66,8 +66,8 @@ public:
     // What keeps the file at path from being used as a photo database, told
     // before a merge writes anything: empty when nothing is there or it opens
     // with the key as the merge would open it; else what it is ("is a
-    // folder"...).
-    static QString unusableFile(const QString &path);
+    // folder"...). A file that opens stays open for this merge's opening.
+    QString unusableFile(const QString &path);
     // Where the rows go: the new file beside the earlier one while a merge
     // runs again, otherwise the file opened.
     RowsTarget rowsTarget() const;

@@ -72,9 +72,9 @@ QString positionExportProblems(bool written, const PositionsRead &read, const QS
 
 // A photo database in the new project's place that the merge could not use:
 // found at its step, it would come after the text files were replaced.
-QString unusableDatabase(const QString &path)
+QString unusableDatabase(q7PhotoDataBase &database, const QString &path)
 {
-    const QString what = q7PhotoDataBase::unusableFile(path);
+    const QString what = database.unusableFile(path);
     return what.isEmpty() ? QString()
                           : tr("The new project's photo database %1 %2. Nothing was written: remove it, or choose "
                                "another folder or name for the new project.")
@@ -84,13 +84,13 @@ QString unusableDatabase(const QString &path)
 // Why the merge must not write anything: a name that is no plain file name,
 // a path too long, an output over a source project's file, one that is a
 // link or a linked folder, or a photo database the merge cannot use.
-QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan)
+QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan, q7PhotoDataBase &database)
 {
     const std::function<QString()> checks[] = {[&] { return projectNameProblem(prjName); },
                                                [&] { return pathTooLong(plan.outputs); },
                                                [&] { return findSourceClash(plan); },
                                                [&] { return findLinkedOutput(plan.outputs); },
-                                               [&] { return unusableDatabase(plan.outputs.database); }};
+                                               [&] { return unusableDatabase(database, plan.outputs.database); }};
     for (const auto &check : checks) {
         const QString refusal = check();
         if (!refusal.isEmpty())
@@ -125,7 +125,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     const MergePlan plan = makeMergePlan(request);
     // Before the output folder is made: a refused merge writes nothing.
-    const QString refusal = refusalBeforeWriting(request.prjName, plan);
+    const QString refusal = refusalBeforeWriting(request.prjName, plan, *photoDatabase);
     if (!refusal.isEmpty()) {
         messages.warning(tr("Tips"), shownPath(refusal));
         return report;
