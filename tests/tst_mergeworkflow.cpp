@@ -547,10 +547,10 @@ void TestMergeWorkflow::foreignDatabaseRefusesTheMerge()
         return;
     }
     QVERIFY(!report.started);
-    QCOMPARE(messages.shown, QStringList{QString("warning|Tips|The new project's photo database %1//m//m.temp %2. "
-                                                 "Nothing was written: remove it, or choose another folder or "
-                                                 "name for the new project.")
-                                             .arg(temp, what)});
+    QCOMPARE(messages.shown, QStringList{shownPath(QString("warning|Tips|The new project's photo database %1//m//m.temp %2. "
+                                                           "Nothing was written: remove it, or choose another folder or "
+                                                           "name for the new project.")
+                                                       .arg(temp, what))});
     QVERIFY(snapshot(temp + "/m") == before);
 }
 

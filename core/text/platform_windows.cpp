@@ -140,7 +140,7 @@ bool replaceFile(const QByteArray &from, const QByteArray &to)
 SystemError makeFolder(const QByteArray &path)
 {
     if (faulted(FaultKind::Create, path))
-        return errno;
+        return {errno};
     if (CreateDirectoryW(widePath(path).c_str(), nullptr))
         return {};
     setErrnoFromLastError();
