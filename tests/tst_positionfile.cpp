@@ -1,6 +1,7 @@
 #include "positionfile.h"
 #include "positionexport.h"
 #include "commalocale.h"
+#include "numericlocale.h"
 #include "testfiles.h"
 
 #include <QDir>
@@ -72,6 +73,7 @@ private slots:
     void memoryFollowsLinesReadNotFileSize();
     void unwritableOutputNotMade();
     void decimalCommaLocaleDoesNotLeakIntoFiles();
+    void numberScopesNest();
 
 private:
     // Writes a source project's position file and lists the project.
@@ -473,6 +475,26 @@ void TestPositionFile::decimalCommaLocaleDoesNotLeakIntoFiles()
     QCOMPARE(QByteArray(probe), QByteArray("2,5")); // the caller's locale is back
     QCOMPARE(readText(positionFile), QByteArray(
         "img          2.500000000         -0.500000000       1000.000000000         0.250000000          0.000000000          0.000000000     7\n"));
+}
+
+// A reader's scope may hold another on the same thread (a reader called
+// from a reader): each gives back the numbers as they were before it.
+void TestPositionFile::numberScopesNest()
+{
+    const CommaLocale commaLocale;
+    if (!commaLocale.isActive())
+        QSKIP("no locale with a decimal comma could be made");
+    char inner[16], between[16], after[16];
+    {
+        const CNumericLocale outer;
+        {
+            const CNumericLocale nested;
+            std::snprintf(inner, sizeof(inner), "%.1f", 2.5);
+        }
+        std::snprintf(between, sizeof(between), "%.1f", 2.5);
+    }
+    std::snprintf(after, sizeof(after), "%.1f", 2.5);
+    QCOMPARE(QByteArrayList({inner, between, after}), QByteArrayList({"2.5", "2.5", "2,5"}));
 }
 
 QTEST_APPLESS_MAIN(TestPositionFile)

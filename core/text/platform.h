@@ -133,7 +133,8 @@ void adviseHugePages(void *data, size_t bytes);
 
 // The calling thread's C number conventions (printf, scanf and strtod
 // families) as they were before useCNumbers set them to "C"; restoreNumbers
-// gives them back. Each system keeps what it needs of them.
+// gives them back, on the same thread. Each system keeps what it needs of
+// them. On Windows one thread at a time is between the two: another waits.
 struct SavedNumbers
 {
     void *locale = nullptr; // POSIX: the thread's earlier locale

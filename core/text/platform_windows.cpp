@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <clocale>
 #include <locale.h>
+#include <mutex>
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
@@ -353,10 +354,22 @@ void adviseHugePages(void *, size_t)
 {
 }
 
+namespace {
+
+// Windows' C library frees and shares the locales of threads that switch to
+// one of their own at the same time: a conversion on one thread then reads
+// another's freed decimal point (a crash, or "1234.5678" read as 1234). One
+// thread at a time switches, however deeply its own scopes nest.
+std::recursive_mutex numbersSwitch;
+
+} // namespace
+
 // The C library keeps one locale per thread once asked to; the thread's
-// previous setting and numeric locale come back afterwards.
+// previous setting and numeric locale come back afterwards. The thread holds
+// numbersSwitch from here to its restoreNumbers.
 SavedNumbers useCNumbers()
 {
+    numbersSwitch.lock();
     SavedNumbers saved;
     saved.mode = _configthreadlocale(_ENABLE_PER_THREAD_LOCALE);
     const char *name = std::setlocale(LC_NUMERIC, nullptr);
@@ -369,6 +382,7 @@ void restoreNumbers(const SavedNumbers &saved)
 {
     std::setlocale(LC_NUMERIC, saved.name.c_str());
     _configthreadlocale(saved.mode);
+    numbersSwitch.unlock();
 }
 
 const char programSuffix[] = ".exe";
