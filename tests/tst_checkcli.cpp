@@ -135,8 +135,9 @@ void TestCheckCli::strictRefusesAFinding()
     QProcess cli;
     cli.start(binPath("q7prjmerge-cli"), {"--strict", "--dir", folder.path(), "--name", "m",
                                           folder.path() + "/src/block01/block01.Q7D",
-                                          folder.path() + "/src/block02/block02.Q7D"});
-    QVERIFY(cli.waitForFinished(60000));
+                                          folder.path() + "/src/block02/block02.Q7D"},
+              QIODevice::ReadWrite | QIODevice::Text); // its lines as a text-mode reader gets them
+    QVERIFY(cli.waitForFinished(patientMs));
     QCOMPARE(cli.exitCode(), exitCode);
     QCOMPARE(QFileInfo::exists(folder.path() + "/m"), exitCode == 0);
     const QString errors = QString::fromLocal8Bit(cli.readAllStandardError());

@@ -1,6 +1,7 @@
 #include "linkedoutput.h"
 
 #include "platform.h"
+#include "shownpath.h"
 #include "translatedtext.h"
 
 #include <QCoreApplication>
@@ -18,7 +19,7 @@ QString findLinkedOutput(const MergeOutputs &outputs)
     for (const NamedFile &file : entries) {
         if (platform::entryAt(QFile::encodeName(file.path)).kind == platform::EntryKind::Link)
             return tr("The %1 %2 is a symbolic link; a merge does not write through it.")
-                .arg(file.what, file.path);
+                .arg(file.what, shownPath(file.path));
     }
     return QString();
 }

@@ -78,7 +78,7 @@ QString unusableDatabase(q7PhotoDataBase &database, const QString &path)
     return what.isEmpty() ? QString()
                           : tr("The new project's photo database %1 %2. Nothing was written: remove it, or choose "
                                "another folder or name for the new project.")
-                                .arg(path, what);
+                                .arg(shownPath(path), what);
 }
 
 // Why the merge must not write anything: a name that is no plain file name,
@@ -127,7 +127,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     // Before the output folder is made: a refused merge writes nothing.
     const QString refusal = refusalBeforeWriting(request.prjName, plan, *photoDatabase);
     if (!refusal.isEmpty()) {
-        messages.warning(tr("Tips"), shownPath(refusal));
+        messages.warning(tr("Tips"), refusal);
         return report;
     }
 

@@ -3,6 +3,7 @@
 #include "fileidentity.h"
 #include "mergeoutputs.h"
 #include "projectentry.h"
+#include "shownpath.h"
 #include "translatedtext.h"
 
 #include <QCoreApplication>
@@ -75,7 +76,7 @@ QString findSourceClash(const MergePlan &plan)
                 if (sameFile(output.file, source.file))
                     return tr("The new project's %1 %2 would overwrite the %3 of the source project %4. "
                               "Nothing was written: choose another folder or name for the new project.")
-                        .arg(output.what, output.shownPath, source.what, project.prjFile);
+                        .arg(output.what, shownPath(output.shownPath), source.what, shownPath(project.prjFile));
             }
         }
     }

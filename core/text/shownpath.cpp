@@ -1,6 +1,5 @@
 #include "shownpath.h"
 
-#include <QDir>
 #include <QRegularExpression>
 
 QString shownPath(const QString &text)
@@ -8,5 +7,5 @@ QString shownPath(const QString &text)
     // After anything but a blank or the start: a separator followed by more
     // separators or by "./" segments.
     static const QRegularExpression repeated(QStringLiteral("(?<=[^\\s/])/(?:/|\\./)+"));
-    return QDir::toNativeSeparators(QString(text).replace(repeated, QStringLiteral("/")));
+    return QString(text).replace(repeated, QStringLiteral("/"));
 }
