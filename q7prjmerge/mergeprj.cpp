@@ -204,16 +204,18 @@ void mergeprj::connectButtons()
     connect(downButton, &QAbstractButton::clicked, projectList, [this] { projectList->moveCurrent(1); });
     connect(projectList, &ProjectList::removeRequested, this, &mergeprj::removePrj);
     connect(projectList, &ProjectList::notice, statusLabel, &QLabel::setText);
-    // The last merge's row speaks of a list that is no more.
+    // The last merge's row speaks of a list that is no more. The runner is
+    // the connections' context: the list empties itself as the window goes,
+    // after the runner is gone.
     const auto listChanged = [this] {
         if (!runner.isRunning())
             progressPanel->hide();
     };
     QAbstractItemModel *model = projectList->model();
-    connect(model, &QAbstractItemModel::rowsInserted, this, listChanged);
-    connect(model, &QAbstractItemModel::rowsRemoved, this, listChanged);
-    connect(model, &QAbstractItemModel::rowsMoved, this, listChanged);
-    connect(model, &QAbstractItemModel::modelReset, this, listChanged);
+    connect(model, &QAbstractItemModel::rowsInserted, &runner, listChanged);
+    connect(model, &QAbstractItemModel::rowsRemoved, &runner, listChanged);
+    connect(model, &QAbstractItemModel::rowsMoved, &runner, listChanged);
+    connect(model, &QAbstractItemModel::modelReset, &runner, listChanged);
 }
 
 void mergeprj::addPrj()
