@@ -9,7 +9,9 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
+#include <utility>
 
 // The few calls into the operating system that differ between POSIX systems
 // and Windows, one implementation per system (platform_posix.cpp,
@@ -104,11 +106,39 @@ qint64 filePosition(std::FILE *stream);
 // changed: fills id's device, inode and changedNs. False when there is none.
 bool fileId(const QByteArray &path, FileIdentity &id);
 
-// Held on a folder until unlockFolder (or the process's end): a second lock
-// on the same folder, from this process or another, is refused. -1 when it is
-// held elsewhere or the folder cannot be opened.
-qintptr lockFolder(const QByteArray &folder);
-void unlockFolder(qintptr lock);
+// A lock on a folder, held from lockFolder until it is let go (release, the
+// lock's end or the process's end): a second lock on the same folder, from
+// this process or another, is refused. Made empty, or moved from, it holds
+// nothing.
+class FolderLock
+{
+public:
+    FolderLock() = default;
+    ~FolderLock() { release(); }
+    FolderLock(FolderLock &&other) noexcept : handle(std::exchange(other.handle, std::nullopt)) {}
+    FolderLock &operator=(FolderLock &&other) noexcept
+    {
+        if (this != &other) {
+            release();
+            handle = std::exchange(other.handle, std::nullopt);
+        }
+        return *this;
+    }
+
+    bool held() const { return handle.has_value(); }
+    // Lets the lock go; nothing when none is held.
+    void release();
+
+private:
+    friend FolderLock lockFolder(const QByteArray &folder);
+    explicit FolderLock(qintptr system) : handle(system) {}
+
+    std::optional<qintptr> handle; // the system's descriptor or handle
+};
+
+// Takes the lock on the existing folder; a lock that holds nothing when it
+// is held elsewhere or the folder cannot be opened.
+FolderLock lockFolder(const QByteArray &folder);
 
 // Whether stream is a terminal that takes the VT100 control sequences (on
 // Windows, a console that could be switched to them).

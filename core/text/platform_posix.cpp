@@ -177,20 +177,21 @@ bool fileId(const QByteArray &path, FileIdentity &id)
 
 // The lock is on the folder itself, so nothing is added to it, and it goes
 // with the descriptor, however the process ends.
-qintptr lockFolder(const QByteArray &folder)
+FolderLock lockFolder(const QByteArray &folder)
 {
     const int descriptor = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (descriptor >= 0 && flock(descriptor, LOCK_EX | LOCK_NB) == 0)
-        return descriptor;
+        return FolderLock(descriptor);
     if (descriptor >= 0)
         ::close(descriptor);
-    return -1;
+    return FolderLock();
 }
 
-void unlockFolder(qintptr lock)
+void FolderLock::release()
 {
-    if (lock >= 0)
-        ::close(int(lock));
+    if (handle)
+        ::close(int(*handle));
+    handle.reset();
 }
 
 bool isTerminal(std::FILE *stream)

@@ -285,26 +285,27 @@ bool fileId(const QByteArray &path, FileIdentity &id)
 // A named mutex of the folder's file number, made by the first merge into it
 // and gone with the last handle, however its process ended. Folders are told
 // by their number, so that two spellings of one folder share the lock.
-qintptr lockFolder(const QByteArray &folder)
+FolderLock lockFolder(const QByteArray &folder)
 {
     FileIdentity id;
     if (faulted(FaultKind::Lock, folder) || !fileId(folder, id))
-        return -1;
+        return FolderLock();
     const std::wstring name = QStringLiteral("Local\\q7prjmerge-%1-%2").arg(id.device).arg(id.inode).toStdWString();
     HANDLE mutex = CreateMutexW(nullptr, FALSE, name.c_str());
     if (!mutex)
-        return -1;
+        return FolderLock();
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         CloseHandle(mutex);
-        return -1;
+        return FolderLock();
     }
-    return qintptr(mutex);
+    return FolderLock(qintptr(mutex));
 }
 
-void unlockFolder(qintptr lock)
+void FolderLock::release()
 {
-    if (lock != -1)
-        CloseHandle(HANDLE(lock));
+    if (handle)
+        CloseHandle(HANDLE(*handle));
+    handle.reset();
 }
 
 bool isTerminal(std::FILE *stream)
