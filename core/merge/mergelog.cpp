@@ -65,7 +65,7 @@ QString mergeLogRecord(const MergeReport &report)
     }
     text += "output folder: " + shownPath(report.outputFolder) + "\n";
     text += "solver: " + report.solverCommand + "\n";
-    text += "solver exit code: " + QString::number(report.solverExitCode) + "\n";
+    text += "solver exit code: " + QString::number(report.solverExitCode.value_or(-1)) + "\n";
     text += "solver output:\n" + indented(report.solverOutput);
     text += "steps:\n";
     for (const MergeStep &step : report.steps) {

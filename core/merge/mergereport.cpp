@@ -112,8 +112,8 @@ QString MergeReport::timings() const
 
 QString MergeReport::solverEnd() const
 {
-    if (solverExitCode != -1)
-        return tr("exit code %1").arg(solverExitCode);
+    if (solverExitCode)
+        return tr("exit code %1").arg(*solverExitCode);
     for (const MergeStep &step : steps) {
         if (step.id == MergeStepId::Solver && !step.ok)
             return shownPath(step.problem);

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // One step of a merge: whether it did what the new project needs, what went
@@ -49,7 +50,9 @@ struct MergeReport
     int cameras = 0;
     int images = 0;
     QString solverCommand;
-    int solverExitCode = -1; // -1 when it did not start or crashed
+    // How the solver exited; none when it did not start, crashed or was stopped
+    // (the record and the JSON write -1 then).
+    std::optional<int> solverExitCode;
     QStringList solverOutput; // its standard output and error, line by line as they came
     bool stoppedBeforeSolver = false; // its input list or position file was not written whole
     qint64 positionsRead = 0;   // usable lines of the source position files

@@ -56,7 +56,7 @@ QJsonObject mergeReportJson(const MergeReport &report)
                                       {"positionsRead", report.positionsRead},
                                       {"positionsMerged", report.positionsMerged}});
     json.insert("solver", QJsonObject{{"command", report.solverCommand},
-                                      {"exitCode", report.solverExitCode},
+                                      {"exitCode", report.solverExitCode.value_or(-1)},
                                       {"output", QJsonArray::fromStringList(report.solverOutput)}});
     json.insert("steps", stepsJson(report.steps));
     json.insert("check", readinessJson(report.readiness));

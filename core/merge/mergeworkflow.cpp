@@ -305,9 +305,9 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
             return stoppedProblem();
         if (solver.crashed())
             return tr("%1 crashed").arg(solverPath);
-        report.solverExitCode = solver.exitCode();
-        return unless(report.solverExitCode == 0,
-                      tr("%1 exited with code %2").arg(solverPath).arg(report.solverExitCode));
+        const int exitCode = solver.exitCode();
+        report.solverExitCode = exitCode;
+        return unless(exitCode == 0, tr("%1 exited with code %2").arg(solverPath).arg(exitCode));
     });
 }
 
