@@ -15,9 +15,8 @@ void ConsoleMessages::warning(const QString &title, const QString &text)
     print(title, text);
 }
 
-void ConsoleMessages::critical(const QString &title, const QString &text)
+void ConsoleMessages::critical(const QString &, const QString &)
 {
-    print(title, text);
 }
 
 void ConsoleMessages::information(const QString &title, const QString &text)

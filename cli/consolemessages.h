@@ -7,7 +7,8 @@
 
 // Prints the core's messages on standard error as "<title>: <text>" ("<text>"
 // alone for the dialog's "Tips"), the same texts the dialog shows in its
-// message boxes, and keeps them.
+// message boxes, and keeps them. A step's failure (critical) is left to the
+// summary and the JSON, whose step says it with the file it names.
 class ConsoleMessages : public UserMessages
 {
 public:

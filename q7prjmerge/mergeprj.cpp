@@ -320,17 +320,17 @@ bool mergeprj::readyToStart(const MergeRequest &request)
     if (request.projectFiles.isEmpty())
         return false;
     const MissingField missing = missingField(request);
-    QString problem = missingFieldText(missing);
+    Problem problem = problemOf(missingFieldText(missing));
     QLineEdit *field = missing == MissingField::PrjDir ? prjDirEdit : prjNameEdit;
     if (missing == MissingField::None) {
         problem = projectNameProblem(request.prjName);
-        if (problem.isEmpty()) {
+        if (!problem) {
             problem = outputFolderProblem(request.outputFolder());
             field = prjDirEdit;
         }
     }
-    if (!problem.isEmpty()) {
-        messages.warning(tr("Tips"), problem);
+    if (problem) {
+        messages.warning(tr("Tips"), *problem);
         field->setFocus();
         return false;
     }

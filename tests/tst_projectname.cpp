@@ -68,12 +68,12 @@ void TestProjectName::nameIsOnePlainComponent()
     QFETCH(QString, refusal);
     QTextCodec *const before = QTextCodec::codecForLocale();
     QTextCodec::setCodecForLocale(QTextCodec::codecForName(codec));
-    const QString problem = projectNameProblem(name);
+    const Problem problem = projectNameProblem(name);
     QTextCodec::setCodecForLocale(before);
     if (refusal.isEmpty())
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY2(!problem, qPrintable(problem.value_or(QString())));
     else
-        QVERIFY2(problem.contains(refusal), qPrintable(problem));
+        QVERIFY2(problem.value_or(QString()).contains(refusal), qPrintable(problem.value_or(QString())));
 }
 
 QTEST_GUILESS_MAIN(TestProjectName)

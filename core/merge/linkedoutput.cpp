@@ -9,7 +9,7 @@
 #include <vector>
 
 
-QString findLinkedOutput(const MergeOutputs &outputs)
+Problem findLinkedOutput(const MergeOutputs &outputs)
 {
     std::vector<NamedFile> entries = {{tr("project folder"), outputs.folder},
                                       {tr("Adjustment folder"), outputs.adjustment},
@@ -21,5 +21,5 @@ QString findLinkedOutput(const MergeOutputs &outputs)
             return tr("The %1 %2 is a symbolic link; a merge does not write through it.")
                 .arg(file.what, shownPath(file.path));
     }
-    return QString();
+    return Problem();
 }

@@ -2,6 +2,7 @@
 #define LINKEDOUTPUT_H
 
 #include "mergeoutputs.h"
+#include "problem.h"
 
 #include <QString>
 
@@ -9,7 +10,7 @@
 // output that is a symbolic link (one planted to point outside, say) is not
 // written through, nor is the new project's folder, or a subfolder the merge
 // writes into, when it is a link. Returns a text naming the first such
-// folder or output, or an empty text when there is none.
-QString findLinkedOutput(const MergeOutputs &outputs);
+// folder or output, or none when there is none.
+Problem findLinkedOutput(const MergeOutputs &outputs);
 
 #endif // LINKEDOUTPUT_H

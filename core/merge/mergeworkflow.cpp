@@ -47,14 +47,9 @@ void pauseIfAsked(const QString &name)
     std::this_thread::sleep_for(std::chrono::minutes(10));
 }
 
-QString unless(bool ok, const QString &problem)
-{
-    return ok ? QString() : problem;
-}
-
 // What went wrong in the position export: its file not written whole, and
 // each source position file that gave nothing.
-QString positionExportProblems(bool written, const PositionsRead &read, const QString &positionFile)
+Problem positionExportProblems(bool written, const PositionsRead &read, const QString &positionFile)
 {
     QStringList problems;
     if (!written)
@@ -67,15 +62,15 @@ QString positionExportProblems(bool written, const PositionsRead &read, const QS
         problems << (file.onward ? tr("%1 is damaged from line %2 on") : tr("%1 is damaged at line %2: a value is no finite number"))
                         .arg(file.file)
                         .arg(file.fromLine);
-    return problems.join("; ");
+    return problemOf(problems.join("; "));
 }
 
 // A photo database in the new project's place that the merge could not use:
 // found at its step, it would come after the text files were replaced.
-QString unusableDatabase(q7PhotoDataBase &database, const QString &path)
+Problem unusableDatabase(q7PhotoDataBase &database, const QString &path)
 {
     const QString what = database.unusableFile(path);
-    return what.isEmpty() ? QString()
+    return what.isEmpty() ? Problem()
                           : tr("The new project's photo database %1 %2. Nothing was written: remove it, or choose "
                                "another folder or name for the new project.")
                                 .arg(shownPath(path), what);
@@ -84,19 +79,18 @@ QString unusableDatabase(q7PhotoDataBase &database, const QString &path)
 // Why the merge must not write anything: a name that is no plain file name,
 // a path too long, an output over a source project's file, one that is a
 // link or a linked folder, or a photo database the merge cannot use.
-QString refusalBeforeWriting(const QString &prjName, const MergePlan &plan, q7PhotoDataBase &database)
+Problem refusalBeforeWriting(const QString &prjName, const MergePlan &plan, q7PhotoDataBase &database)
 {
-    const std::function<QString()> checks[] = {[&] { return projectNameProblem(prjName); },
+    const std::function<Problem()> checks[] = {[&] { return projectNameProblem(prjName); },
                                                [&] { return pathTooLong(plan.outputs); },
                                                [&] { return findSourceClash(plan); },
                                                [&] { return findLinkedOutput(plan.outputs); },
                                                [&] { return unusableDatabase(database, plan.outputs.database); }};
     for (const auto &check : checks) {
-        const QString refusal = check();
-        if (!refusal.isEmpty())
+        if (Problem refusal = check())
             return refusal;
     }
-    return QString();
+    return Problem();
 }
 
 } // namespace
@@ -125,20 +119,15 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
         return report;
     const MergePlan plan = makeMergePlan(request);
     // Before the output folder is made: a refused merge writes nothing.
-    const QString refusal = refusalBeforeWriting(request.prjName, plan, *photoDatabase);
-    if (!refusal.isEmpty()) {
-        messages.warning(tr("Tips"), refusal);
+    if (const Problem refusal = refusalBeforeWriting(request.prjName, plan, *photoDatabase)) {
+        messages.warning(tr("Tips"), *refusal);
         return report;
     }
 
     // With its offset from UTC, which the record and the JSON show.
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
-    const bool folderMade = step(report, MergeStepId::OutputFolder, [&] {
-        return unless(makeq7cListFile(plan.outputs.folder, messages),
-                      tr("%1 could not be made").arg(plan.outputs.folder));
-    });
-    if (!folderMade)
+    if (!makeOutputFolder(plan, report))
         return report;
     ProjectLock lock; // to the end of the merge, its record included
     if (!lock.lock(plan.outputs.folder)) {
@@ -189,7 +178,7 @@ bool MergeWorkflow::stopping(MergeReport &report)
     return report.stopped;
 }
 
-bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::function<QString()> &work)
+bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::function<Problem()> &work)
 {
     if (stopping(report))
         return false;
@@ -203,9 +192,9 @@ bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::functio
         progress.stepStarted(name);
     QElapsedTimer timer;
     timer.start();
-    const QString problem = work();
-    record(report, {name, problem.isEmpty(), problem, timer.elapsed(), id});
-    return problem.isEmpty();
+    const Problem problem = work();
+    record(report, {name, !problem, problem.value_or(QString()), timer.elapsed(), id});
+    return !problem;
 }
 
 void MergeWorkflow::record(MergeReport &report, MergeStep step)
@@ -216,6 +205,20 @@ void MergeWorkflow::record(MergeReport &report, MergeStep step)
         progress.stepFinished(step);
 }
 
+// The step "output folder". A folder that cannot be made ends the merge: the
+// user is told why once, in the "Tips" warning, which is also the step's problem.
+bool MergeWorkflow::makeOutputFolder(const MergePlan &plan, MergeReport &report)
+{
+    Problem failure;
+    const bool made = step(report, MergeStepId::OutputFolder, [&] {
+        failure = makeq7cListFile(plan.outputs.folder);
+        return failure;
+    });
+    if (failure)
+        messages.warning(tr("Tips"), *failure);
+    return made;
+}
+
 // The solver would merge from an earlier merge's files: the merge ends at a
 // list or position file not written whole, and leaves every file as it was.
 // Without a source project there is no list to give it.
@@ -223,7 +226,7 @@ bool MergeWorkflow::writeSolverInputs(const MergePlan &plan, MergeReport &report
 {
     const bool listWritten = step(report, MergeStepId::SolverInputList, [&] {
         if (plan.projects.empty())
-            return tr("no source project to merge");
+            return Problem(tr("no source project to merge"));
         return unless(makeQ7cList(plan.outputs.listFile, plan.projects),
                       tr("%1 could not be written").arg(plan.outputs.listFile));
     });
@@ -291,7 +294,7 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
     step(report, MergeStepId::Solver, [&] {
         SolverRun solver;
         if (!solver.start(solverPath, arguments))
-            return tr("%1 could not be started").arg(solverPath);
+            return Problem(tr("%1 could not be started").arg(solverPath));
         // What need not wait for the solver is done while it runs on one
         // core, on the other: the photo database made ready (its key is
         // derived on the first write; its step tells what came of it), then
@@ -302,9 +305,9 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
                                               [&] { return stopping(report); });
         // Ctrl-C reaches the solver too: its end by the signal is the stop's.
         if (!ended || (solver.crashed() && stopping(report)))
-            return stoppedProblem();
+            return Problem(stoppedProblem());
         if (solver.crashed())
-            return tr("%1 crashed").arg(solverPath);
+            return Problem(tr("%1 crashed").arg(solverPath));
         const int exitCode = solver.exitCode();
         report.solverExitCode = exitCode;
         return unless(exitCode == 0, tr("%1 exited with code %2").arg(solverPath).arg(exitCode));
@@ -323,7 +326,7 @@ void MergeWorkflow::readMergedOrientation(const QString &orientationFile, const 
 {
     step(report, MergeStepId::OrientationFile, [&] {
         if (fileIdentity(orientationFile.toLocal8Bit()) == earlier)
-            return tr("%1 was not written by the solver").arg(orientationFile);
+            return Problem(tr("%1 was not written by the solver").arg(orientationFile));
         OrientationFileReader reader;
         reader.setImageRoom(sideWork->takeImageRoom());
         const OrientationRead read = reader.readOrientationFile(orientationFile.toLocal8Bit(),
@@ -351,6 +354,9 @@ void MergeWorkflow::writeProject(const MergePlan &plan, const QString &prjName, 
     });
 }
 
+// The photo database and its rows. A database that will not open is told at
+// once in the "Database Error" box, with the driver's words; its step's
+// problem, which names the file too, is what the result and the record show.
 void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &report)
 {
     qDebug().noquote() << databasePath;
@@ -358,14 +364,14 @@ void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &repo
         const DatabaseOpening opening = photoDatabase->connectDataBase(databasePath);
         if (!opening)
             messages.critical(tr("Database Error"), opening.openError);
-        return opening.problem;
+        return problemOf(opening.problem);
     });
     const RowsTarget target = photoDatabase->rowsTarget();
     QStringList stored; // the tables of this merge's rows, by their names
     const auto problem = [&stored](MergeStepId table, const TableWrite &written) {
         if (written)
             stored << stepName(table);
-        return written.stopped ? stoppedProblem() : written.reason;
+        return written.stopped ? Problem(stoppedProblem()) : problemOf(written.reason);
     };
     step(report, MergeStepId::ImageInfos, [&] {
         return problem(MergeStepId::ImageInfos,
@@ -378,11 +384,11 @@ void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &repo
     });
     // The last table also puts a database written anew in the earlier one's place.
     step(report, MergeStepId::Groups, [&] {
-        const QString groups = problem(MergeStepId::Groups, insertGroups(target, mergeState.cameraRecords,
+        const Problem groups = problem(MergeStepId::Groups, insertGroups(target, mergeState.cameraRecords,
                                                                          mergeState.groupCounts,
                                                                          tableWatch(MergeStepId::Groups, false)));
-        const QString finished = photoDatabase->finishReplacement(stored);
-        return groups.isEmpty() ? finished : groups;
+        const Problem finished = problemOf(photoDatabase->finishReplacement(stored));
+        return groups ? groups : finished;
     });
 }
 

@@ -7,6 +7,7 @@
 #include "mergesidework.h"
 #include "mergestate.h"
 #include "mergesteps.h"
+#include "problem.h"
 #include "camerarecords.h"
 
 #include <QString>
@@ -74,10 +75,11 @@ private:
     bool fieldsFilled(const MergeRequest &request);
     bool stopping(MergeReport &report);
     // Runs one step unless the merge is stopping, timing it and recording how
-    // it went. `work` returns an empty text on success, else what went wrong.
-    // True when the step ran and succeeded.
-    bool step(MergeReport &report, MergeStepId id, const std::function<QString()> &work);
+    // it went. `work` returns what went wrong, if anything. True when the
+    // step ran and succeeded.
+    bool step(MergeReport &report, MergeStepId id, const std::function<Problem()> &work);
     void record(MergeReport &report, MergeStep step);
+    bool makeOutputFolder(const MergePlan &plan, MergeReport &report);
     bool writeSolverInputs(const MergePlan &plan, MergeReport &report);
     void runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report);
     void runSolver(const MergePlan &plan, MergeReport &report);

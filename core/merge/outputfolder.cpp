@@ -13,9 +13,9 @@
 namespace {
 
 // Makes the output folder unless a folder is there already. A plain file of
-// that name is refused: nothing could be written into it. Returns an empty
-// text when the folder is there, else the system's reason.
-QString makeOutputFolder(const QString &outDir)
+// that name is refused: nothing could be written into it. Returns the
+// system's reason when the folder is not there at its end.
+std::optional<QString> makeOutputFolder(const QString &outDir)
 {
     platform::SystemError error;
     if (!QDir().exists(outDir)) {
@@ -23,18 +23,18 @@ QString makeOutputFolder(const QString &outDir)
         qDebug() << !error;
     } else if (QFileInfo(outDir).isDir()) {
         qDebug().noquote() << "wenjianjiayi cun zai";
-        return QString();
+        return std::nullopt;
     } else {
         qDebug().noquote() << outDir << "is not a folder";
         error = {ENOTDIR};
     }
     qDebug().noquote() << (error ? "wenjianjiachuanjianshibai" : "wenjianjiachuanjianchenggong");
-    return error ? error.reason() : QString();
+    return error ? std::optional<QString>(error.reason()) : std::nullopt;
 }
 
 // The warning's text: the second line names the folder and why it could not
 // be made.
-QString failureText(const QString &outDir, const QString &failure)
+Problem failureText(const QString &outDir, const QString &failure)
 {
     return tr("Folder creation failed!") + "\n" + shownPath(outDir) + ": " + failure;
 }
@@ -55,20 +55,17 @@ int expectedError(const QString &outDir)
 
 } // namespace
 
-bool makeq7cListFile(const QString &outDir, UserMessages &messages)
+Problem makeq7cListFile(const QString &outDir)
 {
     qDebug().noquote() << "makeq7cListFile: " + outDir;
-    const QString failure = makeOutputFolder(outDir);
-    if (failure.isEmpty())
-        return true;
-    messages.warning(tr("Tips"), failureText(outDir, failure));
-    return false;
+    const std::optional<QString> failure = makeOutputFolder(outDir);
+    return failure ? failureText(outDir, *failure) : Problem();
 }
 
-QString outputFolderProblem(const QString &outDir)
+Problem outputFolderProblem(const QString &outDir)
 {
-    const int error = expectedError(outDir);
-    return error == 0 ? QString() : failureText(outDir, QString::fromLocal8Bit(std::strerror(error)));
+    const platform::SystemError error{expectedError(outDir)};
+    return error ? failureText(outDir, error.reason()) : Problem();
 }
 
 QStringList prjFolderSuffixes()

@@ -1,7 +1,7 @@
 #ifndef OUTPUTFOLDER_H
 #define OUTPUTFOLDER_H
 
-#include "usermessages.h"
+#include "problem.h"
 
 #include <QString>
 #include <QStringList>
@@ -9,15 +9,15 @@
 // The new project's folder: <prjDir>//<PrjName>, with its fixed subfolders.
 
 // Makes the output folder outDir (one level: its parent must exist) or reuses
-// the folder there. Returns false, after the "Tips" warning "Folder creation
-// failed!", when the folder cannot be made or a plain file stands in its
-// place.
-bool makeq7cListFile(const QString &outDir, UserMessages &messages);
+// the folder there. When the folder cannot be made or a plain file stands in
+// its place, returns why, as the "Tips" warning tells it: "Folder creation
+// failed!" and a line naming the folder and the system's reason.
+Problem makeq7cListFile(const QString &outDir);
 
-// Why makeq7cListFile would refuse outDir, told before anything is made: its
-// warning's text, or an empty text when the folder is there or its parent
-// folder is one that can take it.
-QString outputFolderProblem(const QString &outDir);
+// Why makeq7cListFile would refuse outDir, told before anything is made, in
+// the same words; none when the folder is there or its parent folder is one
+// that can take it.
+Problem outputFolderProblem(const QString &outDir);
 
 // The subfolders of a project folder, in the order they are made.
 QStringList prjFolderSuffixes();

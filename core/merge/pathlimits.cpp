@@ -29,7 +29,7 @@ QString tooLong(const NamedFile &file, int bytes, int limit)
 
 } // namespace
 
-QString pathTooLong(const MergeOutputs &outputs)
+Problem pathTooLong(const MergeOutputs &outputs)
 {
     const NamedFile database{tr("photo database"), outputs.database};
     const int databaseLimit = sqlitePathBytes - journalSuffixBytes;
@@ -44,5 +44,5 @@ QString pathTooLong(const MergeOutputs &outputs)
         if (bytes > platform::longestPathBytes())
             return tooLong(file, bytes, platform::longestPathBytes());
     }
-    return QString();
+    return Problem();
 }

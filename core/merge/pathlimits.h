@@ -2,6 +2,7 @@
 #define PATHLIMITS_H
 
 #include "mergeoutputs.h"
+#include "problem.h"
 
 #include <QString>
 
@@ -16,7 +17,7 @@ constexpr int journalSuffixBytes = 12;
 // first, the system's. Found only when the database is opened, a path too
 // long would leave a project without a database for good. Returns the
 // "Tips" text naming the first path that does not fit and the fields that
-// make it, or an empty text when every path fits.
-QString pathTooLong(const MergeOutputs &outputs);
+// make it, or none when every path fits.
+Problem pathTooLong(const MergeOutputs &outputs);
 
 #endif // PATHLIMITS_H

@@ -51,10 +51,10 @@ int longestProjectNameBytes()
     return fileNameBytes - longestSuffixBytes;
 }
 
-QString projectNameProblem(const QString &name)
+Problem projectNameProblem(const QString &name)
 {
     if (name.isEmpty())
-        return QString();
+        return Problem();
     if (name == "." || name == "..")
         return tr("The project name \"%1\" names a folder, not a new project.").arg(name);
     const QString character = forbiddenCharacter(name);
@@ -69,5 +69,5 @@ QString projectNameProblem(const QString &name)
         return tr("The project name is %1 bytes long; at most %2 fit in the names of its files.")
             .arg(local.size())
             .arg(longestProjectNameBytes());
-    return QString();
+    return Problem();
 }

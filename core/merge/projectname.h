@@ -1,6 +1,8 @@
 #ifndef PROJECTNAME_H
 #define PROJECTNAME_H
 
+#include "problem.h"
+
 #include <QString>
 
 // The new project's name becomes a folder and the start of every file name
@@ -8,9 +10,9 @@
 // "/", "\", NUL or a line end, written alike in the local 8-bit encoding (in
 // which the files are named), and short enough that the longest file name
 // made from it still fits the file system's 255 bytes. Returns why name is
-// refused, or an empty text when it is fit. The empty name is left to the
+// refused, or none when it is fit. The empty name is left to the
 // field check that asks for one.
-QString projectNameProblem(const QString &name);
+Problem projectNameProblem(const QString &name);
 
 // The longest name projectNameProblem accepts, in bytes of the local encoding.
 int longestProjectNameBytes();

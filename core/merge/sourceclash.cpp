@@ -67,7 +67,7 @@ QString resolvedPath(const QString &path)
     return QDir::cleanPath(absolute);
 }
 
-QString findSourceClash(const MergePlan &plan)
+Problem findSourceClash(const MergePlan &plan)
 {
     const std::vector<NamedComparedFile> outputs = identify(namedFiles(plan.outputs));
     for (const ProjectEntry &project : plan.projects) {
@@ -80,5 +80,5 @@ QString findSourceClash(const MergePlan &plan)
             }
         }
     }
-    return QString();
+    return Problem();
 }

@@ -3,6 +3,7 @@
 
 #include "mergeplan.h"
 #include "fileidentity.h"
+#include "problem.h"
 
 #include <QString>
 #include <vector>
@@ -12,13 +13,13 @@
 // orientation file, the camera file, the image list, the project file and the
 // photo database) with the project file, position file and orientation file
 // of every source project of the plan, and returns a text naming
-// the first clash, or an empty text when there is none.
+// the first clash, or none when there is none.
 //
 // Two paths clash when they name one file: after symbolic links, ".", ".."
 // and doubled separators are resolved, as far as the path exists (so it works
 // before the output folder is made), or when both name the same existing file
 // through hard links.
-QString findSourceClash(const MergePlan &plan);
+Problem findSourceClash(const MergePlan &plan);
 
 // One file as comparisons see it: its path resolved as resolvedPath does and,
 // when it exists, which file it is (device and file number).

@@ -12,7 +12,9 @@ public:
 
     // A problem with the user's input, such as the "Tips" warnings.
     virtual void warning(const QString &title, const QString &text) = 0;
-    // A failure the user must know of, such as "Database Error".
+    // A failure of a step that the user must know of at once, such as
+    // "Database Error". The step's problem in the report says it too, so a
+    // front end that tells only at the end, from the report, leaves it out.
     virtual void critical(const QString &title, const QString &text) = 0;
     // An outcome worth telling, such as the end of a merge.
     virtual void information(const QString &title, const QString &text) = 0;
