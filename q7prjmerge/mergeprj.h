@@ -31,12 +31,10 @@ public:
     // Lists project files as Add does (those named on the command line).
     void addProjectFiles(const QStringList &paths);
 
-    // The merge the MergePrj button runs, with what it works on.
-    // A merge runs on a thread of its own; mergeEnded tells of its end, after
-    // the result dialog was closed, or that a merge did not start. Use these
-    // only while no merge runs.
+    // The merge the MergePrj button runs. A merge runs on a thread of its
+    // own; mergeEnded tells of its end, after the result dialog was closed, or
+    // that a merge did not start. Use it only while no merge runs.
     MergeWorkflow &mergeWorkflow() { return runner.workflow(); }
-    const MergeState &mergeState() const { return runner.workflow().state(); }
 
 signals:
     void mergeEnded(const MergeReport &report);

@@ -34,9 +34,8 @@ public:
     void requestStop();
     bool isRunning() const { return running; }
 
-    // Only while no merge runs: the workflow, and what the last merge left.
+    // Only while no merge runs: the workflow.
     MergeWorkflow &workflow() { return *merge; }
-    const MergeWorkflow &workflow() const { return *merge; }
 
 signals:
     void stepStarted(const QString &step);

@@ -1,4 +1,5 @@
 #include "mergefixture.h"
+#include "mergesidework.h"
 #include "mergeworkflow.h"
 #include "projectfile.h"
 #include "q7photodatabase.h"
@@ -122,16 +123,12 @@ void TestMergeWorkflow::mergesTwoProjects()
                                 "groups 0/4", "groups 4/4"}));
 
     // Cameras renumbered in merged order; the shared image kept once.
-    const MergeState &state = workflow->state();
-    QCOMPARE(state.cameraRecords.size(), size_t(4));
-    for (int i = 0; i < 4; ++i)
-        QCOMPARE(state.cameraRecords[size_t(i)].camIdx, i);
-    QCOMPARE(state.imageRecords.size(), size_t(39));
-    QCOMPARE(state.groupCounts, (GroupCounts{{0, 10}, {1, 10}, {2, 9}, {3, 10}}));
-
+    QCOMPARE(report.cameras, 4);
+    QCOMPARE(report.images, 39);
     const QString out = temp + "//merged//merged";
     const QByteArray cameraFile = readText(out + ".cmr");
-    QVERIFY(cameraFile.contains("\n<C_3>\n    <CamIdx value=\"3\""));
+    for (int i = 0; i < 4; ++i)
+        QVERIFY(cameraFile.contains(QString("\n<C_%1>\n    <CamIdx value=\"%1\"").arg(i).toLatin1()));
     const QList<QByteArray> listLines = readBytes(out + ".lst").split('\n');
     QCOMPARE(listLines.size(), 40); // 39 lines and the end
     QCOMPARE(listLines[0], QByteArray("/survey/photos/block01/IMG_0000001.JPG 0 6153.85"));
@@ -146,6 +143,8 @@ void TestMergeWorkflow::mergesTwoProjects()
     const auto groups = tableRows(out + ".temp", "groups", "GroupID");
     QCOMPARE(groups.size(), 4);
     QCOMPARE(groups[2].mid(0, 3), QVariantList({3, 9, "NULL"}));
+    for (int i : {0, 1, 3}) // each camera's run of images
+        QCOMPARE(groups[i].mid(0, 2), QVariantList({i + 1, 10}));
     const auto images = tableRows(out + ".temp", "imageinfos", "Name");
     QCOMPARE(images.size(), 39);
     QCOMPARE(images[20].mid(0, 3), QVariantList({"IMG_0000021", "3", "/survey/photos/block02/IMG_0000021.JPG"}));
@@ -215,7 +214,7 @@ void TestMergeWorkflow::nameWithDotNamesSolverFileByBaseName()
     QVERIFY(out.exists("Adjustment/a_ori.q7c"));
     for (const char *file : {"a.b.txt", "a.b_xyz.txt", "a.b.cmr", "a.b.lst", "a.b.Q7D", "a.b.temp"})
         QVERIFY2(out.exists(file), file);
-    QCOMPARE(workflow->state().imageRecords.size(), size_t(39));
+    QCOMPARE(report.images, 39);
 }
 
 void TestMergeWorkflow::missingSolverLeavesEarlierProjectWhole()

@@ -20,10 +20,6 @@ QString mergeMapPath(const MergeReport &report)
 
 void takeReadiness(std::future<ReadinessReport> &check, MergeReport &report)
 {
-    if (report.stopped) {
-        report.readiness.finished = false;
-        return;
-    }
     report.readiness = check.get();
     // A merge that stopped before the solver has not made the Log folder.
     QDir().mkpath(report.outputs.folder + "//Log");

@@ -20,8 +20,8 @@ QString mergeMapPath(const MergeReport &report);
 
 // Waits for the check, writes its map beside the record and keeps the rest in
 // report.readiness (its points dropped), the map's path in report.mapFile
-// (empty when it could not be written). A stopped merge takes nothing: its
-// check is told as not finished, and no map is written.
+// (empty when it could not be written). Only for a merge that was not
+// stopped (MergeSideWork::takeCheck tells that one's check as not finished).
 void takeReadiness(std::future<ReadinessReport> &check, MergeReport &report);
 
 #endif // MERGEREADINESS_H

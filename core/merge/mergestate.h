@@ -5,10 +5,8 @@
 
 #include <vector>
 
-// The records one step of a merge hands on to the later ones. Owned by
-// whoever drives merges (the dialog or the batch program) for its whole life;
-// each merge empties and refills them, so nothing of an earlier merge reaches
-// a later one.
+// The records one step of a merge hands on to the later ones, in its
+// MergeContext: they live as long as the merge and go when it ends.
 struct MergeState
 {
     std::vector<CameraRecord> cameraRecords; // cameras of the merged orientation file

@@ -7,6 +7,7 @@
 #include "databaserecords.h"
 #include "fileidentity.h"
 #include "linkedoutput.h"
+#include "mergecontext.h"
 #include "mergelog.h"
 #include "orientationfilereader.h"
 #include "pathlimits.h"
@@ -112,7 +113,6 @@ QString MergeWorkflow::defaultSolverPath()
 MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
 {
     stopFlag = false;
-    outcomes = StepOutcomes();
     MergeReport report;
     report.outputFolder = request.outputFolder();
     if (!fieldsFilled(request))
@@ -127,7 +127,8 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     // With its offset from UTC, which the record and the JSON show.
     const QDateTime now = QDateTime::currentDateTime();
     const QDateTime startTime = now.toOffsetFromUtc(now.offsetFromUtc());
-    if (!makeOutputFolder(plan, report))
+    MergeContext merge(plan, request.prjName, report);
+    if (!makeOutputFolder(merge))
         return report;
     ProjectLock lock; // to the end of the merge, its record included
     if (!lock.lock(plan.outputs.folder)) {
@@ -139,19 +140,19 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.startedAs = startedAs;
     report.sources = plan.projects;
     report.outputs = plan.outputs;
-    sideWork.emplace(*photoDatabase, stopFlag);
+    merge.sideWork.emplace(*photoDatabase, stopFlag);
     // The check only tells: it runs beside the merge, for the record and the map.
-    sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance});
+    merge.sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance});
 
-    if (writeSolverInputs(plan, report))
-        runMerge(plan, request.prjName, report);
+    if (writeSolverInputs(merge))
+        runMerge(merge);
     // A stopped merge writes nothing after the stop but its record, which
     // says what the folder holds; its map is left out.
-    sideWork->takeCheck(report);
-    sideWork.reset();
+    merge.sideWork->takeCheck(report);
+    merge.sideWork.reset();
     if (!appendMergeLog(report))
-        record(report, {stepName(MergeStepId::MergeRecord), false,
-                        tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
+        record(merge, {stepName(MergeStepId::MergeRecord), false,
+                       tr("%1 could not be written").arg(plan.outputs.mergeLog), 0, MergeStepId::MergeRecord});
     return report;
 }
 
@@ -171,20 +172,20 @@ bool MergeWorkflow::fieldsFilled(const MergeRequest &request)
     return true;
 }
 
-bool MergeWorkflow::stopping(MergeReport &report)
+bool MergeWorkflow::stopping(MergeContext &merge)
 {
-    if (stopFlag)
-        report.stopped = true;
-    return report.stopped;
+    merge.stopping = merge.stopping || stopFlag;
+    merge.report.stopped = merge.stopping;
+    return merge.stopping;
 }
 
-bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::function<Problem()> &work)
+bool MergeWorkflow::step(MergeContext &merge, MergeStepId id, const std::function<Problem()> &work)
 {
-    if (stopping(report))
+    if (stopping(merge))
         return false;
     const QString name = stepName(id);
-    if (!outcomes.needsMet(id)) {
-        record(report, {name, false, tr("not run"), 0, id, false});
+    if (!merge.outcomes.needsMet(id)) {
+        record(merge, {name, false, tr("not run"), 0, id, false});
         return false;
     }
     pauseIfAsked(name);
@@ -193,25 +194,25 @@ bool MergeWorkflow::step(MergeReport &report, MergeStepId id, const std::functio
     QElapsedTimer timer;
     timer.start();
     const Problem problem = work();
-    record(report, {name, !problem, problem.value_or(QString()), timer.elapsed(), id});
+    record(merge, {name, !problem, problem.value_or(QString()), timer.elapsed(), id});
     return !problem;
 }
 
-void MergeWorkflow::record(MergeReport &report, MergeStep step)
+void MergeWorkflow::record(MergeContext &merge, MergeStep step)
 {
-    outcomes.record(step.id, step.ok);
-    report.steps.push_back(step);
+    merge.outcomes.record(step.id, step.ok);
+    merge.report.steps.push_back(step);
     if (progress.stepFinished)
         progress.stepFinished(step);
 }
 
 // The step "output folder". A folder that cannot be made ends the merge: the
 // user is told why once, in the "Tips" warning, which is also the step's problem.
-bool MergeWorkflow::makeOutputFolder(const MergePlan &plan, MergeReport &report)
+bool MergeWorkflow::makeOutputFolder(MergeContext &merge)
 {
     Problem failure;
-    const bool made = step(report, MergeStepId::OutputFolder, [&] {
-        failure = makeq7cListFile(plan.outputs.folder);
+    const bool made = step(merge, MergeStepId::OutputFolder, [&] {
+        failure = makeq7cListFile(merge.plan.outputs.folder);
         return failure;
     });
     if (failure)
@@ -222,76 +223,62 @@ bool MergeWorkflow::makeOutputFolder(const MergePlan &plan, MergeReport &report)
 // The solver would merge from an earlier merge's files: the merge ends at a
 // list or position file not written whole, and leaves every file as it was.
 // Without a source project there is no list to give it.
-bool MergeWorkflow::writeSolverInputs(const MergePlan &plan, MergeReport &report)
+bool MergeWorkflow::writeSolverInputs(MergeContext &merge)
 {
-    const bool listWritten = step(report, MergeStepId::SolverInputList, [&] {
-        if (plan.projects.empty())
+    const MergeOutputs &outputs = merge.plan.outputs;
+    const bool listWritten = step(merge, MergeStepId::SolverInputList, [&] {
+        if (merge.plan.projects.empty())
             return Problem(tr("no source project to merge"));
-        return unless(makeQ7cList(plan.outputs.listFile, plan.projects),
-                      tr("%1 could not be written").arg(plan.outputs.listFile));
+        return unless(makeQ7cList(outputs.listFile, merge.plan.projects),
+                      tr("%1 could not be written").arg(outputs.listFile));
     });
     bool positionsWritten = false;
     if (listWritten) {
-        step(report, MergeStepId::PositionExport, [&] {
+        step(merge, MergeStepId::PositionExport, [&] {
             PositionsRead read;
-            positionsWritten = makeXyzFile(plan.projects, plan.outputs.positionFile, read);
-            report.positionsRead = read.lines;
-            report.positionsMerged = read.merged;
-            return positionExportProblems(positionsWritten, read, plan.outputs.positionFile);
+            positionsWritten = makeXyzFile(merge.plan.projects, outputs.positionFile, read);
+            merge.positionsRead = read.lines;
+            merge.positionsMerged = read.merged;
+            return positionExportProblems(positionsWritten, read, outputs.positionFile);
         });
     }
-    report.stoppedBeforeSolver = !report.stopped && !positionsWritten;
+    merge.report.positionsRead = merge.positionsRead;
+    merge.report.positionsMerged = merge.positionsMerged;
+    merge.report.stoppedBeforeSolver = !merge.stopping && !positionsWritten;
     return positionsWritten;
 }
 
-void MergeWorkflow::runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report)
+void MergeWorkflow::runMerge(MergeContext &merge)
 {
-    // The memory of an earlier merge's records goes back before this merge's come.
-    mergeState = MergeState();
-
-    step(report, MergeStepId::ProjectFolders, [&] {
-        createPrjFolders(plan.outputs.folder);
-        return unless(QFileInfo(plan.outputs.adjustment).isDir(), tr("the Adjustment folder could not be made"));
+    const MergeOutputs &outputs = merge.plan.outputs;
+    step(merge, MergeStepId::ProjectFolders, [&] {
+        createPrjFolders(outputs.folder);
+        return unless(QFileInfo(outputs.adjustment).isDir(), tr("the Adjustment folder could not be made"));
     });
     // Only a merged orientation file that this merge's solver wrote is read:
     // one left by an earlier merge, when the solver failed before writing,
     // would make this merge's project of the earlier merge's cameras.
-    const FileIdentity earlierOrientation = fileIdentity(plan.outputs.orientationFile.toLocal8Bit());
-    runSolver(plan, report);
-    report.projects = int(plan.projects.size());
+    const FileIdentity earlierOrientation = fileIdentity(outputs.orientationFile.toLocal8Bit());
+    runSolver(merge);
+    merge.report.projects = int(merge.plan.projects.size());
     // Without the merge's cameras and images the steps that follow are not
     // run (the table says so): the earlier project stays as it was, whole.
-    readMergedOrientation(plan.outputs.orientationFile, earlierOrientation, report);
-    mergeState.groupCounts = imageGroupCounts(mergeState.imageRecords);
-
-    const QString &cameraPath = plan.outputs.cameraFile;
-    const QString &listPath = plan.outputs.imageList;
-    bool cameraFileWritten = false;
-    bool imageListWritten = false;
-    step(report, MergeStepId::CameraFile, [&] {
-        cameraFileWritten = writeCameraFile(cameraPath, mergeState.cameraRecords);
-        return unless(cameraFileWritten, tr("%1 could not be written").arg(cameraPath));
-    });
-    step(report, MergeStepId::ImageList, [&] {
-        imageListWritten = writeImageList(listPath, mergeState.imageRecords, mergeState.cameraRecords);
-        return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
-    });
-    if (!cameraFileWritten && !imageListWritten && !report.stopped && outcomes.needsMet(MergeStepId::CameraFile))
-        qDebug().noquote() << "Save failed";
-
-    report.cameras = int(mergeState.cameraRecords.size());
-    report.images = int(mergeState.imageRecords.size());
-    writeProject(plan, prjName, report);
-    writeDatabase(plan.outputs.database, report);
+    readMergedOrientation(merge, earlierOrientation);
+    writeImageFiles(merge);
+    merge.report.cameras = int(merge.records.cameraRecords.size());
+    merge.report.images = int(merge.records.imageRecords.size());
+    writeProject(merge);
+    writeDatabase(merge);
 }
 
-void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
+void MergeWorkflow::runSolver(MergeContext &merge)
 {
-    const QStringList arguments = {"-t", "mergeq7c", "-l", plan.outputs.listFile,
-                                   "-p", plan.outputs.positionFile, "-d", plan.outputs.adjustment};
+    const MergeOutputs &outputs = merge.plan.outputs;
+    const QStringList arguments = {"-t", "mergeq7c", "-l", outputs.listFile,
+                                   "-p", outputs.positionFile, "-d", outputs.adjustment};
     qDebug().noquote() << arguments.join(' ');
-    report.solverCommand = commandLine(QStringList{solverPath} + arguments);
-    step(report, MergeStepId::Solver, [&] {
+    merge.report.solverCommand = commandLine(QStringList{solverPath} + arguments);
+    step(merge, MergeStepId::Solver, [&] {
         SolverRun solver;
         if (!solver.start(solverPath, arguments))
             return Problem(tr("%1 could not be started").arg(solverPath));
@@ -300,16 +287,16 @@ void MergeWorkflow::runSolver(const MergePlan &plan, MergeReport &report)
         // derived on the first write; its step tells what came of it), then
         // room for the images the solver will give, one per merged position,
         // so that the reader fills memory already faulted in.
-        sideWork->prepareWhileSolverRuns(plan.outputs.database, size_t(report.positionsMerged));
-        const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, report); },
-                                              [&] { return stopping(report); });
+        merge.sideWork->prepareWhileSolverRuns(outputs.database, size_t(merge.positionsMerged));
+        const bool ended = solver.waitForExit([&](const QString &line) { passSolverLine(line, merge.report); },
+                                              [&] { return stopping(merge); });
         // Ctrl-C reaches the solver too: its end by the signal is the stop's.
-        if (!ended || (solver.crashed() && stopping(report)))
+        if (!ended || (solver.crashed() && stopping(merge)))
             return Problem(stoppedProblem());
         if (solver.crashed())
             return Problem(tr("%1 crashed").arg(solverPath));
         const int exitCode = solver.exitCode();
-        report.solverExitCode = exitCode;
+        merge.report.solverExitCode = exitCode;
         return unless(exitCode == 0, tr("%1 exited with code %2").arg(solverPath).arg(exitCode));
     });
 }
@@ -321,34 +308,58 @@ void MergeWorkflow::passSolverLine(const QString &line, MergeReport &report)
         progress.solverOutput(line);
 }
 
-void MergeWorkflow::readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier,
-                                          MergeReport &report)
+void MergeWorkflow::readMergedOrientation(MergeContext &merge, const FileIdentity &earlier)
 {
-    step(report, MergeStepId::OrientationFile, [&] {
+    const QString &orientationFile = merge.plan.outputs.orientationFile;
+    MergeState &records = merge.records;
+    step(merge, MergeStepId::OrientationFile, [&] {
         if (fileIdentity(orientationFile.toLocal8Bit()) == earlier)
             return Problem(tr("%1 was not written by the solver").arg(orientationFile));
         OrientationFileReader reader;
-        reader.setImageRoom(sideWork->takeImageRoom());
+        reader.setImageRoom(merge.sideWork->takeImageRoom());
         const OrientationRead read = reader.readOrientationFile(orientationFile.toLocal8Bit(),
-                                                                &mergeState.cameraRecords, &mergeState.imageRecords);
-        qDebug().noquote() << QString("%1 %2").arg(mergeState.cameraRecords.size()).arg(mergeState.imageRecords.size());
+                                                                &records.cameraRecords, &records.imageRecords);
+        qDebug().noquote() << QString("%1 %2").arg(records.cameraRecords.size()).arg(records.imageRecords.size());
         return unless(read == OrientationRead::Complete, tr("%1 could not be read").arg(orientationFile));
     });
+    records.groupCounts = imageGroupCounts(records.imageRecords);
 }
 
-void MergeWorkflow::writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report)
+// The camera file and the image list of the merged records; "Save failed" on
+// the debug stream when neither could be written although both could run.
+void MergeWorkflow::writeImageFiles(MergeContext &merge)
 {
+    const QString &cameraPath = merge.plan.outputs.cameraFile;
+    const QString &listPath = merge.plan.outputs.imageList;
+    const MergeState &records = merge.records;
+    bool cameraFileWritten = false;
+    bool imageListWritten = false;
+    step(merge, MergeStepId::CameraFile, [&] {
+        cameraFileWritten = writeCameraFile(cameraPath, records.cameraRecords);
+        return unless(cameraFileWritten, tr("%1 could not be written").arg(cameraPath));
+    });
+    step(merge, MergeStepId::ImageList, [&] {
+        imageListWritten = writeImageList(listPath, records.imageRecords, records.cameraRecords);
+        return unless(imageListWritten, tr("%1 could not be written").arg(listPath));
+    });
+    if (!cameraFileWritten && !imageListWritten && !merge.stopping && merge.outcomes.needsMet(MergeStepId::CameraFile))
+        qDebug().noquote() << "Save failed";
+}
+
+void MergeWorkflow::writeProject(MergeContext &merge)
+{
+    const MergePlan &plan = merge.plan;
     // The new project inherits the first source project's parameters.
     ProjectParams params;
-    step(report, MergeStepId::ProjectParameters, [&] {
+    step(merge, MergeStepId::ProjectParameters, [&] {
         const QString &source = plan.projects.front().prjFile;
         return unless(readProjectFile(source, params), tr("%1 could not be read").arg(source));
     });
     params.prj_dir = plan.outputs.folder;
-    params.prj_name = prjName;
-    params.num_images = report.images;
+    params.prj_name = merge.prjName;
+    params.num_images = int(merge.records.imageRecords.size());
     params.pos_file = plan.outputs.positionFile;
-    step(report, MergeStepId::ProjectFile, [&] {
+    step(merge, MergeStepId::ProjectFile, [&] {
         return unless(writeProjectFile(plan.outputs.projectFile, params),
                       tr("%1 could not be written").arg(plan.outputs.projectFile));
     });
@@ -357,10 +368,12 @@ void MergeWorkflow::writeProject(const MergePlan &plan, const QString &prjName, 
 // The photo database and its rows. A database that will not open is told at
 // once in the "Database Error" box, with the driver's words; its step's
 // problem, which names the file too, is what the result and the record show.
-void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &report)
+void MergeWorkflow::writeDatabase(MergeContext &merge)
 {
+    const QString &databasePath = merge.plan.outputs.database;
+    const MergeState &records = merge.records;
     qDebug().noquote() << databasePath;
-    step(report, MergeStepId::PhotoDatabase, [&] {
+    step(merge, MergeStepId::PhotoDatabase, [&] {
         const DatabaseOpening opening = photoDatabase->connectDataBase(databasePath);
         if (!opening)
             messages.critical(tr("Database Error"), opening.openError);
@@ -373,25 +386,24 @@ void MergeWorkflow::writeDatabase(const QString &databasePath, MergeReport &repo
             stored << stepName(table);
         return written.stopped ? Problem(stoppedProblem()) : problemOf(written.reason);
     };
-    step(report, MergeStepId::ImageInfos, [&] {
+    step(merge, MergeStepId::ImageInfos, [&] {
         return problem(MergeStepId::ImageInfos,
-                       insertImageInfos(target, mergeState.imageRecords, mergeState.cameraRecords,
+                       insertImageInfos(target, records.imageRecords, records.cameraRecords,
                                         tableWatch(MergeStepId::ImageInfos, true)));
     });
-    step(report, MergeStepId::EofInfo, [&] {
+    step(merge, MergeStepId::EofInfo, [&] {
         return problem(MergeStepId::EofInfo,
-                       insertEofInfo(target, mergeState.imageRecords, tableWatch(MergeStepId::EofInfo, true)));
+                       insertEofInfo(target, records.imageRecords, tableWatch(MergeStepId::EofInfo, true)));
     });
     // The last table also puts a database written anew in the earlier one's place.
-    step(report, MergeStepId::Groups, [&] {
-        const Problem groups = problem(MergeStepId::Groups, insertGroups(target, mergeState.cameraRecords,
-                                                                         mergeState.groupCounts,
+    step(merge, MergeStepId::Groups, [&] {
+        const Problem groups = problem(MergeStepId::Groups, insertGroups(target, records.cameraRecords,
+                                                                         records.groupCounts,
                                                                          tableWatch(MergeStepId::Groups, false)));
         const Problem finished = problemOf(photoDatabase->finishReplacement(stored));
         return groups ? groups : finished;
     });
 }
-
 // What a table's writer looks at: a stop, where the table can be stopped
 // (rolled back to its earlier rows), and the progress, told its rows.
 TableWatch MergeWorkflow::tableWatch(MergeStepId table, bool stoppable) const

@@ -1,22 +1,18 @@
 #ifndef MERGEWORKFLOW_H
 #define MERGEWORKFLOW_H
 
-#include "mergeplan.h"
 #include "mergereport.h"
 #include "mergerequest.h"
-#include "mergesidework.h"
-#include "mergestate.h"
 #include "mergesteps.h"
 #include "problem.h"
-#include "camerarecords.h"
 
 #include <QString>
 #include <atomic>
 #include <functional>
 #include <memory>
-#include <optional>
 
 struct FileIdentity;
+struct MergeContext;
 class q7PhotoDataBase;
 struct TableWatch;
 class UserMessages;
@@ -37,8 +33,9 @@ struct MergeProgress
 // A whole merge, as the MergePrj button and the batch program start it: the
 // field checks, the plan of its paths, the output folder with the solver's
 // inputs, the solver, and the new project's camera file, image list, project
-// file and photo database. Owns what merges work on for as long as it lives;
-// the database connection "configpage" stays open from one merge to the next.
+// file and photo database. What one merge works on lives in its MergeContext
+// and goes when mergePrj returns; the database connection "configpage" stays
+// open from one merge to the next.
 //
 // A merge runs on the thread that calls mergePrj; requestStop may be called
 // from any other. A stop ends the solver (terminated, then killed after a
@@ -56,8 +53,6 @@ public:
     // request are told through the messages; the report says how each step went.
     MergeReport mergePrj(const MergeRequest &request);
 
-    const MergeState &state() const { return mergeState; }
-
     void setProgress(MergeProgress callbacks) { progress = std::move(callbacks); }
     // Asks the merge under way to stop before its next step; no effect on a
     // merge started later.
@@ -73,31 +68,31 @@ public:
 
 private:
     bool fieldsFilled(const MergeRequest &request);
-    bool stopping(MergeReport &report);
+    // Whether the merge is stopping: a stop asked for is taken up here, and
+    // from then on the merge stays stopping.
+    bool stopping(MergeContext &merge);
     // Runs one step unless the merge is stopping, timing it and recording how
     // it went. `work` returns what went wrong, if anything. True when the
     // step ran and succeeded.
-    bool step(MergeReport &report, MergeStepId id, const std::function<Problem()> &work);
-    void record(MergeReport &report, MergeStep step);
-    bool makeOutputFolder(const MergePlan &plan, MergeReport &report);
-    bool writeSolverInputs(const MergePlan &plan, MergeReport &report);
-    void runMerge(const MergePlan &plan, const QString &prjName, MergeReport &report);
-    void runSolver(const MergePlan &plan, MergeReport &report);
+    bool step(MergeContext &merge, MergeStepId id, const std::function<Problem()> &work);
+    void record(MergeContext &merge, MergeStep step);
+    bool makeOutputFolder(MergeContext &merge);
+    bool writeSolverInputs(MergeContext &merge);
+    void runMerge(MergeContext &merge);
+    void runSolver(MergeContext &merge);
     void passSolverLine(const QString &line, MergeReport &report);
-    void readMergedOrientation(const QString &orientationFile, const FileIdentity &earlier, MergeReport &report);
-    void writeProject(const MergePlan &plan, const QString &prjName, MergeReport &report);
-    void writeDatabase(const QString &databasePath, MergeReport &report);
+    void readMergedOrientation(MergeContext &merge, const FileIdentity &earlier);
+    void writeImageFiles(MergeContext &merge);
+    void writeProject(MergeContext &merge);
+    void writeDatabase(MergeContext &merge);
     TableWatch tableWatch(MergeStepId table, bool stoppable) const;
 
-    MergeState mergeState;
-    StepOutcomes outcomes; // of the merge under way
     UserMessages &messages;
     QString solverPath;
     QString startedAs;
     MergeProgress progress;
     std::atomic<bool> stopFlag{false};
     std::unique_ptr<q7PhotoDataBase> photoDatabase;
-    std::optional<MergeSideWork> sideWork; // while a merge runs
 };
 
 #endif // MERGEWORKFLOW_H
