@@ -152,7 +152,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.outputs = plan.outputs;
     sideWork.emplace(*photoDatabase, stopFlag);
     // The check only tells: it runs beside the merge, for the record and the map.
-    sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance});
+    sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance}, request.checked.get());
 
     if (writeSolverInputs(plan, report))
         runMerge(plan, request.prjName, report);
