@@ -11,6 +11,8 @@
 #include <QSqlQuery>
 #include <QSqlDriver>
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <glog/logging.h>
 #include <memory>
 #include <unordered_map>
@@ -38,36 +40,77 @@ QString inSchema(const char *statement, const RowsTarget &target)
     return QString::fromLatin1(statement).arg(target.schema);
 }
 
-// The image's name as the orientation file gives it: the full path. A name
-// that fills its field without a terminator ends with the field.
-QString imageTextName(const ImageRecord &image)
+// The bytes of the image's name field up to its terminator; a name that
+// fills its field without one ends with the field.
+int nameSize(const ImageRecord &image)
 {
-    return QString::fromLocal8Bit(image.name, int(qstrnlen(image.name, sizeof image.name)));
+    const void *end = std::memchr(image.name, '\0', sizeof image.name);
+    return end ? int(static_cast<const char *>(end) - image.name) : int(sizeof image.name);
 }
 
-// Where the image's key lies in its name (a QString or QLatin1String): the
-// file name without folder and last extension, as
-// QFileInfo::completeBaseName gives it. The first character and the length.
-template <typename Text>
-std::pair<int, int> baseNameSpan(const Text &name)
+// The image's name as the orientation file gives it: the full path.
+QString imageTextName(const ImageRecord &image)
 {
-    int nameStart = 0;
-    for (const char *separator = platform::folderSeparators; *separator; ++separator)
-        nameStart = std::max(nameStart, int(name.lastIndexOf(QLatin1Char(*separator))) + 1);
-    const int dot = int(name.lastIndexOf(QLatin1Char('.')));
-    return {nameStart, (dot >= nameStart ? dot : int(name.size())) - nameStart};
+    return QString::fromLocal8Bit(image.name, nameSize(image));
+}
+
+uint unitCode(char unit)
+{
+    return uchar(unit);
+}
+
+uint unitCode(QChar unit)
+{
+    return unit.unicode();
+}
+
+bool isFolderSeparator(uint code)
+{
+    for (const char *separator = platform::folderSeparators; *separator; ++separator) {
+        if (code == uchar(*separator))
+            return true;
+    }
+    return false;
+}
+
+// Where the image's key lies in its name of size bytes or QChars: the file
+// name without folder and last extension, as QFileInfo::completeBaseName
+// gives it. The first unit and the length, found in one pass back from the
+// end: the first '.' met there, if any comes before a separator, ends it.
+template <typename Unit>
+std::pair<int, int> baseNameSpan(const Unit *name, int size)
+{
+    int nameEnd = size;
+    int nameStart = size;
+    for (; nameStart > 0; --nameStart) {
+        const uint code = unitCode(name[nameStart - 1]);
+        if (isFolderSeparator(code))
+            break;
+        if (code == '.' && nameEnd == size)
+            nameEnd = nameStart - 1;
+    }
+    return {nameStart, nameEnd - nameStart};
 }
 
 // The image's key (see baseNameSpan).
 QString imageBaseName(const QString &textName)
 {
-    const std::pair<int, int> span = baseNameSpan(textName);
+    const std::pair<int, int> span = baseNameSpan(textName.constData(), textName.size());
     return textName.mid(span.first, span.second);
 }
 
+// Whether the bytes are ASCII alone, looked at eight at a time.
 bool isAscii(const char *bytes, int size)
 {
-    return std::all_of(bytes, bytes + size, [](char c) { return uchar(c) < 0x80; });
+    constexpr uint64_t highBits = 0x8080808080808080u;
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (word & highBits)
+            return false;
+    }
+    return std::all_of(bytes + i, bytes + size, [](char c) { return uchar(c) < 0x80; });
 }
 
 // Binds the image's key at keyColumn and, unless textColumn is negative, its
@@ -76,9 +119,9 @@ bool isAscii(const char *bytes, int size)
 // other is read as the locale's.
 void bindImageNames(SqlCipherRowStatement &row, const ImageRecord &image, int keyColumn, int textColumn)
 {
-    const int size = int(qstrnlen(image.name, sizeof image.name));
+    const int size = nameSize(image);
     if (isAscii(image.name, size)) {
-        const std::pair<int, int> key = baseNameSpan(QLatin1String(image.name, size));
+        const std::pair<int, int> key = baseNameSpan(image.name, size);
         row.bindUtf8(keyColumn, image.name + key.first, key.second);
         if (textColumn >= 0)
             row.bindUtf8(textColumn, image.name, size);
