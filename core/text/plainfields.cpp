@@ -27,11 +27,8 @@ bool endsField(char c)
 // digits overflow: the caller counts them and does not use the number then.
 const char *takeDigits(const char *p, uint64_t &number)
 {
-    // Two at a time: after a digit the text goes on at least to its NUL.
-    for (; isDigit(p[0]) && isDigit(p[1]); p += 2)
-        number = number * 100 + uint64_t(p[0] - '0') * 10 + uint64_t(p[1] - '0');
-    if (isDigit(*p))
-        number = number * 10 + uint64_t(*p++ - '0');
+    for (; isDigit(*p); ++p)
+        number = number * 10 + uint64_t(*p - '0');
     return p;
 }
 
