@@ -39,10 +39,11 @@ int runReadinessCheck(const QStringList &projectFiles, Tolerances tolerances, bo
     return exitCode;
 }
 
-int checkBeforeMerge(const QStringList &projectFiles, Tolerances tolerances)
+std::shared_ptr<const EarlierCheck> checkBeforeMerge(const QStringList &projectFiles, Tolerances tolerances)
 {
-    const ReadinessReport report = check(projectFiles, tolerances, MapPoints::Dropped);
-    if (!report.findings.empty())
-        std::fprintf(stderr, "Check before the merge: %s", qPrintable(findingsText(report)));
-    return int(report.findings.size());
+    auto checked = std::make_shared<EarlierCheck>(
+        EarlierCheck{projectFiles, tolerances, check(projectFiles, tolerances, MapPoints::Kept)});
+    if (!checked->report.findings.empty())
+        std::fprintf(stderr, "Check before the merge: %s", qPrintable(findingsText(checked->report)));
+    return checked;
 }

@@ -1,9 +1,11 @@
 #ifndef CHECKCOMMAND_H
 #define CHECKCOMMAND_H
 
+#include "mergerequest.h"
 #include "readiness.h"
 
 #include <QStringList>
+#include <memory>
 
 // --check: the readiness check of the listed projects alone. Prints the
 // findings, the projects and the pairs that share images (shared, median and
@@ -14,7 +16,8 @@
 int runReadinessCheck(const QStringList &projectFiles, Tolerances tolerances, bool json, const QString &mapFile);
 
 // The check before a batch merge: its findings on standard error, so that
-// they come before the merge's own lines; returns how many there are.
-int checkBeforeMerge(const QStringList &projectFiles, Tolerances tolerances);
+// they come before the merge's own lines. Returns the check, its map's points
+// kept, for the merge to take up rather than check again.
+std::shared_ptr<const EarlierCheck> checkBeforeMerge(const QStringList &projectFiles, Tolerances tolerances);
 
 #endif // CHECKCOMMAND_H

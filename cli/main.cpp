@@ -193,7 +193,8 @@ int main(int argc, char *argv[])
         return refuse("--map needs --check. See 'q7prjmerge-cli --help'.", json);
     if (parser.isSet("check"))
         return runReadinessCheck(projects, tolerances, json, absolutePath(parser.value("map")));
-    const int findings = checkBeforeMerge(projects, tolerances);
+    const std::shared_ptr<const EarlierCheck> checked = checkBeforeMerge(projects, tolerances);
+    const int findings = int(checked->report.findings.size());
     if (findings > 0 && parser.isSet("strict")) {
         const QString reason = QString("Not merged: --strict, and the check found %1.")
                                    .arg(findings == 1 ? QString("1 finding") : QString("%1 findings").arg(findings));
@@ -207,7 +208,7 @@ int main(int argc, char *argv[])
         QLoggingCategory::setFilterRules("default.debug=false");
 
     const MergeRequest request{projects, absolutePath(parser.value("dir")), parser.value("name"),
-                               tolerances.horizontal, tolerances.vertical};
+                               tolerances.horizontal, tolerances.vertical, checked};
     ConsoleMessages messages;
     MergeWorkflow workflow(messages);
     workflow.setStartedAs("batch program: " + commandLine(app.arguments()));

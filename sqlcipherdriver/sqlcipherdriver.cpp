@@ -1,6 +1,7 @@
 #include "sqlcipherdriver.h"
 
 #include "sqlcipherresult.h"
+#include "sqlcipherrowwriter.h"
 
 #include <QCache>
 #include <QRegularExpression>
@@ -397,6 +398,15 @@ QString SqlCipherDriver::escapeIdentifier(const QString &identifier, IdentifierT
 QVariant SqlCipherDriver::handle() const
 {
     return QVariant::fromValue(db);
+}
+
+std::unique_ptr<SqlCipherRowStatement> SqlCipherDriver::prepareRows(const QString &sql, QSqlError *error) const
+{
+    auto writer = std::make_unique<SqlCipherRowWriter>(this);
+    if (writer->prepareRows(sql))
+        return writer;
+    *error = writer->lastError();
+    return nullptr;
 }
 
 bool SqlCipherDriver::subscribeToNotification(const QString &name)

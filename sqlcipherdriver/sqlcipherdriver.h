@@ -1,6 +1,8 @@
 #ifndef SQLCIPHERDRIVER_H
 #define SQLCIPHERDRIVER_H
 
+#include "sqlcipherrows.h"
+
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlField>
@@ -24,9 +26,11 @@ class SqlCipherResult;
 // Without QSQLITE_CREATE_KEY only an existing file is opened. The key is
 // checked at open, so a wrong key or a file that is no such database fails
 // open(). An option not known fails open() as well.
-class SqlCipherDriver : public QSqlDriver
+// Beyond Qt SQL it writes rows with values bound one by one (SqlCipherRows).
+class SqlCipherDriver : public QSqlDriver, public SqlCipherRows
 {
     Q_OBJECT
+    Q_INTERFACES(SqlCipherRows)
 
 public:
     explicit SqlCipherDriver(QObject *parent = nullptr);
@@ -47,6 +51,7 @@ public:
     QSqlIndex primaryIndex(const QString &tableName) const override;
     QString escapeIdentifier(const QString &identifier, IdentifierType type) const override;
     QVariant handle() const override;
+    std::unique_ptr<SqlCipherRowStatement> prepareRows(const QString &sql, QSqlError *error) const override;
 
     // Changes to the rows of a table subscribed to come as notification()
     // with the row id, from SQLite's update hook.

@@ -218,20 +218,9 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
         return sqlite3_bind_int64(stmt, position, value.toLongLong());
     case QMetaType::Double:
         return sqlite3_bind_double(stmt, position, value.toDouble());
-    case QMetaType::QString: {
-        // Texts are stored in UTF-8: handed over in UTF-8, SQLite need not
-        // convert them. Only a text with surrogates goes as UTF-16, so that
-        // SQLite treats a lone one as it always did.
-        const auto *string = static_cast<const QString *>(value.constData());
-        QByteArray &utf8 = utf8Texts[position - 1];
-        if (copyAscii(*string, utf8))
-            return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
-        if (holdsSurrogates(*string))
-            return sqlite3_bind_text16(stmt, position, string->utf16(),
-                                       string->size() * int(sizeof(QChar)), SQLITE_STATIC);
-        utf8 = string->toUtf8();
-        return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
-    }
+    case QMetaType::QString:
+        return bindString(stmt, position, *static_cast<const QString *>(value.constData()),
+                          utf8Texts[position - 1]);
     case QMetaType::QByteArray: {
         const auto *bytes = static_cast<const QByteArray *>(value.constData());
         return sqlite3_bind_blob(stmt, position, bytes->constData(), bytes->size(), SQLITE_STATIC);
@@ -242,6 +231,22 @@ int SqlCipherResult::bindOne(int position, const QVariant &value)
     const QString string = value.toString();
     return sqlite3_bind_text16(stmt, position, string.utf16(), string.size() * int(sizeof(QChar)),
                                SQLITE_TRANSIENT);
+}
+
+int bindString(sqlite3_stmt *stmt, int position, const QString &string, QByteArray &utf8)
+{
+    if (string.isNull())
+        return sqlite3_bind_null(stmt, position);
+    // Texts are stored in UTF-8: handed over in UTF-8, SQLite need not
+    // convert them. Only a text with surrogates goes as UTF-16, so that
+    // SQLite treats a lone one as it always did.
+    if (copyAscii(string, utf8))
+        return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
+    if (holdsSurrogates(string))
+        return sqlite3_bind_text16(stmt, position, string.utf16(), string.size() * int(sizeof(QChar)),
+                                   SQLITE_STATIC);
+    utf8 = string.toUtf8();
+    return sqlite3_bind_text(stmt, position, utf8.constData(), utf8.size(), SQLITE_STATIC);
 }
 
 // Steps onto the next row and reads it. At the end, or on an error (which

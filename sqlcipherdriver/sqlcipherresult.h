@@ -24,6 +24,9 @@ public:
     void finalize();
 
 protected:
+    sqlite3 *connection() const;
+    sqlite3_stmt *statement() const { return stmt; }
+
     bool prepare(const QString &query) override;
     bool exec() override;
     bool reset(const QString &query) override;
@@ -44,7 +47,6 @@ protected:
 
 private:
     const SqlCipherDriver *cipherDriver() const;
-    sqlite3 *connection() const;
     QVector<QVariant> valuesToBind(bool *valid) const;
     bool bindValues();
     int bindOne(int position, const QVariant &value);
@@ -63,5 +65,10 @@ private:
     bool rowPending = false;              // exec stepped onto a row not yet fetched
     bool moreRows = false;                // the statement may yield further rows
 };
+
+// Binds a text to the statement's placeholder at position (from 1) as Qt's
+// SQLite driver stores it: in UTF-8, made in utf8, which must stay untouched
+// until the statement has run; a null text as NULL.
+int bindString(sqlite3_stmt *stmt, int position, const QString &string, QByteArray &utf8);
 
 #endif // SQLCIPHERRESULT_H

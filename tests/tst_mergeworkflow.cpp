@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #endif
 #include <optional>
+
+Q_DECLARE_METATYPE(Tolerances)
 #ifdef Q_OS_UNIX
 #include <unistd.h>
 #endif
@@ -59,6 +61,8 @@ private slots:
     void failedStepLeavesItsDependantsNotRun();
     void stepsNeedOnlyEarlierSteps();
     void stopDuringCheckTakesNoFindings();
+    void earlierCheckTakenWhenAlike_data();
+    void earlierCheckTakenWhenAlike();
     void laterMergeWritesItsOwnDatabase();
     void failedPreparationWritesAreFailedSteps_data();
     void failedPreparationWritesAreFailedSteps();
@@ -359,6 +363,41 @@ void TestMergeWorkflow::stopDuringCheckTakesNoFindings()
     QVERIFY(report.readiness.projects.empty());
     QVERIFY(report.mapFile.isEmpty());
     QVERIFY(!QFileInfo::exists(temp + "/m"));
+}
+
+void TestMergeWorkflow::earlierCheckTakenWhenAlike_data()
+{
+    QTest::addColumn<int>("checkedProjects");
+    QTest::addColumn<Tolerances>("tolerances");
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("the same") << 2 << Tolerances{} << true;
+    QTest::newRow("another tolerance") << 2 << Tolerances{2.0, 1.0} << false;
+    QTest::newRow("another vertical tolerance") << 2 << Tolerances{1.0, 2.0} << false;
+    QTest::newRow("a project fewer") << 1 << Tolerances{} << false;
+}
+
+// A check made before the merge stands for the merge's own only when it
+// checked the same projects with the same tolerances; the empty one given
+// here, once taken, leaves the report without projects.
+void TestMergeWorkflow::earlierCheckTakenWhenAlike()
+{
+    QFETCH(int, checkedProjects);
+    QFETCH(Tolerances, tolerances);
+    QFETCH(bool, taken);
+    const EarlierCheck earlier{samples.mid(0, checkedProjects), tolerances, ReadinessReport()};
+    std::vector<ProjectEntry> projects;
+    for (const QString &sample : qAsConst(samples))
+        projects.push_back(makeProjectEntry(sample));
+    q7PhotoDataBase database(nullptr, "sidework");
+    std::atomic<bool> stop{false};
+    MergeReport report;
+    report.outputs.folder = temp + "/m";
+    {
+        MergeSideWork side(database, stop);
+        side.startCheck(projects, Tolerances{}, &earlier);
+        side.takeCheck(report);
+    }
+    QCOMPARE(report.readiness.projects.empty(), taken);
 }
 
 void TestMergeWorkflow::laterMergeWritesItsOwnDatabase()

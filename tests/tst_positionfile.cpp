@@ -149,6 +149,10 @@ void TestPositionFile::splitFilePath_data()
     QTest::newRow("dot in folder") << QByteArray("C:/my.dir/file") << QByteArray("C:")
                                    << QByteArray("/my.dir/") << QByteArray("file")
                                    << QByteArray(".dir/file");
+    QTest::newRow("name of a dot first") << QByteArray("/d/.hidden") << QByteArray() << QByteArray("/d/")
+                                         << QByteArray() << QByteArray(".hidden");
+    QTest::newRow("name ending in a dot") << QByteArray("\\d\\a.b.") << QByteArray() << QByteArray("\\d\\")
+                                          << QByteArray("a.b") << QByteArray(".");
 }
 
 void TestPositionFile::splitFilePath()

@@ -12,6 +12,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QSemaphore>
+#include <limits>
+#include <sqlcipherrows.h>
 
 namespace {
 
@@ -438,6 +440,9 @@ private slots:
     void unknownConnectOptionFails();
     void textsAreStoredInUtf8ByteForByte();
     void preparedStatementIsRebound();
+    void rowStatementWritesAsQuery_data();
+    void rowStatementWritesAsQuery();
+    void rowStatementFailsAsQuery();
     void selectReadsRowsForward();
     void closeFinalizesLiveQueries();
     void queryMayOutliveItsConnection();
@@ -687,6 +692,95 @@ void TestSqlCipherDriver::preparedStatementIsRebound()
     }
     QCOMPARE(column(db, "SELECT name FROM t WHERE k >= 2000 ORDER BY k"),
              (QStringList{"named 2000", "named 2001", "added 3000", "added 3001"}));
+}
+
+// How a value goes to a row statement.
+enum class RowBinding { Integer, Real, Null, Utf8, Text };
+Q_DECLARE_METATYPE(RowBinding)
+
+void TestSqlCipherDriver::rowStatementWritesAsQuery_data()
+{
+    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<RowBinding>("binding");
+    const QString long_ = QString(70000, QChar('x')) + QString::fromUtf8("\xc3\xa9");
+    const QString nonAscii = QString::fromUtf8("Z\xc3\xbcrich_\xce\xa9_\xe6\x97\xa5\xf0\x9f\x98\x80");
+    QTest::newRow("smallest integer") << QVariant(std::numeric_limits<qlonglong>::min()) << RowBinding::Integer;
+    QTest::newRow("largest integer") << QVariant(std::numeric_limits<qlonglong>::max()) << RowBinding::Integer;
+    QTest::newRow("int") << QVariant(-7) << RowBinding::Integer;
+    QTest::newRow("real") << QVariant(0.1) << RowBinding::Real;
+    QTest::newRow("whole real") << QVariant(-0.0) << RowBinding::Real;
+    QTest::newRow("largest real") << QVariant(std::numeric_limits<double>::max()) << RowBinding::Real;
+    QTest::newRow("null") << QVariant() << RowBinding::Null;
+    QTest::newRow("null text") << QVariant(QString()) << RowBinding::Text;
+    QTest::newRow("empty text") << QVariant(QString("")) << RowBinding::Text;
+    QTest::newRow("empty bytes") << QVariant(QString("")) << RowBinding::Utf8;
+    QTest::newRow("non-ASCII text") << QVariant(nonAscii) << RowBinding::Text;
+    QTest::newRow("non-ASCII bytes") << QVariant(nonAscii) << RowBinding::Utf8;
+    QTest::newRow("lone surrogate") << QVariant(QString(QChar(0xd800)) + "x") << RowBinding::Text;
+    QTest::newRow("long text") << QVariant(long_) << RowBinding::Text;
+    QTest::newRow("long bytes") << QVariant(long_) << RowBinding::Utf8;
+}
+
+// The same value, written once through QSqlQuery and once through the
+// driver's row statement, between two other values, is stored alike.
+void TestSqlCipherDriver::rowStatementWritesAsQuery()
+{
+    QFETCH(QVariant, value);
+    QFETCH(RowBinding, binding);
+    QSqlDatabase db = newDatabase("rows");
+    for (const char *table : {"viaQuery", "viaRows"})
+        QVERIFY(QSqlQuery(QString("CREATE TABLE %1(a, v, b)").arg(table), db).isActive());
+    QSqlQuery query(db);
+    QVERIFY(query.prepare("INSERT INTO viaQuery VALUES(?, ?, ?)"));
+    query.addBindValue(1);
+    query.addBindValue(value);
+    query.addBindValue("after");
+    QVERIFY2(query.exec(), qPrintable(query.lastError().text()));
+
+    const auto *driver = qobject_cast<SqlCipherRows *>(db.driver());
+    QVERIFY(driver);
+    QSqlError error;
+    const auto row = driver->prepareRows("INSERT INTO viaRows VALUES(?, ?, ?)", &error);
+    QVERIFY2(row, qPrintable(error.text()));
+    const QByteArray utf8 = value.toString().toUtf8();
+    for (int twice = 0; twice < 2; ++twice) { // the statement is ready again after a row
+        row->bindInteger(0, 1);
+        switch (binding) {
+        case RowBinding::Integer: row->bindInteger(1, value.toLongLong()); break;
+        case RowBinding::Real: row->bindReal(1, value.toDouble()); break;
+        case RowBinding::Null: row->bindNull(1); break;
+        case RowBinding::Utf8: row->bindUtf8(1, utf8.constData(), utf8.size()); break;
+        case RowBinding::Text: row->bindText(1, value.toString()); break;
+        }
+        row->bindText(2, "after");
+        QVERIFY2(row->exec(), qPrintable(row->lastError().text()));
+    }
+    const QString stored = "SELECT typeof(a) || a || typeof(v) || ':' || hex(v) || typeof(b) || b FROM %1";
+    const QStringList expected = column(db, stored.arg("viaQuery"));
+    QCOMPARE(expected.size(), 1);
+    QCOMPARE(column(db, stored.arg("viaRows")), expected + expected);
+}
+
+// A statement that cannot be prepared fails as QSqlQuery::prepare() fails;
+// a placeholder SQLite does not know fails the row, which is not written.
+void TestSqlCipherDriver::rowStatementFailsAsQuery()
+{
+    QSqlDatabase db = newDatabase("rowfailures");
+    QVERIFY(QSqlQuery("CREATE TABLE t(v)", db).isActive());
+    const auto *driver = qobject_cast<SqlCipherRows *>(db.driver());
+    QSqlError error;
+    QVERIFY(!driver->prepareRows("INSERT INTO missing VALUES(?)", &error));
+    QSqlQuery query(db);
+    QVERIFY(!query.prepare("INSERT INTO missing VALUES(?)"));
+    QCOMPARE(error.text(), query.lastError().text());
+
+    const auto row = driver->prepareRows("INSERT INTO t VALUES(?)", &error);
+    row->bindText(1, "beyond");
+    QVERIFY(!row->exec());
+    QVERIFY(row->lastError().text().contains("Unable to bind parameters"));
+    row->bindText(0, "in place");
+    QVERIFY2(row->exec(), qPrintable(row->lastError().text()));
+    QCOMPARE(column(db, "SELECT v FROM t"), QStringList{"in place"});
 }
 
 void TestSqlCipherDriver::selectReadsRowsForward()

@@ -1,6 +1,7 @@
 #include "databaserecords.h"
 
 #include "platform.h"
+#include "sqlcipherrows.h"
 #include "translatedtext.h"
 
 #include <QCoreApplication>
@@ -8,8 +9,12 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlDriver>
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <glog/logging.h>
+#include <memory>
 #include <unordered_map>
 
 // The rows belong to the merge: their log records carry the merge's source name.
@@ -35,22 +40,97 @@ QString inSchema(const char *statement, const RowsTarget &target)
     return QString::fromLatin1(statement).arg(target.schema);
 }
 
-// The image's name as the orientation file gives it: the full path. A name
-// that fills its field without a terminator ends with the field.
-QString imageTextName(const ImageRecord &image)
+// The bytes of the image's name field up to its terminator; a name that
+// fills its field without one ends with the field.
+int nameSize(const ImageRecord &image)
 {
-    return QString::fromLocal8Bit(image.name, int(qstrnlen(image.name, sizeof image.name)));
+    const void *end = std::memchr(image.name, '\0', sizeof image.name);
+    return end ? int(static_cast<const char *>(end) - image.name) : int(sizeof image.name);
 }
 
-// The image's key: the file name without folder and last extension, as
-// QFileInfo::completeBaseName gives it.
+// The image's name as the orientation file gives it: the full path.
+QString imageTextName(const ImageRecord &image)
+{
+    return QString::fromLocal8Bit(image.name, nameSize(image));
+}
+
+uint unitCode(char unit)
+{
+    return uchar(unit);
+}
+
+uint unitCode(QChar unit)
+{
+    return unit.unicode();
+}
+
+bool isFolderSeparator(uint code)
+{
+    for (const char *separator = platform::folderSeparators; *separator; ++separator) {
+        if (code == uchar(*separator))
+            return true;
+    }
+    return false;
+}
+
+// Where the image's key lies in its name of size bytes or QChars: the file
+// name without folder and last extension, as QFileInfo::completeBaseName
+// gives it. The first unit and the length, found in one pass back from the
+// end: the first '.' met there, if any comes before a separator, ends it.
+template <typename Unit>
+std::pair<int, int> baseNameSpan(const Unit *name, int size)
+{
+    int nameEnd = size;
+    int nameStart = size;
+    for (; nameStart > 0; --nameStart) {
+        const uint code = unitCode(name[nameStart - 1]);
+        if (isFolderSeparator(code))
+            break;
+        if (code == '.' && nameEnd == size)
+            nameEnd = nameStart - 1;
+    }
+    return {nameStart, nameEnd - nameStart};
+}
+
+// The image's key (see baseNameSpan).
 QString imageBaseName(const QString &textName)
 {
-    int nameStart = 0;
-    for (const char *separator = platform::folderSeparators; *separator; ++separator)
-        nameStart = std::max(nameStart, textName.lastIndexOf(QLatin1Char(*separator)) + 1);
-    const int dot = textName.lastIndexOf(QLatin1Char('.'));
-    return textName.mid(nameStart, dot >= nameStart ? dot - nameStart : -1);
+    const std::pair<int, int> span = baseNameSpan(textName.constData(), textName.size());
+    return textName.mid(span.first, span.second);
+}
+
+// Whether the bytes are ASCII alone, looked at eight at a time.
+bool isAscii(const char *bytes, int size)
+{
+    constexpr uint64_t highBits = 0x8080808080808080u;
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word = 0;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if (word & highBits)
+            return false;
+    }
+    return std::all_of(bytes + i, bytes + size, [](char c) { return uchar(c) < 0x80; });
+}
+
+// Binds the image's key at keyColumn and, unless textColumn is negative, its
+// name at textColumn. Every 8-bit encoding of a locale reads ASCII as
+// itself, so an ASCII name is bound as the bytes it is, without a copy; any
+// other is read as the locale's.
+void bindImageNames(SqlCipherRowStatement &row, const ImageRecord &image, int keyColumn, int textColumn)
+{
+    const int size = nameSize(image);
+    if (isAscii(image.name, size)) {
+        const std::pair<int, int> key = baseNameSpan(image.name, size);
+        row.bindUtf8(keyColumn, image.name + key.first, key.second);
+        if (textColumn >= 0)
+            row.bindUtf8(textColumn, image.name, size);
+        return;
+    }
+    const QString textName = imageTextName(image);
+    row.bindText(keyColumn, imageBaseName(textName));
+    if (textColumn >= 0)
+        row.bindText(textColumn, textName);
 }
 
 double focalInPixels(const CameraRecord &camera)
@@ -96,58 +176,55 @@ void reportError(const QString &error)
 }
 
 // Binds X, Y, Z, Omega, Phi and Kappa, from column firstColumn on.
-void bindPositionAndAttitude(QSqlQuery &query, int firstColumn, const ImageRecord &image)
+void bindPositionAndAttitude(SqlCipherRowStatement &row, int firstColumn, const ImageRecord &image)
 {
     int column = firstColumn;
     for (double value : {image.X, image.Y, image.Z, image.omega, image.phi, image.kappa})
-        query.bindValue(column++, value);
+        row.bindReal(column++, value);
 }
 
 // Binds one imageinfos row; an image without camera gets zeros for the
-// camera's columns.
-void bindImageInfo(QSqlQuery &query, const ImageRecord &image, const CameraRecord *camera)
+// camera's columns. Whole numbers go as integers, the others as reals.
+void bindImageInfo(SqlCipherRowStatement &row, const ImageRecord &image, const CameraRecord *camera)
 {
-    const QString textName = imageTextName(image);
-    const QString baseName = imageBaseName(textName);
-    query.bindValue(0, baseName);
-    query.bindValue(1, groupId(image.camIdx));
-    query.bindValue(2, textName);
-    query.bindValue(3, image.stripNo);
-    query.bindValue(4, 0);
-    query.bindValue(5, 0);
-    query.bindValue(6, image.Z); // Alti
-    bindPositionAndAttitude(query, 7, image);
-    query.bindValue(13, camera ? focalInPixels(*camera) : 0.0);
-    query.bindValue(14, 0);
-    query.bindValue(15, QStringLiteral("NULL"));
-    query.bindValue(16, camera ? camera->width : 0);
-    query.bindValue(17, camera ? camera->height : 0);
-    query.bindValue(18, camera ? sensorWidth(*camera) : 0.0);
+    bindImageNames(row, image, 0, 2);
+    row.bindInteger(1, groupId(image.camIdx));
+    row.bindInteger(3, image.stripNo);
+    row.bindInteger(4, 0);
+    row.bindInteger(5, 0);
+    row.bindReal(6, image.Z); // Alti
+    bindPositionAndAttitude(row, 7, image);
+    row.bindReal(13, camera ? focalInPixels(*camera) : 0.0);
+    row.bindInteger(14, 0);
+    row.bindUtf8(15, "NULL", 4);
+    row.bindInteger(16, camera ? camera->width : 0);
+    row.bindInteger(17, camera ? camera->height : 0);
+    row.bindReal(18, camera ? sensorWidth(*camera) : 0.0);
 }
 
-void bindEofInfo(QSqlQuery &query, const ImageRecord &image)
+void bindEofInfo(SqlCipherRowStatement &row, const ImageRecord &image)
 {
-    query.bindValue(0, imageBaseName(imageTextName(image)));
-    query.bindValue(1, image.stripNo);
-    query.bindValue(2, 0);
-    query.bindValue(3, 0);
-    bindPositionAndAttitude(query, 4, image);
+    bindImageNames(row, image, 0, -1);
+    row.bindInteger(1, image.stripNo);
+    row.bindInteger(2, 0);
+    row.bindInteger(3, 0);
+    bindPositionAndAttitude(row, 4, image);
 }
 
-void bindGroup(QSqlQuery &query, const CameraRecord &camera, int32_t photos)
+void bindGroup(SqlCipherRowStatement &row, const CameraRecord &camera, int32_t photos)
 {
-    query.bindValue(0, groupId(camera.camIdx));
-    query.bindValue(1, photos);
-    query.bindValue(2, QString::fromUtf8(camera.name, int(qstrnlen(camera.name, sizeof camera.name))));
-    query.bindValue(3, sensorWidth(camera));
-    query.bindValue(4, focalInPixels(camera));
-    query.bindValue(5, 0.0);
-    query.bindValue(6, camera.width);
-    query.bindValue(7, camera.height);
-    query.bindValue(8, camera.x0);
-    query.bindValue(9, camera.y0);
+    row.bindInteger(0, groupId(camera.camIdx));
+    row.bindInteger(1, photos);
+    row.bindText(2, QString::fromUtf8(camera.name, int(qstrnlen(camera.name, sizeof camera.name))));
+    row.bindReal(3, sensorWidth(camera));
+    row.bindReal(4, focalInPixels(camera));
+    row.bindReal(5, 0.0);
+    row.bindInteger(6, camera.width);
+    row.bindInteger(7, camera.height);
+    row.bindReal(8, camera.x0);
+    row.bindReal(9, camera.y0);
     for (int k = 0; k < 6; ++k) // k0 k1 k2 k3 p1 p2
-        query.bindValue(10 + k, camera.distortion[k]);
+        row.bindReal(10 + k, camera.distortion[k]);
 }
 
 // Why the table's rows were not stored: its file and SQLite's reason.
@@ -189,10 +266,11 @@ QSqlError clearTable(QSqlDatabase &db, const QString &clear)
     return query.lastError();
 }
 
-// Prepares the statement on the open connection and, inside one transaction,
-// empties the table and runs insertRows on it. Nothing is written when there
-// is no open connection, the statement cannot be prepared or the transaction
-// cannot begin; the table keeps its rows when it cannot be emptied.
+// Prepares the statement on the open connection as a row statement of its
+// driver and, inside one transaction, empties the table and runs insertRows
+// on it. Nothing is written when there is no open connection, the statement
+// cannot be prepared or the transaction cannot begin; the table keeps its
+// rows when it cannot be emptied.
 template <typename InsertRows>
 TableWrite insertInTransaction(const RowsTarget &target, const char *statement, const char *clear,
                                InsertRows insertRows)
@@ -200,19 +278,19 @@ TableWrite insertInTransaction(const RowsTarget &target, const char *statement, 
     QSqlDatabase db = QSqlDatabase::database(target.connectionName, false);
     if (!db.isOpen())
         return {tr("%1: no open database").arg(db.databaseName())};
-    QSqlQuery query(db);
-    TableWrite written;
-    if (!query.prepare(inSchema(statement, target))) {
-        written = notStored(db, query.lastError());
-    } else if (!db.transaction()) {
+    const auto *driver = qobject_cast<SqlCipherRows *>(db.driver());
+    if (!driver)
+        return notStored(db, QSqlError(QStringLiteral("the %1 driver writes no row statements").arg(db.driverName())));
+    QSqlError prepareError;
+    const std::unique_ptr<SqlCipherRowStatement> row = driver->prepareRows(inSchema(statement, target), &prepareError);
+    if (!row)
+        return notStored(db, prepareError);
+    if (!db.transaction()) {
         reportError(db.lastError().text());
-        written = notStored(db, db.lastError());
-    } else {
-        const QSqlError cleared = clearTable(db, inSchema(clear, target));
-        written = cleared.type() == QSqlError::NoError ? insertRows(db, query) : rolledBack(db, cleared);
+        return notStored(db, db.lastError());
     }
-    query.finish();
-    return written;
+    const QSqlError cleared = clearTable(db, inSchema(clear, target));
+    return cleared.type() == QSqlError::NoError ? insertRows(db, *row) : rolledBack(db, cleared);
 }
 
 // Whether a stop was asked, looked at once every few thousand rows.
@@ -236,7 +314,7 @@ void reportRows(const RowsWritten &rows, size_t row, size_t total)
 // after it would go in one by one, so none is tried. A table committed tells
 // its rows in all.
 template <typename Record, typename BindRow, typename LogFailure>
-TableWrite insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vector<Record> &records,
+TableWrite insertUntilFailure(QSqlDatabase &db, SqlCipherRowStatement &statement, const std::vector<Record> &records,
                               BindRow bindRow, LogFailure logFailure, const TableWatch &watch)
 {
     for (size_t row = 0; row < records.size(); ++row) {
@@ -248,9 +326,9 @@ TableWrite insertUntilFailure(QSqlDatabase &db, QSqlQuery &query, const std::vec
         }
         reportRows(watch.rows, row, records.size());
         bindRow(records[row]);
-        if (!query.exec()) {
-            logFailure(records[row], query.lastError());
-            return rolledBack(db, query.lastError());
+        if (!statement.exec()) {
+            logFailure(records[row], statement.lastError());
+            return rolledBack(db, statement.lastError());
         }
     }
     TableWrite written = committed(db);
@@ -270,25 +348,25 @@ TableWrite insertImageInfos(const RowsTarget &target, const std::vector<ImageRec
                             const std::vector<CameraRecord> &cameraRecords, const TableWatch &watch)
 {
     const auto cameras = camerasByIndex(cameraRecords);
-    return insertInTransaction(target, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(target, imageInfosInsert, imageInfosClear, [&](QSqlDatabase &db, SqlCipherRowStatement &row) {
         const auto bindRow = [&](const ImageRecord &image) {
             const auto camera = cameras.find(image.camIdx);
-            bindImageInfo(query, image, camera == cameras.end() ? nullptr : camera->second);
+            bindImageInfo(row, image, camera == cameras.end() ? nullptr : camera->second);
         };
         const auto logFailure = [](const ImageRecord &image, const QSqlError &error) {
             MERGE_LOG_ERROR << "failed to insert image: " << error.text().toUtf8().constData() << " fileName:: "
                             << imageBaseName(imageTextName(image)).toLocal8Bit().constData();
         };
-        return insertUntilFailure(db, query, imageRecords, bindRow, logFailure, watch);
+        return insertUntilFailure(db, row, imageRecords, bindRow, logFailure, watch);
     });
 }
 
 TableWrite insertEofInfo(const RowsTarget &target, const std::vector<ImageRecord> &imageRecords,
                          const TableWatch &watch)
 {
-    return insertInTransaction(target, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(target, eofInfoInsert, eofInfoClear, [&](QSqlDatabase &db, SqlCipherRowStatement &row) {
         return insertUntilFailure(
-            db, query, imageRecords, [&](const ImageRecord &image) { bindEofInfo(query, image); },
+            db, row, imageRecords, [&](const ImageRecord &image) { bindEofInfo(row, image); },
             [](const ImageRecord &, const QSqlError &error) { logRowError(error); }, watch);
     });
 }
@@ -297,12 +375,12 @@ TableWrite insertGroups(const RowsTarget &target, const std::vector<CameraRecord
                         const GroupCounts &groupCounts, const TableWatch &watch)
 {
     const auto counts = lastRunCounts(groupCounts);
-    return insertInTransaction(target, groupsInsert, groupsClear, [&](QSqlDatabase &db, QSqlQuery &query) {
+    return insertInTransaction(target, groupsInsert, groupsClear, [&](QSqlDatabase &db, SqlCipherRowStatement &row) {
         return insertUntilFailure(
-            db, query, cameraRecords,
+            db, row, cameraRecords,
             [&](const CameraRecord &camera) {
                 const auto count = counts.find(camera.camIdx);
-                bindGroup(query, camera, count == counts.end() ? 0 : count->second);
+                bindGroup(row, camera, count == counts.end() ? 0 : count->second);
             },
             [](const CameraRecord &, const QSqlError &error) { logRowError(error); }, watch);
     });

@@ -83,11 +83,18 @@ LineScan scanLine(const char *line, ImageRecord &record)
 // '\', up to its last '.'.
 std::string_view baseNameOf(std::string_view path)
 {
-    const size_t separator = path.find_last_of("/\\");
-    const size_t nameStart = separator == std::string_view::npos ? 0 : separator + 1;
-    const size_t dot = path.rfind('.');
-    const bool dotInName = dot != std::string_view::npos && dot >= nameStart;
-    return path.substr(nameStart, (dotInName ? dot : path.size()) - nameStart);
+    // One pass back from the end: the first '.' met there, if any comes
+    // before a separator, ends the name.
+    size_t nameEnd = path.size();
+    size_t nameStart = path.size();
+    for (; nameStart > 0; --nameStart) {
+        const char c = path[nameStart - 1];
+        if (c == '/' || c == '\\')
+            break;
+        if (c == '.' && nameEnd == path.size())
+            nameEnd = nameStart - 1;
+    }
+    return path.substr(nameStart, nameEnd - nameStart);
 }
 
 // Coordinates that are not numbers are not within bounds either.

@@ -18,8 +18,32 @@ MergeSideWork::~MergeSideWork()
     database.discardPreparation();
 }
 
-void MergeSideWork::startCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances)
+namespace {
+
+// Whether the earlier check is one of these projects with these tolerances.
+bool checkedAlike(const EarlierCheck &earlier, const std::vector<ProjectEntry> &projects, Tolerances tolerances)
 {
+    if (earlier.tolerances.horizontal != tolerances.horizontal || earlier.tolerances.vertical != tolerances.vertical
+        || earlier.projectFiles.size() != int(projects.size()))
+        return false;
+    for (size_t p = 0; p < projects.size(); ++p) {
+        if (earlier.projectFiles.at(int(p)) != projects[p].prjFile)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void MergeSideWork::startCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances,
+                               const EarlierCheck *earlier)
+{
+    if (earlier && checkedAlike(*earlier, projects, tolerances)) {
+        std::promise<ReadinessReport> done;
+        done.set_value(earlier->report);
+        check = done.get_future();
+        return;
+    }
     check = startReadinessCheck(projects, tolerances, [this] { return ending || mergeStop; });
 }
 

@@ -3,6 +3,7 @@
 
 #include "camerarecords.h"
 #include "mergereport.h"
+#include "mergerequest.h"
 #include "readiness.h"
 
 #include <QString>
@@ -28,8 +29,10 @@ public:
     MergeSideWork(const MergeSideWork &) = delete;
     MergeSideWork &operator=(const MergeSideWork &) = delete;
 
-    // Starts the check of the projects' positions.
-    void startCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances);
+    // Starts the check of the projects' positions; takes the earlier check
+    // instead when there is one of these very projects and tolerances.
+    void startCheck(const std::vector<ProjectEntry> &projects, Tolerances tolerances,
+                    const EarlierCheck *earlier = nullptr);
     // Waits for the check and keeps its findings in the report, its map in
     // Log/ (takeReadiness); when the merge was stopped, only that the check
     // did not finish.

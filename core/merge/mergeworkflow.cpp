@@ -142,7 +142,7 @@ MergeReport MergeWorkflow::mergePrj(const MergeRequest &request)
     report.outputs = plan.outputs;
     merge.sideWork.emplace(*photoDatabase, stopFlag);
     // The check only tells: it runs beside the merge, for the record and the map.
-    merge.sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance});
+    merge.sideWork->startCheck(plan.projects, {request.tolerance, request.verticalTolerance}, request.checked.get());
 
     if (writeSolverInputs(merge))
         runMerge(merge);

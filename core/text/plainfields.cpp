@@ -48,14 +48,14 @@ bool exactProduct(uint64_t digits, int power, double &value)
 
 } // namespace
 
-bool PlainFields::skipBlanks()
+inline bool PlainFields::skipBlanks()
 {
     while (isAsciiBlank(*next))
         ++next;
     return *next != '\0';
 }
 
-const char *PlainFields::numberStart(bool &negative)
+inline const char *PlainFields::numberStart(bool &negative)
 {
     if (!skipBlanks())
         return nullptr;
