@@ -93,7 +93,7 @@ void TestOutputFolder::missingParentRefused()
     QVERIFY(!makeq7cListFile(temp + "/missing//m", messages));
 
     QCOMPARE(messages.shown,
-             QStringList{"warning|Tips|Folder creation failed!\n" + temp + "/missing/m: No such file or directory"});
+             QStringList{"warning|Tips|Folder creation failed!\n" + shown(temp + "/missing/m") + ": No such file or directory"});
     QVERIFY(!QFileInfo::exists(temp + "/missing"));
 }
 
@@ -104,7 +104,8 @@ void TestOutputFolder::plainFileInPlaceRefused()
 
     QVERIFY(!makeq7cListFile(outDir, messages));
 
-    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!\n" + temp + "/out/m: Not a directory"});
+    QCOMPARE(messages.shown, QStringList{"warning|Tips|Folder creation failed!\n" + shown(temp + "/out/m")
+                                                     + ": Not a directory"});
     QCOMPARE(entries(temp + "/out"), QStringList{"m"});
     QCOMPARE(readBytes(temp + "/out/m"), QByteArray("not a folder"));
 }
