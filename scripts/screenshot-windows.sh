@@ -15,6 +15,9 @@ if [[ "${1:-}" != "--inside" ]]; then
   [[ -f build-win/bin/q7prjmerge.exe ]] || scripts/build-windows.sh
   source scripts/wine-prefix.sh
   wine_prefix
+  # The window as a first start opens it: no size, place or list kept from
+  # an earlier run.
+  (unset DISPLAY; wine reg delete 'HKCU\Software\ProjectMergeTool' /f >/dev/null 2>&1 || true)
   # A server started without a display would send the window nowhere.
   wineserver -k 2>/dev/null || true
   wineserver -w
