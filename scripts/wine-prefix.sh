@@ -3,7 +3,7 @@
 # alone), made when missing, with Wine's own TrueType fonts in its Fonts
 # folder. Debian's Wine does not load them from its data folder, so a prefix
 # without them has no Tahoma: the dialog font ("MS Shell Dlg 2", which Wine
-# substitutes by Tahoma) then falls back to the first family fontconfig lists,
+# substitutes by Tahoma) then falls back to one of the system's fonts, here
 # DejaVu Math TeX Gyre, whose 46-pixel line at 8 points stretches every button
 # and row of a dialog to twice its height.
 export WINEPREFIX=$PWD/build-win/wine
