@@ -1,5 +1,7 @@
 #include "checkcommand.h"
 
+#include "shownpath.h"
+
 #include <QCoreApplication>
 #include <QJsonDocument>
 #include <cstdio>
@@ -22,7 +24,7 @@ int runReadinessCheck(const QStringList &projectFiles, Tolerances tolerances, bo
         check(projectFiles, tolerances, mapFile.isEmpty() ? MapPoints::Dropped : MapPoints::Kept);
     const bool mapWritten = mapFile.isEmpty() || writeBlockMapSvg(mapFile, report, "check of " + projectFiles.join(", "));
     if (!mapWritten)
-        std::fprintf(stderr, "The map could not be written to %s\n", qPrintable(mapFile));
+        std::fprintf(stderr, "The map could not be written to %s\n", qPrintable(shownPath(mapFile)));
     const int exitCode = report.findings.empty() && mapWritten ? 0 : 1;
     if (json) {
         QJsonObject object{{"program", QCoreApplication::applicationName()},
@@ -30,7 +32,7 @@ int runReadinessCheck(const QStringList &projectFiles, Tolerances tolerances, bo
                            {"check", readinessJson(report)},
                            {"exitCode", exitCode}};
         if (!mapFile.isEmpty())
-            object.insert("map", mapWritten ? mapFile : QString());
+            object.insert("map", mapWritten ? shownPath(mapFile) : QString());
         std::printf("%s\n", QJsonDocument(object).toJson(QJsonDocument::Compact).constData());
         return exitCode;
     }

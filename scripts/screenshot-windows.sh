@@ -2,7 +2,7 @@
 # A picture of the Windows dialog for the README, taken of q7prjmerge.exe of
 # scripts/build-windows.sh running under Wine in an X window under Xvfb:
 #   docs/screenshots/windows-dialog.png
-# Wine runs in the prefix of scripts/test-windows.sh (build-win/wine), its
+# Wine runs in the prefix of scripts/wine-prefix.sh (build-win/wine), its
 # settings in the registry there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,8 +13,11 @@ if [[ "${1:-}" != "--inside" ]]; then
     "${sudo_cmd[@]}" apt-get install -y --no-install-recommends xdotool
   }
   [[ -f build-win/bin/q7prjmerge.exe ]] || scripts/build-windows.sh
-  export WINEPREFIX=$PWD/build-win/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  [[ -f $WINEPREFIX/system.reg ]] || wineboot -i >/dev/null 2>&1
+  source scripts/wine-prefix.sh
+  wine_prefix
+  # The window as a first start opens it: no size, place or list kept from
+  # an earlier run.
+  (unset DISPLAY; wine reg delete 'HKCU\Software\ProjectMergeTool' /f >/dev/null 2>&1 || true)
   # A server started without a display would send the window nowhere.
   wineserver -k 2>/dev/null || true
   wineserver -w

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Windows build tried under Wine (in a Wine prefix of its own in
-# build-win/wine, so the user's own is left alone):
+# The Windows build tried under Wine (in the Wine prefix of
+# scripts/wine-prefix.sh):
 #   1. every test suite through CTest, offscreen;
 #   2. the sample projects merged by the Windows batch program and by the
 #      Linux one (build/, made first when missing) into a project named with
@@ -21,9 +21,7 @@ version=$(sed -n 's/^#define Q7_VERSION "\(.*\)"$/\1/p' "$build/generated/q7vers
 fail() { echo "test-windows: $*" >&2; exit 1; }
 step() { echo "[test-windows $(date -u +%H:%M:%S)] $*"; }
 
-export WINEPREFIX=$PWD/$build/wine
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+source scripts/wine-prefix.sh
 # Wine reads the arguments as UTF-8 and gives its programs the ANSI code page
 # of Western Europe.
 export LC_ALL=C.UTF-8
@@ -32,10 +30,8 @@ export LC_ALL=C.UTF-8
 export WINEQT_QPA_PLATFORM=offscreen
 export WINEQT_FORCE_STDERR_LOGGING=1
 unset DISPLAY
-if [[ ! -f $WINEPREFIX/system.reg ]]; then
-  step "making the Wine prefix"
-  wineboot -i >/dev/null 2>&1
-fi
+[[ -f $WINEPREFIX/system.reg ]] || step "making the Wine prefix"
+wine_prefix
 # One server for the whole run, and Wine's own services started now, away
 # from the tests: a service started by a test's program would hold that
 # test's output open, and CTest would wait for it until the timeout.

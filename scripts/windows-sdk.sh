@@ -59,7 +59,7 @@ install_packages() {
   local packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools
     mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
-    wine64 wine nsis xvfb xauth imagemagick xz-utils zip unzip
+    wine64 wine fonts-wine nsis xvfb xauth imagemagick xz-utils zip unzip
     build-essential cmake pkg-config dpkg-dev tcl perl
   )
   local missing=() pkg status

@@ -25,6 +25,13 @@ inline QString freshTempDir(std::unique_ptr<QTemporaryDir> &dir)
     return dir->isValid() ? dir->path() : QString();
 }
 
+// A path as people are shown it, written with single "/" in a test: with
+// the system's separators (a backslash on Windows).
+inline QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
 inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);

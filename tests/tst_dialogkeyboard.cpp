@@ -124,11 +124,12 @@ void TestDialogKeyboard::enterStartsMergeOnly_data()
     QTest::newRow("name with /") << "prjDirEdit" << "/tmp" << "a/b" << "The project name must not contain \"/\"."
                                  << "prjNameEdit";
     QTest::newRow("folder under a missing one") << "prjNameEdit" << "/nonexistent/deeper" << "m"
-                                                << "Folder creation failed!\n/nonexistent/deeper/m: No such file or "
-                                                   "directory"
+                                                << "Folder creation failed!\n" + shown("/nonexistent/deeper/m")
+                                                       + ": No such file or directory"
                                                 << "prjDirEdit";
     QTest::newRow("folder under a file") << "prjNameEdit" << "/etc/passwd" << "m"
-                                         << "Folder creation failed!\n/etc/passwd/m: Not a directory" << "prjDirEdit";
+                                         << "Folder creation failed!\n" + shown("/etc/passwd/m") + ": Not a directory"
+                                         << "prjDirEdit";
 }
 
 void TestDialogKeyboard::enterStartsMergeOnly()
@@ -225,7 +226,7 @@ void TestDialogKeyboard::replacesExistingProjectOnlyWhenAsked()
         child<QPushButton>("mergeButton")->click();
         QVERIFY(ended.size() == 2 || ended.wait(patientMs));
     });
-    QCOMPARE(boxes, QStringList{"Replace project|m already exists in " + temp + "/. Replace its files?"});
+    QCOMPARE(boxes, QStringList{"Replace project|m already exists in " + shown(temp + "/") + ". Replace its files?"});
     QCOMPARE(ended.last().first().value<MergeReport>().started, replaced);
     QCOMPARE(readBytes(temp + "/m/m.cmr") != "earlier", replaced);
 }

@@ -161,10 +161,10 @@ void TestMergeCli::mergesAndSummarises()
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 0);
     QVERIFY2(run.out.contains(QRegularExpression(
-                 QRegularExpression::escape(QString("Merged 2 projects into %1/m: 4 cameras, 39 images.\n"
+                 QRegularExpression::escape(QString("Merged 2 projects into %1: 4 cameras, 39 images.\n"
                                                     "Images: 40 read from the source position files, 39 in the "
-                                                    "merged project (1 shared image merged once).\n").arg(temp))
-                 + "Total time: \\d+\\.\\d s\n" + QRegularExpression::escape("New project file: " + temp + "/m/m.Q7D\n")
+                                                    "merged project (1 shared image merged once).\n").arg(shown(temp + "/m")))
+                 + "Total time: \\d+\\.\\d s\n" + QRegularExpression::escape("New project file: " + shown(temp + "/m/m.Q7D") + "\n")
                  + "$")),
              qPrintable(run.out));
     QCOMPARE(tableRows(temp + "/m/m.temp", "imageinfos", "Name").size(), 39);
@@ -236,24 +236,24 @@ void TestMergeCli::refusesToStart_data()
     QTest::newRow("empty name") << QStringList{"--dir", "/tmp", "--name", "", project}
                                 << "Please enter a save file name.";
     QTest::newRow("missing parent") << QStringList{"--dir", "/nonexistent/deeper", "--name", "m", project}
-                                    << "Folder creation failed!\n/nonexistent/deeper/m: No such file or directory";
+                                    << "Folder creation failed!\n" + shown("/nonexistent/deeper/m") + ": No such file or directory";
     QTest::newRow("output is a file") << QStringList{"--dir", "/etc", "--name", "passwd", project}
-                                      << "Folder creation failed!\n/etc/passwd: Not a directory";
+                                      << "Folder creation failed!\n" + shown("/etc/passwd") + ": Not a directory";
     QTest::newRow("name ..") << QStringList{"--dir", "/tmp", "--name", "..", project}
                              << "The project name \"..\" names a folder, not a new project.";
     QTest::newRow("name ../x") << QStringList{"--dir", "/tmp", "--name", "../x", project}
                                << "The project name must not contain \"/\".";
     QTest::newRow("overwrites a source") << QStringList{"--dir", examples, "--name", "block01", project}
-                                         << QString("The new project's project file %1/block01/block01.Q7D "
+                                         << QString("The new project's project file %1 "
                                                     "would overwrite the project file of the source project %2.")
-                                                .arg(examples, project);
+                                                .arg(shown(examples + "/block01/block01.Q7D"), shown(project));
     QTest::newRow("missing project file") << QStringList{"--dir", "/tmp", "--name", "m", project, "/no/such/p.Q7D"}
-                                          << "No such project file: /no/such/p.Q7D";
+                                          << "No such project file: " + shown("/no/such/p.Q7D");
     QTest::newRow("not a project file") << QStringList{"--dir", "/tmp", "--name", "m", "/etc/passwd", project}
-                                        << "Not a readable project file: /etc/passwd";
+                                        << "Not a readable project file: " + shown("/etc/passwd");
     QTest::newRow("same project twice") << QStringList{"--dir", "/tmp", "--name", "m", project,
                                                        examples + "/block02/block02.Q7D", examples + "/block01/../block01/block01.Q7D"}
-                                        << "Listed more than once: " + examples + "/block01/../block01/block01.Q7D";
+                                        << "Listed more than once: " + shown(examples + "/block01/../block01/block01.Q7D");
 }
 
 // Nothing on standard output but, with --json, one object with the reason.
@@ -298,7 +298,8 @@ void TestMergeCli::refusesUnreadableProjectsBeforeWriting()
 {
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m", "/no/such/p.Q7D", temp + "/src"} + samples);
     QCOMPARE(run.exitCode, 2);
-    QVERIFY2(run.err.contains("No such project file: /no/such/p.Q7D\nNot a readable project file: " + temp + "/src\n"),
+    QVERIFY2(run.err.contains("No such project file: " + shown("/no/such/p.Q7D") + "\nNot a readable project file: "
+                                 + shown(temp + "/src") + "\n"),
              qPrintable(run.err));
     QCOMPARE(QDir(temp).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList({"src"}));
 }
@@ -368,7 +369,7 @@ void TestMergeCli::sizeLimitKeepsEarlierFilesAndEndsWithExitOne()
     const Run run = runCli(QStringList{"--fsize=4096", binPath("q7prjmerge-cli"), "--dir", temp, "--name", "m"} + samples,
                            "/usr/bin/prlimit");
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.contains(QString("\n- position export: %1/m/m_xyz.txt could not be written").arg(temp)),
+    QVERIFY2(run.out.contains(QString("\n- position export: %1 could not be written").arg(shown(temp + "/m/m_xyz.txt"))),
              qPrintable(run.out));
     QCOMPARE(readBytes(out + "m_xyz.txt"), positions);
     QDirIterator it(out, QDirIterator::Subdirectories);
@@ -398,7 +399,7 @@ void TestMergeCli::missingPositionFileEndsWithExitOne()
     QVERIFY(QFile::remove(xyz));
     const Run run = runCli(QStringList{"--dir", temp, "--name", "m"} + samples);
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.out.contains("\n- position export: " + temp + "/src/block02/block02_xyz.txt could not be read\n"),
+    QVERIFY2(run.out.contains("\n- position export: " + shown(temp + "/src/block02/block02_xyz.txt") + " could not be read\n"),
              qPrintable(run.out));
     QVERIFY(run.out.contains("20 read from the source position files, 39 in the merged project; "
                              "the merged position file holds 20.\nTotal time: "));
@@ -610,8 +611,8 @@ void TestMergeCli::pathLimits()
         QCOMPARE(runCli(QStringList{"--dir", dir, "--name", "m"} + samples).exitCode, 0);
         return;
     }
-    QVERIFY2(run.err.contains(QString("The path of the new project's photo database, %1/m/m.temp, would be "
-                                      "501 bytes long; at most 500 fit.").arg(dir)),
+    QVERIFY2(run.err.contains(QString("The path of the new project's photo database, %1, would be "
+                                      "501 bytes long; at most 500 fit.").arg(shown(dir + "/m/m.temp"))),
              qPrintable(run.err));
     QVERIFY(!QFileInfo::exists(dir + "/m"));
 }

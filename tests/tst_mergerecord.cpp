@@ -90,11 +90,12 @@ void TestMergeRecord::recordsEachMergeAndKeepsEarlierRecords()
     for (const QString &expected :
          {QString("program: q7prjmerge-cli " Q7_VERSION "\n"),
           QString("started as: batch program: %1 %2\n").arg(startedAs, arguments.join(' ')),
-          QString("  2. project file: %1 %2\n").arg(samples[1], fileSize(samples[1])),
-          QString("     position file: %1/block02_xyz.txt %2\n").arg(source2, fileSize(source2 + "/block02_xyz.txt")),
-          QString("     orientation file: %1/Adjustment/block02_ori.q7c %2\n")
-              .arg(source2, fileSize(source2 + "/Adjustment/block02_ori.q7c")),
-          QString("output folder: %1\n").arg(out),
+          QString("  2. project file: %1 %2\n").arg(shown(samples[1]), fileSize(samples[1])),
+          QString("     position file: %1 %2\n")
+              .arg(shown(source2 + "/block02_xyz.txt"), fileSize(source2 + "/block02_xyz.txt")),
+          QString("     orientation file: %1 %2\n")
+              .arg(shown(source2 + "/Adjustment/block02_ori.q7c"), fileSize(source2 + "/Adjustment/block02_ori.q7c")),
+          QString("output folder: %1\n").arg(shown(out)),
           // The command as it ran.
           QString("solver: %1//AT//%3 -t mergeq7c -l %2//m.txt -p %2//m_xyz.txt -d %2//Adjustment\n")
               .arg(QFileInfo(Q7_BIN_DIR).absoluteFilePath(), temp + "//m", solver),
@@ -103,7 +104,7 @@ void TestMergeRecord::recordsEachMergeAndKeepsEarlierRecords()
           QString("counts: 2 projects, 4 cameras, 39 images; 40 positions read, 39 merged\nresult: succeeded\n\n")})
         QVERIFY2(first.contains(expected), qPrintable(expected + "\nnot in:\n" + first));
     QVERIFY(first.startsWith("=== merge of " + QDate::currentDate().toString(Qt::ISODate)));
-    QVERIFY(first.indexOf("  1. project file: " + samples[0]) < first.indexOf("  2. project file: "));
+    QVERIFY(first.indexOf("  1. project file: " + shown(samples[0])) < first.indexOf("  2. project file: "));
     for (const char *step : {"solver", "camera file", "image list", "project file", "groups"})
         QVERIFY2(first.contains(QRegularExpression(QString("\n  %1: +ok +\\d+ ms\n").arg(step))), step);
 
@@ -221,18 +222,31 @@ void TestMergeRecord::pathsShownCleaned_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("the merge's joins") << "/tmp//m///Adjustment//m_ori.q7c" << "/tmp/m/Adjustment/m_ori.q7c";
-    QTest::newRow("dot folders") << "/ex//block01/./block01.Q7D/.//x" << "/ex/block01/block01.Q7D/x";
-    QTest::newRow("kept: '..', hidden, last '.'") << "/a/../.h//b/." << "/a/../.h/b/.";
-    QTest::newRow("network share's pair kept") << "//server/share//x" << "/" "/server/share/x";
-    QTest::newRow("in a sentence") << "failed!\n/a//b: no, //c and x//y." << "failed!\n/a/b: no, //c and x/y.";
+    QTest::addColumn<QString>("windows"); // with the system's separators
+    QTest::newRow("the merge's joins") << "/tmp//m///Adjustment//m_ori.q7c" << "/tmp/m/Adjustment/m_ori.q7c"
+                                       << "\\tmp\\m\\Adjustment\\m_ori.q7c";
+    QTest::newRow("dot folders") << "/ex//block01/./block01.Q7D/.//x" << "/ex/block01/block01.Q7D/x"
+                                 << "\\ex\\block01\\block01.Q7D\\x";
+    QTest::newRow("kept: '..', hidden, last '.'") << "/a/../.h//b/." << "/a/../.h/b/." << "\\a\\..\\.h\\b\\.";
+    QTest::newRow("network share's pair kept") << "//server/share//x" << "/" "/server/share/x"
+                                               << "\\\\server\\share\\x";
+    QTest::newRow("drive") << "C://w/.//Größe.Q7D" << "C:/w/Größe.Q7D" << "C:\\w\\Größe.Q7D";
+    QTest::newRow("typed backslashes") << "Z:\\a\\\\b//c" << "Z:\\a\\\\b/c" << "Z:\\a\\b\\c";
+    QTest::newRow("quotes and blanks") << "/it's \"a\"//b c/" << "/it's \"a\"/b c/" << "\\it's \"a\"\\b c\\";
+    QTest::newRow("in a sentence") << "failed!\n/a//b: no, //c and x//y." << "failed!\n/a/b: no, //c and x/y."
+                                   << "failed!\n\\a\\b: no, \\\\c and x\\y.";
 }
 
 void TestMergeRecord::pathsShownCleaned()
 {
     QFETCH(QString, text);
     QFETCH(QString, shown);
+    QFETCH(QString, windows);
+#ifdef Q_OS_WIN
+    QCOMPARE(shownPath(text), windows);
+#else
     QCOMPARE(shownPath(text), shown);
+#endif
 }
 
 QTEST_GUILESS_MAIN(TestMergeRecord)

@@ -86,7 +86,7 @@ void TestOutputFolder::missingParentRefused()
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiachuanjianshibai");
 
     QCOMPARE(makeq7cListFile(temp + "/missing//m").value_or(QString()),
-             "Folder creation failed!\n" + temp + "/missing/m: No such file or directory");
+             "Folder creation failed!\n" + shown(temp + "/missing/m") + ": No such file or directory");
     QVERIFY(!QFileInfo::exists(temp + "/missing"));
 }
 
@@ -95,7 +95,7 @@ void TestOutputFolder::plainFileInPlaceRefused()
     QVERIFY(writeBytes(temp + "/out/m", "not a folder"));
     QTest::ignoreMessage(QtDebugMsg, "wenjianjiachuanjianshibai");
 
-    QCOMPARE(makeq7cListFile(outDir).value_or(QString()), "Folder creation failed!\n" + temp + "/out/m: Not a directory");
+    QCOMPARE(makeq7cListFile(outDir).value_or(QString()), "Folder creation failed!\n" + shown(temp + "/out/m") + ": Not a directory");
     QCOMPARE(entries(temp + "/out"), QStringList{"m"});
     QCOMPARE(readBytes(temp + "/out/m"), QByteArray("not a folder"));
 }
