@@ -27,7 +27,17 @@ if [[ "${1:-}" != "--inside" ]]; then
   exit
 fi
 
-wine build-win/bin/q7prjmerge.exe "$PWD"/examples/*/*.Q7D >/dev/null 2>&1 &
+# The sample projects where an operator keeps them, on drive C: of the
+# prefix, so the list shows Windows paths of their own.
+survey=$WINEPREFIX/drive_c/Survey
+rm -rf "$survey"
+cp -r examples "$survey"
+projects=()
+for file in "$survey"/*/*.Q7D; do
+  relative=${file#"$survey"/}
+  projects+=("C:\\Survey\\${relative//\//\\}")
+done
+wine build-win/bin/q7prjmerge.exe "${projects[@]}" >/dev/null 2>&1 &
 program=$!
 trap 'kill $program 2>/dev/null || true' EXIT
 window=
