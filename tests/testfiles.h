@@ -32,6 +32,18 @@ inline QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// What a test expects on this system: `windows` on Windows, else `posix`.
+inline QString onThisSystem(const QString &posix, const QString &windows)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(posix)
+    return windows;
+#else
+    Q_UNUSED(windows)
+    return posix;
+#endif
+}
+
 inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);
