@@ -105,6 +105,8 @@ void mergeprj::createWidgets()
     upButton = new QPushButton(tr("Up"));
     downButton = new QPushButton(tr("Down"));
     statusLabel = new QLabel;
+    // A notice of many names wraps rather than widen the window past the screen.
+    statusLabel->setWordWrap(true);
     progressPanel = new MergeProgressPanel(MergeWorkflow::plannedSteps);
     progressPanel->hide();
     readinessPanel = new ReadinessPanel(projectList, tolerances);

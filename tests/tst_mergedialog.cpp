@@ -264,6 +264,15 @@ void TestMergeDialog::addSameFileTwiceGivesOneItemAndNote()
     QVERIFY2(status().contains("a.Q7D"), qPrintable(status()));
     button("upButton")->click(); // the next action clears the note
     QVERIFY(status().isEmpty());
+    // A note of many names wraps: the window needs no more width for it.
+    const int width = dialog->minimumSizeHint().width();
+    QStringList many;
+    for (int i = 0; i < 40; ++i)
+        many << QString("/data/survey/block-with-a-long-name-%1.Q7D").arg(i);
+    dialog->addProjectFiles(many);
+    dialog->addProjectFiles(many);
+    QVERIFY2(status().size() > 1000, qPrintable(status()));
+    QCOMPARE(dialog->minimumSizeHint().width(), width);
 }
 
 void TestMergeDialog::addManyInOrderAndRemember()
