@@ -89,9 +89,12 @@ int root(std::vector<int> &parent, int p)
     return p;
 }
 
-} // namespace
-
-std::vector<bool> framedProjects(const ReadinessReport &report, const std::vector<int> &focus)
+// The projects the map frames: with a focus those alone; else the largest
+// group (most positions) of blocks in the first unit whose extents (boxes,
+// one a project) lie within a few block sizes of each other, the others
+// being far away.
+std::vector<bool> framedProjects(const ReadinessReport &report, const std::vector<int> &focus,
+                                 const std::vector<Box> &boxes)
 {
     const size_t count = report.projects.size();
     std::vector<bool> framed(count, false);
@@ -103,7 +106,6 @@ std::vector<bool> framedProjects(const ReadinessReport &report, const std::vecto
                                     [](const ReadinessProject &p) { return p.unit != PositionUnit::None; });
     if (first == report.projects.end())
         return framed;
-    const std::vector<Box> boxes = projectBoxes(report.points, count);
     std::vector<int> parent(count);
     std::iota(parent.begin(), parent.end(), 0);
     for (size_t a = 0; a < count; ++a) {
@@ -125,6 +127,8 @@ std::vector<bool> framedProjects(const ReadinessReport &report, const std::vecto
         framed[p] = report.projects[p].unit == first->unit && root(parent, int(p)) == largest;
     return framed;
 }
+
+} // namespace
 
 std::vector<QPointF> ringCentres(const BlockMapGrid &grid, const std::vector<FindingImage> &images, double cellUnits,
                                  std::vector<QPointF> &drawn)
@@ -170,8 +174,8 @@ BlockMapGrid::BlockMapGrid(const ReadinessReport &report, int width, int height,
 {
     for (const ReadinessProject &project : report.projects)
         colours.push_back(uint16_t(project.colour));
-    const std::vector<bool> framed = framedProjects(report, focus);
     const std::vector<Box> boxes = projectBoxes(report.points, report.projects.size());
+    const std::vector<bool> framed = framedProjects(report, focus, boxes);
     Box extent;
     for (size_t p = 0; p < boxes.size(); ++p) {
         if (framed[p] && boxes[p].points) {

@@ -72,11 +72,6 @@ constexpr double ringRadius = 6;
 std::vector<QPointF> ringCentres(const BlockMapGrid &grid, const std::vector<FindingImage> &images, double cellUnits,
                                  std::vector<QPointF> &drawn);
 
-// The projects the map frames: with a focus those alone; else the largest
-// group (most positions) of blocks in the first unit whose extents lie
-// within a few block sizes of each other, the others being far away.
-std::vector<bool> framedProjects(const ReadinessReport &report, const std::vector<int> &focus);
-
 // A scale bar's length in metres: 1, 2 or 5 times a power of ten, at most
 // the given length.
 double roundScaleLength(double metres);
