@@ -11,6 +11,7 @@
 #include <QSqlQuery>
 #include <QSqlDriver>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <glog/logging.h>
@@ -64,13 +65,17 @@ uint unitCode(QChar unit)
     return unit.unicode();
 }
 
+// Which ASCII codes are folder separators here, looked up once.
+const std::array<bool, 128> folderSeparatorCodes = [] {
+    std::array<bool, 128> codes{};
+    for (const char *separator = platform::folderSeparators; *separator; ++separator)
+        codes[uchar(*separator) % codes.size()] = true; // all of them are ASCII
+    return codes;
+}();
+
 bool isFolderSeparator(uint code)
 {
-    for (const char *separator = platform::folderSeparators; *separator; ++separator) {
-        if (code == uchar(*separator))
-            return true;
-    }
-    return false;
+    return code < folderSeparatorCodes.size() && folderSeparatorCodes[code];
 }
 
 // Where the image's key lies in its name of size bytes or QChars: the file
