@@ -102,30 +102,30 @@ bool readCameras(TextLines &lines, int count, std::vector<CameraRecord> &cameras
     });
 }
 
-void scanIndices(const char *line, ImageRecord &image)
+void scanIndices(const TextLines::Line &line, ImageRecord &image)
 {
-    if (scanPlainFields(line, image.imageIdx, image.camIdx, image.stripNo) == notPlain)
-        std::sscanf(line, "%d %d %d", &image.imageIdx, &image.camIdx, &image.stripNo);
+    if (scanPlainFields(line.text, image.imageIdx, image.camIdx, image.stripNo) == notPlain)
+        std::sscanf(line.text, "%d %d %d", &image.imageIdx, &image.camIdx, &image.stripNo);
 }
 
-void scanName(const char *line, ImageRecord &image)
+void scanName(const TextLines::Line &line, ImageRecord &image)
 {
-    if (PlainFields(line).readWord(image.name, sizeof image.name) == PlainFields::NotPlain)
-        std::sscanf(line, "%511s", image.name);
+    if (PlainFields(line.text, line.length).readWord(image.name, sizeof image.name) == PlainFields::NotPlain)
+        std::sscanf(line.text, "%511s", image.name);
 }
 
-void scanRotation(const char *line, ImageRecord &image)
+void scanRotation(const TextLines::Line &line, ImageRecord &image)
 {
     double *r = image.rotation;
-    if (scanPlainFields(line, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]) == notPlain)
-        std::sscanf(line, "%lf %lf %lf %lf %lf %lf %lf %lf %lf ",
+    if (scanPlainFields(line.text, r[0], r[1], r[2], r[3], r[4], r[5], r[6], r[7], r[8]) == notPlain)
+        std::sscanf(line.text, "%lf %lf %lf %lf %lf %lf %lf %lf %lf ",
                     &r[0], &r[1], &r[2], &r[3], &r[4], &r[5], &r[6], &r[7], &r[8]);
 }
 
-void scanPosition(const char *line, ImageRecord &image)
+void scanPosition(const TextLines::Line &line, ImageRecord &image)
 {
-    if (scanPlainFields(line, image.X, image.Y, image.Z) == notPlain)
-        std::sscanf(line, "%lf %lf %lf ", &image.X, &image.Y, &image.Z);
+    if (scanPlainFields(line.text, image.X, image.Y, image.Z) == notPlain)
+        std::sscanf(line.text, "%lf %lf %lf ", &image.X, &image.Y, &image.Z);
 }
 
 // The four lines of one image; false when the file ends before its first.
@@ -137,7 +137,7 @@ bool readImage(TextLines &lines, ImageRecord &image)
     for (auto scan : {scanIndices, scanName, scanRotation, scanPosition}) {
         if (!lines.next(line))
             return any;
-        scan(line.text, image);
+        scan(line, image);
         any = true;
     }
     return true;

@@ -12,6 +12,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <charconv>
@@ -64,14 +65,15 @@ LineScan scanLineWithFormat(const char *line, ImageRecord &record)
     return scanned(count, record);
 }
 
-LineScan scanLine(const char *line, ImageRecord &record)
+// The line of length bytes at line.
+LineScan scanLine(const char *line, size_t length, ImageRecord &record)
 {
-    PlainFields fields(line);
+    PlainFields fields(line, length);
     const PlainFields::Result name = fields.readWord(record.name, sizeof(record.name));
     if (name == PlainFields::End)
         return LineScan::Unusable;
     if (name == PlainFields::Read) {
-        const int count = scanPlainFields(fields.rest(), record.X, record.Y, record.Z, record.omega,
+        const int count = scanPlainFields(fields, record.X, record.Y, record.Z, record.omega,
                                           record.phi, record.kappa, record.stripNo);
         if (count != notPlain)
             return scanned(1 + count, record);
@@ -83,15 +85,25 @@ LineScan scanLine(const char *line, ImageRecord &record)
 // '\', up to its last '.'.
 std::string_view baseNameOf(std::string_view path)
 {
+    // What each byte is to a path: most are plain, a few divide it.
+    enum PathByte : uint8_t { Plain, Dot, Separator };
+    static constexpr std::array<uint8_t, 256> pathBytes = [] {
+        std::array<uint8_t, 256> kinds{};
+        kinds['.'] = Dot;
+        kinds['/'] = kinds['\\'] = Separator;
+        return kinds;
+    }();
     // One pass back from the end: the first '.' met there, if any comes
     // before a separator, ends the name.
     size_t nameEnd = path.size();
     size_t nameStart = path.size();
     for (; nameStart > 0; --nameStart) {
-        const char c = path[nameStart - 1];
-        if (c == '/' || c == '\\')
+        const uint8_t kind = pathBytes[static_cast<unsigned char>(path[nameStart - 1])];
+        if (kind == Plain)
+            continue;
+        if (kind == Separator)
             break;
-        if (c == '.' && nameEnd == path.size())
+        if (nameEnd == path.size())
             nameEnd = nameStart - 1;
     }
     return path.substr(nameStart, nameEnd - nameStart);
@@ -115,9 +127,10 @@ bool allFinite(const ImageRecord &record)
 
 // The line without the UTF-8 byte-order mark a Windows editor puts before
 // a file's first line.
-const char *withoutByteOrderMark(const char *text, int lineNumber)
+std::string_view withoutByteOrderMark(const TextLines::Line &line, int lineNumber)
 {
-    return lineNumber == 1 && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0 ? text + 3 : text;
+    const std::string_view text(line.text, line.length);
+    return lineNumber == 1 && text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
 }
 
 // Where a position file is damaged: from a line on (a line without end), and
@@ -220,15 +233,19 @@ PositionFileReading readUsableLines(const QByteArray &path, Take take, Damage *d
     for (TextLines::Line line; !endless && text.next(line);) {
         ++lineNumber;
         endless = line.endless;
-        const LineScan scan = line.overlong ? LineScan::TooLong
-                                            : scanLine(withoutByteOrderMark(line.text, lineNumber), record);
+        const std::string_view content = withoutByteOrderMark(line, lineNumber);
+        const LineScan scan = line.overlong ? LineScan::TooLong : scanLine(content.data(), content.size(), record);
         if (scan == LineScan::TooLong)
             qDebug().noquote() << "readXyzFile: line" << lineNumber << "of"
                                << QString::fromLocal8Bit(path) << (endless ? "runs on without end, reading ends" : "is too long, skipped");
-        if (scan == LineScan::Record && !allFinite(record) && nonFiniteLine == 0)
-            nonFiniteLine = lineNumber;
-        else if (scan == LineScan::Record && withinBounds(record) && allFinite(record))
+        if (scan != LineScan::Record)
+            continue;
+        if (!allFinite(record)) {
+            if (nonFiniteLine == 0)
+                nonFiniteLine = lineNumber;
+        } else if (withinBounds(record)) {
             take(record);
+        }
     }
     const bool failed = std::ferror(file) != 0;
     std::fclose(file);

@@ -12,9 +12,15 @@ bool isAsciiBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// The value of a decimal digit; 10 or more for any other byte.
+unsigned digitValue(char c)
+{
+    return unsigned(static_cast<unsigned char>(c)) - '0';
+}
+
 bool isDigit(char c)
 {
-    return c >= '0' && c <= '9';
+    return digitValue(c) < 10;
 }
 
 // A plain field ends at a blank or at the end of the text.
@@ -23,13 +29,42 @@ bool endsField(char c)
     return c == '\0' || isAsciiBlank(c);
 }
 
+// The eight bytes at p as one number, the first byte the lowest.
+uint64_t eightBytes(const char *p)
+{
+    uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    word = __builtin_bswap64(word);
+#endif
+    return word;
+}
+
+// Of the eight bytes in word (the first the lowest), the first that
+// flagged marks: flagged holds bits in that byte and in no byte before it.
+// 8 when none is marked.
+int firstMarked(uint64_t flagged)
+{
+    return flagged == 0 ? 8 : __builtin_ctzll(flagged) / 8;
+}
+
 // Appends the digits at p to number; returns where they end. More than 19
 // digits overflow: the caller counts them and does not use the number then.
 const char *takeDigits(const char *p, uint64_t &number)
 {
-    for (; isDigit(*p); ++p)
-        number = number * 10 + uint64_t(*p - '0');
+    for (unsigned digit; (digit = digitValue(*p)) < 10; ++p)
+        number = number * 10 + digit;
     return p;
+}
+
+// Of the eight bytes in word, the first that is an ASCII blank, a control
+// byte or no ASCII byte: the bytes a word ends at or has to be looked at
+// for. A byte below '!' borrows in the subtraction, which only reaches the
+// bytes after it.
+int firstBlankOrHigh(uint64_t word)
+{
+    constexpr uint64_t highBits = 0x8080808080808080;
+    return firstMarked(((word - 0x2121212121212121) | word) & highBits);
 }
 
 // The value of digits * 10^power when one floating-point operation gives it
@@ -71,8 +106,8 @@ PlainFields::Result PlainFields::read(int32_t &value)
         return End;
     const char *p = digits;
     int32_t magnitude = 0;
-    while (isDigit(*p) && p - digits < 9)
-        magnitude = magnitude * 10 + (*p++ - '0');
+    for (unsigned digit; (digit = digitValue(*p)) < 10 && p - digits < 9; ++p)
+        magnitude = magnitude * 10 + int32_t(digit);
     if (p == digits || !endsField(*p))
         return NotPlain; // no digits, more than nine, or something glued on
     value = negative ? -magnitude : magnitude;
@@ -130,6 +165,12 @@ PlainFields::Result PlainFields::readWord(char *word, size_t capacity)
         return End;
     const char *p = next;
     for (;; ++p) {
+        while (end - p >= 8) {
+            const int plain = firstBlankOrHigh(eightBytes(p));
+            p += plain;
+            if (plain < 8)
+                break;
+        }
         const auto byte = static_cast<unsigned char>(*p);
         if (byte <= ' ' && endsField(char(byte)))
             break;

@@ -20,7 +20,12 @@ class PlainFields
 public:
     enum Result { Read, End, NotPlain };
 
-    explicit PlainFields(const char *text) : next(text) {}
+    // Reads text byte by byte.
+    explicit PlainFields(const char *text) : next(text), end(text) {}
+    // Reads words eight bytes at a time where those lie within text's
+    // length bytes (text[length] is readable; the text still ends at its
+    // first NUL).
+    PlainFields(const char *text, size_t length) : next(text), end(text + length) {}
 
     // Skip blanks and read the next field as "%d" or "%lf" would; End when
     // only blanks are left.
@@ -41,20 +46,20 @@ private:
     const char *numberStart(bool &negative);
 
     const char *next;
+    const char *end; // up to where eight bytes may be read at once
 };
 
 // The result of scanPlainFields when a field is not in plain form.
 constexpr int notPlain = -2;
 
-// Reads values in order, as sscanf with one "%d" (int32_t) or "%lf" (double)
-// conversion per value, separated by blanks, would. Returns how many values
-// were read (fewer when the line ends early), or notPlain: sscanf must then
-// read the line, and the values read so far hold what sscanf would write
-// there again.
+// Reads values in order from fields, as sscanf with one "%d" (int32_t) or
+// "%lf" (double) conversion per value, separated by blanks, would. Returns
+// how many values were read (fewer when the line ends early), or notPlain:
+// sscanf must then read the line, and the values read so far hold what
+// sscanf would write there again.
 template <typename... Values>
-int scanPlainFields(const char *text, Values &...values)
+int scanPlainFields(PlainFields &fields, Values &...values)
 {
-    PlainFields fields(text);
     int count = 0;
     PlainFields::Result result = PlainFields::Read;
     auto readOne = [&](auto &value) {
@@ -63,6 +68,14 @@ int scanPlainFields(const char *text, Values &...values)
     };
     (readOne(values), ...);
     return result == PlainFields::NotPlain ? notPlain : count;
+}
+
+// The same, from the start of text.
+template <typename... Values>
+int scanPlainFields(const char *text, Values &...values)
+{
+    PlainFields fields(text);
+    return scanPlainFields(fields, values...);
 }
 
 #endif // PLAINFIELDS_H
