@@ -40,14 +40,6 @@ uint64_t eightBytes(const char *p)
     return word;
 }
 
-// Of the eight bytes in word (the first the lowest), the first that
-// flagged marks: flagged holds bits in that byte and in no byte before it.
-// 8 when none is marked.
-int firstMarked(uint64_t flagged)
-{
-    return flagged == 0 ? 8 : __builtin_ctzll(flagged) / 8;
-}
-
 // Appends the digits at p to number; returns where they end. More than 19
 // digits overflow: the caller counts them and does not use the number then.
 const char *takeDigits(const char *p, uint64_t &number)
@@ -57,14 +49,15 @@ const char *takeDigits(const char *p, uint64_t &number)
     return p;
 }
 
-// Of the eight bytes in word, the first that is an ASCII blank, a control
-// byte or no ASCII byte: the bytes a word ends at or has to be looked at
-// for. A byte below '!' borrows in the subtraction, which only reaches the
-// bytes after it.
+// Of the eight bytes in word (the first the lowest), the first that is an
+// ASCII blank, a control byte or no ASCII byte: the bytes a word ends at or
+// has to be looked at for; 8 for none. A byte below '!' borrows in the
+// subtraction, which only reaches the bytes after it.
 int firstBlankOrHigh(uint64_t word)
 {
     constexpr uint64_t highBits = 0x8080808080808080;
-    return firstMarked(((word - 0x2121212121212121) | word) & highBits);
+    const uint64_t marked = ((word - 0x2121212121212121) | word) & highBits;
+    return marked == 0 ? 8 : __builtin_ctzll(marked) / 8;
 }
 
 // The value of digits * 10^power when one floating-point operation gives it
