@@ -182,7 +182,7 @@ void TestPlainFields::wordsReadAsStringConversionReadsThem()
     for (const QByteArray &line : std::as_const(lines)) {
         char fast[512] = "NULL";
         char slow[512] = "NULL";
-        const PlainFields::Result result = PlainFields(line.constData()).readWord(fast, sizeof fast);
+        const PlainFields::Result result = PlainFields(line.constData(), size_t(line.size())).readWord(fast, sizeof fast);
         const int expected = std::sscanf(line.constData(), "%511s", slow);
         if (result == PlainFields::NotPlain) {
             QVERIFY(line.size() > 511);
