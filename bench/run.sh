@@ -179,7 +179,7 @@ bench_size() {
     awk '/^peak memory:/ { print $(NF - 1) }' "$work/run" >>"$steps.rss"
     awk '/^solver peak memory:/ { print $(NF - 1) }' "$work/run" >>"$steps.solverrss"
     database_ms <"$work/run" >>"$steps.database"
-    sed -n 's/^Merged .*, \([0-9]*\) images\.$/\1/p' "$work/run" >"$work/images"
+    sed -n 's/^Merged .*, \([0-9,]*\) images\.$/\1/p' "$work/run" | tr -d , >"$work/images"
     (cd "$out/merged" && sha256sum merged.txt merged_xyz.txt merged.cmr merged.lst Adjustment/merged_ori.q7c) >"$work/sums.$r"
   done
   figure["$size images"]=$(cat "$work/images")
