@@ -187,7 +187,8 @@ bool chunksCarried(QSqlQuery &query, const QString &table, const QString &to, co
             .arg(rowsBetweenReports);
     const QString last = QStringLiteral("SELECT %1 %2 LIMIT 1 OFFSET ?").arg(rowid, from);
     qint64 first = std::numeric_limits<qint64>::min();
-    for (qint64 done = 0; done < total;) {
+    qint64 done = 0;
+    while (done < total) {
         if (!ranWith(query, chunk, {first}))
             return false;
         const int rows = query.numRowsAffected();
@@ -197,9 +198,9 @@ bool chunksCarried(QSqlQuery &query, const QString &table, const QString &to, co
         if (carried)
             carried(table, done, total);
         qint64 lastRowid = 0;
-        if (!numberOf(query, ranWith(query, last, {first, rows - 1}), lastRowid))
+        if (done < total && !numberOf(query, ranWith(query, last, {first, rows - 1}), lastRowid))
             return false;
-        first = lastRowid + 1; // no overflow: a row is left only below the largest rowid
+        first = lastRowid + 1; // used only while rows are left, which lie above it
     }
     return true;
 }
