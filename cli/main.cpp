@@ -103,14 +103,22 @@ void showRows(MergeStepId table, qint64 done, qint64 total)
     showStep(tableRowsText(table, done, total));
 }
 
+// The same for a table that a merge run again carries over.
+void showCarriedRows(const QString &table, qint64 done, qint64 total)
+{
+    showStep(tableRowsText(table, done, total));
+}
+
 // What a terminal shows while the merge runs: the step, and without --json
-// the table's rows too.
+// the tables' rows too.
 MergeProgress terminalProgress(bool json)
 {
     MergeProgress progress;
     progress.stepStarted = showStep;
-    if (!json)
+    if (!json) {
         progress.rowsWritten = showRows;
+        progress.rowsCarried = showCarriedRows;
+    }
     return progress;
 }
 

@@ -39,6 +39,8 @@ mergeprj::mergeprj(QWidget *parent)
     connect(&runner, &MergeRunner::solverOutput, progressPanel, &MergeProgressPanel::appendSolverLine);
     connect(&runner, &MergeRunner::rowsWritten, progressPanel, &MergeProgressPanel::rowsWritten,
             Qt::QueuedConnection);
+    connect(&runner, &MergeRunner::rowsCarried, progressPanel, &MergeProgressPanel::rowsCarried,
+            Qt::QueuedConnection);
     connect(&runner, &MergeRunner::finished, this, &mergeprj::mergeDone);
     connect(progressPanel, &MergeProgressPanel::stopClicked, &runner, &MergeRunner::requestStop);
     connect(&runner, &MergeRunner::waitingForUser, progressPanel, &MergeProgressPanel::waitForUser);

@@ -113,6 +113,11 @@ void MergeProgressPanel::rowsWritten(MergeStepId table, qint64 done, qint64 tota
     progressBar->setValue(std::min(workDone + int(share), plannedMergeWork));
 }
 
+void MergeProgressPanel::rowsCarried(const QString &table, qint64 done, qint64 total)
+{
+    rowsLabel->setText(tableRowsText(table, done, total));
+}
+
 void MergeProgressPanel::appendSolverLine(const QString &line)
 {
     solverOutput->appendPlainText(line);

@@ -29,6 +29,9 @@ public:
     void stepFinished(const MergeStep &step);
     void appendSolverLine(const QString &line);
     void rowsWritten(MergeStepId table, qint64 done, qint64 total);
+    // The rows of a table that a merge run again carries over into its new
+    // database, on the same line; the bar stays, as the step's own rows are in.
+    void rowsCarried(const QString &table, qint64 done, qint64 total);
     void finish(const MergeReport &report);
     // While the merge waits for the user (a message box), its time stands still.
     void waitForUser(bool waiting);

@@ -19,6 +19,9 @@ MergeRunner::MergeRunner(UserMessages &messages)
                             [this](const QString &line) { emit solverOutput(line); },
                             [this](MergeStepId table, qint64 done, qint64 total) {
                                 emit rowsWritten(table, done, total);
+                            },
+                            [this](const QString &table, qint64 done, qint64 total) {
+                                emit rowsCarried(table, done, total);
                             }});
     }, Qt::BlockingQueuedConnection);
     // First of the receivers: whoever hears of the end may start the next merge.

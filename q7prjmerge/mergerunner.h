@@ -43,6 +43,8 @@ signals:
     void solverOutput(const QString &line);
     // A database table's rows stored so far, of its rows in all.
     void rowsWritten(MergeStepId table, qint64 done, qint64 total);
+    // An earlier database's table's rows carried over so far, of its rows in all.
+    void rowsCarried(const QString &table, qint64 done, qint64 total);
     void finished(const MergeReport &report);
     // A message box the merge waits for opens (true) or closes (false).
     void waitingForUser(bool waiting);

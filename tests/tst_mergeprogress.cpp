@@ -262,7 +262,7 @@ void TestMergeProgress::stopDuringDatabaseStep()
                               if (step == "photo database")
                                   workflow.requestStop();
                           },
-                          {}, {}, {}});
+                          {}, {}, {}, {}});
     const MergeReport stopped = workflow.mergePrj(request);
     QVERIFY(stopped.stopped);
     QCOMPARE(stepNames(stopped).mid(stopped.steps.size() - 2), QStringList({"project file", "photo database"}));

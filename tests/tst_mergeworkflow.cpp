@@ -483,9 +483,16 @@ void TestMergeWorkflow::remergeReplacesDatabaseRows()
     }
     QSqlDatabase::removeDatabase("owner");
 
+    QStringList carried; // the rows the progress hears of, table by table
+    MergeProgress progress;
+    progress.rowsCarried = [&](const QString &table, qint64 done, qint64 total) {
+        carried << QString("%1 %2/%3").arg(table).arg(done).arg(total);
+    };
+    workflow->setProgress(progress);
     const MergeReport again = merge(bigger, temp, "m");
     QVERIFY2(again.succeeded(), qPrintable(again.summary()));
     QCOMPARE(again.images, 41);
+    QCOMPARE(carried, QStringList({"q7prjinfo 0/1", "q7prjinfo 1/1"}));
     for (const char *table : {"imageinfos", "eofInfo", "groups"})
         QCOMPARE(tableRows(database, table, "1"), tableRows(temp + "/clean/clean.temp", table, "1"));
     QCOMPARE(tableRows(database, "q7prjinfo", "1"), QList<QVariantList>({{"owner", "kept"}}));

@@ -143,6 +143,8 @@ private slots:
     void failedTableIsLoggedAndOthersCreated();
     void mergeRunAgainKeepsWhatItDidNotWrite_data();
     void mergeRunAgainKeepsWhatItDidNotWrite();
+    void carriedTablesKeepTheirRowsAndTellThem_data();
+    void carriedTablesKeepTheirRowsAndTellThem();
     void preparationIsAnsweredOnConnect_data();
     void preparationIsAnsweredOnConnect();
     void discardedPreparationRemovesOnlyAFileItMade();
@@ -446,6 +448,66 @@ void TestPhotoDataBase::mergeRunAgainKeepsWhatItDidNotWrite()
     reader = QSqlDatabase();
     QSqlDatabase::removeDatabase("reader");
     QVERIFY(!readBytes(file).startsWith("SQLite format 3"));
+}
+
+// Another program's tables come over in chunks as one INSERT ... SELECT *
+// brings them: rowids kept where the table has an index of its own, given
+// anew in order where it has none; a table WITHOUT ROWID whole. Each table's
+// rows are told as they come, up to its total.
+void TestPhotoDataBase::carriedTablesKeepTheirRowsAndTellThem_data()
+{
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("told"); // of each chunked table
+    QTest::newRow("one chunk") << 1000 << QStringList{"0/1000", "1000/1000"};
+    QTest::newRow("one row more") << 1001 << QStringList{"0/1001", "1000/1001", "1001/1001"};
+}
+
+void TestPhotoDataBase::carriedTablesKeepTheirRowsAndTellThem()
+{
+    QFETCH(int, count);
+    QFETCH(QStringList, told);
+    const QString file = path("carried.temp");
+    // Rowids with gaps, below zero too, from the smallest SQLite has to the largest.
+    const QString rowsFrom = QString("WITH RECURSIVE s(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM s WHERE i + 1 < %1) "
+                                     "SELECT CASE i WHEN 0 THEN -9223372036854775807 - 1 WHEN %1 - 1 THEN "
+                                     "9223372036854775807 ELSE 3 * i - 1000 END, 'tile' || i, i * 0.5 FROM s")
+                                 .arg(count);
+    QStringList tiles, plain;
+    {
+        q7PhotoDataBase first(nullptr, connectionName);
+        QVERIFY(first.connectDataBase(file));
+        QSqlDatabase db = programConnection();
+        for (const QString &statement :
+             {QString("CREATE TABLE tiles(name TEXT UNIQUE, v REAL)"), QString("CREATE TABLE plain(name, v)"),
+              QString("CREATE TABLE keyed(k TEXT PRIMARY KEY, v) WITHOUT ROWID"),
+              "INSERT INTO tiles(rowid, name, v) " + rowsFrom, "INSERT INTO plain(rowid, name, v) " + rowsFrom,
+              QString("INSERT INTO keyed VALUES('b', 2), ('a', 1)")})
+            QVERIFY2(QSqlQuery(db).exec(statement), qPrintable(statement));
+        tiles = rows(db, "SELECT rowid, * FROM tiles ORDER BY rowid");
+        for (const QString &row : rows(db, "SELECT * FROM plain ORDER BY rowid"))
+            plain << QString("%1|%2").arg(plain.size() + 1).arg(row);
+    }
+    q7PhotoDataBase again(nullptr, connectionName);
+    QVERIFY(again.connectDataBase(file));
+    QStringList heard;
+    QCOMPARE(again.finishReplacement({"imageinfos", "eofInfo", "groups"},
+                                     [&](const QString &table, qint64 done, qint64 total) {
+                                         heard << QString("%1 %2/%3").arg(table).arg(done).arg(total);
+                                     }),
+             QString());
+    QStringList expected{"q7prjinfo 0/0"};
+    for (const char *table : {"tiles", "plain"})
+        for (const QString &chunk : told)
+            expected << QString("%1 %2").arg(table, chunk);
+    QCOMPARE(heard, expected << "keyed 0/2" << "keyed 2/2");
+
+    QSqlDatabase reader = openWithKey("reader", file, false);
+    QCOMPARE(rows(reader, "SELECT rowid, * FROM tiles ORDER BY rowid"), tiles);
+    QCOMPARE(rows(reader, "SELECT rowid, * FROM plain ORDER BY rowid"), plain);
+    QCOMPARE(rows(reader, "SELECT * FROM keyed"), (QStringList{"a|1", "b|2"}));
+    reader.close();
+    reader = QSqlDatabase();
+    QSqlDatabase::removeDatabase("reader");
 }
 
 void TestPhotoDataBase::destructorClosesAndRemovesTheConnection()

@@ -150,7 +150,7 @@ RowsTarget q7PhotoDataBase::rowsTarget() const
     return replacement.isEmpty() ? RowsTarget(connectionName) : RowsTarget(connectionName, replacementSchema);
 }
 
-QString q7PhotoDataBase::finishReplacement(const QStringList &storedTables)
+QString q7PhotoDataBase::finishReplacement(const QStringList &storedTables, const RowsCarried &carried)
 {
     if (replacement.isEmpty())
         return QString();
@@ -158,7 +158,7 @@ QString q7PhotoDataBase::finishReplacement(const QStringList &storedTables)
     QString problem;
     {
         QSqlDatabase db = QSqlDatabase::database(connectionName, false);
-        problem = carryOver(db, replacementSchema, storedTables);
+        problem = carryOver(db, replacementSchema, storedTables, carried);
     }
     if (problem.isEmpty()) {
         removeConnection(); // the earlier file closed before the new one takes its place

@@ -1,6 +1,7 @@
 #ifndef Q7PHOTODATABASE_H
 #define Q7PHOTODATABASE_H
 
+#include "databasecarryover.h"
 #include "databaserecords.h"
 
 #include <QObject>
@@ -74,8 +75,9 @@ public:
     // Puts the new file, with storedTables holding this merge's rows, in the
     // earlier file's place, after carrying over everything else the earlier
     // file holds; nothing when there is no new file. Empty when done, else
-    // what went wrong: then the earlier file stays as it was.
-    QString finishReplacement(const QStringList &storedTables);
+    // what went wrong: then the earlier file stays as it was. The rows
+    // carried over are told to carried, table by table.
+    QString finishReplacement(const QStringList &storedTables, const RowsCarried &carried = {});
 
     const QString connectionName;
 

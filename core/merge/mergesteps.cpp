@@ -70,9 +70,13 @@ QString stepName(MergeStepId step)
 
 QString tableRowsText(MergeStepId table, qint64 done, qint64 total)
 {
+    return tableRowsText(stepName(table), done, total);
+}
+
+QString tableRowsText(const QString &table, qint64 done, qint64 total)
+{
     const QLocale locale;
-    return tr("%1 %2 of %3")
-        .arg(stepName(table), locale.toString(done), locale.toString(total));
+    return tr("%1 %2 of %3").arg(table, locale.toString(done), locale.toString(total));
 }
 
 int stepWeight(MergeStepId step)

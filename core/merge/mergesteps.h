@@ -34,6 +34,8 @@ QString stepName(MergeStepId step);
 // A database table's rows stored so far, as the progress shows them:
 // "imageinfos 45,000 of 95,250", the numbers as the user's locale writes them.
 QString tableRowsText(MergeStepId table, qint64 done, qint64 total);
+// The same for a table by its name.
+QString tableRowsText(const QString &table, qint64 done, qint64 total);
 
 // The work of a merge that runs to its end, shared out over its steps for
 // progress bars: each step's weight is about its share, in thousandths, of

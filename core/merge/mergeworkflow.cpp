@@ -400,7 +400,7 @@ void MergeWorkflow::writeDatabase(MergeContext &merge)
         const Problem groups = problem(MergeStepId::Groups, insertGroups(target, records.cameraRecords,
                                                                          records.groupCounts,
                                                                          tableWatch(MergeStepId::Groups, false)));
-        const Problem finished = problemOf(photoDatabase->finishReplacement(stored));
+        const Problem finished = problemOf(photoDatabase->finishReplacement(stored, progress.rowsCarried));
         return groups ? groups : finished;
     });
 }

@@ -28,6 +28,10 @@ struct MergeProgress
     // The rows a database table (its step) has stored so far of its rows in
     // all: at its start, every rowsBetweenReports rows and at its end.
     std::function<void(MergeStepId table, qint64 done, qint64 total)> rowsWritten;
+    // The same for a table of an earlier database that a merge run again
+    // carries over into the new one (another program's, or one the merge did
+    // not write), by its name, while the step "groups" runs.
+    std::function<void(const QString &table, qint64 done, qint64 total)> rowsCarried;
 };
 
 // A whole merge, as the MergePrj button and the batch program start it: the
