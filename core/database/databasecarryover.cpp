@@ -168,23 +168,16 @@ QString rowidName(QSqlQuery &query, const QString &table, const QStringList &col
 
 // The table's rows carried from the earlier file into the table of the same
 // name at `to` (a schema and its dot), rowsBetweenReports at a time in rowid
-// order, each chunk told. They are the rows one INSERT ... SELECT * of the
-// whole table gives, rowids too: kept where the table there has an index from
-// the start (a UNIQUE or PRIMARY KEY one), as that statement keeps them, else
-// given anew in rowid order (an INTEGER PRIMARY KEY keeps its own either way).
+// order, each chunk told. Every row keeps its rowid, which other programs
+// may hold on to (an INTEGER PRIMARY KEY is that rowid).
 bool chunksCarried(QSqlQuery &query, const QString &table, const QString &to, const QString &rowid,
                    const QStringList &columns, qint64 total, const RowsCarried &carried)
 {
     const QString into = to + quoted(table);
-    if (!query.exec(QStringLiteral("PRAGMA %1index_list(%2)").arg(to, quoted(table))))
-        return false;
-    const bool keepRowids = query.next();
     const QString from = QStringLiteral("FROM main.%1 WHERE %2 >= ? ORDER BY %2").arg(quoted(table), rowid);
-    const QString chunk =
-        (keepRowids ? QStringLiteral("INSERT INTO %1(%2, %3) SELECT %2, * %4 LIMIT %5")
-                          .arg(into, rowid, columns.join(QStringLiteral(", ")), from)
-                    : QStringLiteral("INSERT INTO %1 SELECT * %4 LIMIT %5").arg(into, from))
-            .arg(rowsBetweenReports);
+    const QString chunk = QStringLiteral("INSERT INTO %1(%2, %3) SELECT %2, * %4 LIMIT %5")
+                              .arg(into, rowid, columns.join(QStringLiteral(", ")), from)
+                              .arg(rowsBetweenReports);
     const QString last = QStringLiteral("SELECT %1 %2 LIMIT 1 OFFSET ?").arg(rowid, from);
     qint64 first = std::numeric_limits<qint64>::min();
     qint64 done = 0;
