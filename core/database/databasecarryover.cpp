@@ -178,7 +178,8 @@ bool chunksCarried(QSqlQuery &query, const QString &table, const QString &to, co
     const QString chunk = QStringLiteral("INSERT INTO %1(%2, %3) SELECT %2, * %4 LIMIT %5")
                               .arg(into, rowid, columns.join(QStringLiteral(", ")), from)
                               .arg(rowsBetweenReports);
-    const QString last = QStringLiteral("SELECT %1 %2 LIMIT 1 OFFSET ?").arg(rowid, from);
+    // The rows come in rising rowid order, so the last one carried holds the largest.
+    const QString last = QStringLiteral("SELECT max(%1) FROM %2").arg(rowid, into);
     qint64 first = std::numeric_limits<qint64>::min();
     qint64 done = 0;
     while (done < total) {
@@ -191,7 +192,7 @@ bool chunksCarried(QSqlQuery &query, const QString &table, const QString &to, co
         if (carried)
             carried(table, done, total);
         qint64 lastRowid = 0;
-        if (done < total && !numberOf(query, ranWith(query, last, {first, rows - 1}), lastRowid))
+        if (done < total && !numberOf(query, query.exec(last), lastRowid))
             return false;
         first = lastRowid + 1; // used only while rows are left, which lie above it
     }
